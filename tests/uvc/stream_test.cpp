@@ -1,0 +1,193 @@
+// Negotiation, frame delivery and timing, the counter through every payload kind, colours.
+#include <gtest/gtest.h>
+#include <libyuv.h>
+
+#include <thread>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include "virtual_camera.h"
+
+namespace {
+
+TEST(UvcStream, NegotiatesEveryDescribedSizeAndRefusesOthers) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    ASSERT_EQ(camera.open_result, UVC_SUCCESS);
+    int diag[1021] = {};
+    ASSERT_EQ(uvc_get_devInfo(camera.devh, diag + 1, diag), UVC_SUCCESS);
+    int checked = 0;
+    for (int i = 5; i < diag[0]; i += 2 + 2 * diag[i + 2]) {
+        int format = diag[i + 1], count = diag[i + 2];
+        for (int n = 0; n < count; ++n) {
+            int width = diag[i + 3 + 2 * n], height = diag[i + 4 + 2 * n];
+            uvc_stream_ctrl_t ctrl;
+            ASSERT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, format, width, height, 0),
+                      UVC_SUCCESS);
+            uvc_frame_desc_t desc;
+            ASSERT_EQ(uvc_get_frame_desc(camera.devh, &ctrl, &desc), UVC_SUCCESS);
+            EXPECT_EQ(desc.wWidth, width);
+            EXPECT_EQ(desc.wHeight, height);
+            EXPECT_EQ(desc.bFrameIndex, n + 1);
+            // The same size by its frame index alone.
+            ASSERT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, format, 0, 0, n + 1),
+                      UVC_SUCCESS);
+            ASSERT_EQ(uvc_get_frame_desc(camera.devh, &ctrl, &desc), UVC_SUCCESS);
+            EXPECT_EQ(desc.wWidth, width);
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 8);
+    uvc_stream_ctrl_t ctrl;
+    EXPECT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 9, 333, 222, 0),
+              UVC_ERROR_INVALID_MODE);
+    EXPECT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 3, 1920, 1080, 0),
+              UVC_ERROR_INVALID_MODE);
+    EXPECT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 9, 640, 480, 2),
+              UVC_ERROR_INVALID_MODE);  // index 2 is 1280x720
+    EXPECT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 9, 0, 0, 6),
+              UVC_ERROR_INVALID_MODE);
+    EXPECT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 7, 640, 480, 0),
+              UVC_ERROR_INVALID_MODE);
+    EXPECT_EQ(uvc_get_stream_ctrl_format_size1(camera.devh, &ctrl, 9, 640, 480, 0, 2),
+              UVC_ERROR_INVALID_MODE);  // this camera has no H.264 stream
+    // Any format: the default's format first.
+    ASSERT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 0, 640, 480, 0), UVC_SUCCESS);
+    EXPECT_EQ(ctrl.negotiated_format, 9);
+}
+
+TEST(UvcStream, FramesArriveInOrderAtTheFrameRateCarryingTheirNumber) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    FrameCollector collector;
+    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
+    ASSERT_TRUE(collector.wait_for(16, 3.0));
+    uvc_stop_streaming(camera.devh);
+    std::vector<CollectedFrame> frames = collector.frames();
+    for (size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].sequence, i + 1);
+        EXPECT_EQ(frames[i].format, UVC_FRAME_FORMAT_MJPEG);
+        EXPECT_EQ(frames[i].width, 320u);
+        std::vector<uint8_t> rgbx;
+        ASSERT_TRUE(to_rgbx(frames[i], &rgbx));
+        EXPECT_EQ(uvc_test_decode_counter(rgbx.data(), 320, 240, 0), (int64_t)i + 1);
+    }
+    uint32_t last = frames.size();
+    int64_t span =
+        uvc_test_handover_time_ns(camera.devh, last) - uvc_test_handover_time_ns(camera.devh, 1);
+    double interval_ms = span / 1e6 / (last - 1);
+    EXPECT_NEAR(interval_ms, 1000.0 / 30, 6.0);
+    EXPECT_EQ(uvc_test_handover_time_ns(camera.devh, last + 1), -1);
+    // Nothing arrives once stop returned.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(collector.frames().size(), frames.size());
+}
+
+TEST(UvcStream, CounterSurvivesYuyvAndCompressionLevels) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    FrameCollector collector;
+    ASSERT_EQ(start_stream(camera.devh, 3, 320, 240, &collector), UVC_SUCCESS);
+    ASSERT_TRUE(collector.wait_for(3, 2.0));
+    uvc_stop_streaming(camera.devh);
+    for (const CollectedFrame &frame : collector.frames()) {
+        ASSERT_EQ(frame.data.size(), 320u * 240 * 2);
+        std::vector<uint8_t> rgbx;
+        ASSERT_TRUE(to_rgbx(frame, &rgbx));
+        EXPECT_EQ(uvc_test_decode_counter(rgbx.data(), 320, 240, 0), frame.sequence);
+    }
+    // A picture without the cells, or with a cell flipped, carries no number.
+    std::vector<uint8_t> grey(320 * 240 * 4, 128);
+    EXPECT_EQ(uvc_test_decode_counter(grey.data(), 320, 240, 0), -1);
+}
+
+// Decodes Annex B access units with libavcodec and checks each picture's number.
+void expect_h264_counter(const std::vector<CollectedFrame> &frames, int width, int height) {
+    const AVCodec *codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+    AVCodecContext *decoder = avcodec_alloc_context3(codec);
+    ASSERT_EQ(avcodec_open2(decoder, codec, nullptr), 0);
+    AVPacket *packet = av_packet_alloc();
+    AVFrame *picture = av_frame_alloc();
+    std::vector<uint8_t> rgbx((size_t)width * height * 4);
+    int decoded = 0;
+    for (const CollectedFrame &frame : frames) {
+        std::vector<uint8_t> padded(frame.data);
+        padded.resize(frame.data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+        packet->data = padded.data();
+        packet->size = (int)frame.data.size();
+        ASSERT_EQ(avcodec_send_packet(decoder, packet), 0);
+        while (avcodec_receive_frame(decoder, picture) == 0) {
+            libyuv::I420ToABGR(picture->data[0], picture->linesize[0], picture->data[1],
+                               picture->linesize[1], picture->data[2], picture->linesize[2],
+                               rgbx.data(), width * 4, width, height);
+            EXPECT_EQ(uvc_test_decode_counter(rgbx.data(), width, height, 0), decoded + 1);
+            ++decoded;
+        }
+    }
+    EXPECT_GE(decoded, (int)frames.size() - 1);  // a decoder may hold one picture back
+    av_frame_free(&picture);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+}
+
+TEST(UvcStream, H264StreamIsAnnexBWithInBandHeadersAndKeepsTheCounter) {
+    DescriptionFile file(
+        "vid = 0x041e\npid = 0x4057\nmjpeg = 640x480\nh264 = 1280x720, 320x240\nfps = 30\n");
+    OpenCamera camera(file.fd(), 0x041e, 0x4057);
+    FrameCollector collector;
+    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector, 2), UVC_SUCCESS);
+    ASSERT_TRUE(collector.wait_for(6, 3.0));
+    uvc_stop_streaming(camera.devh);
+    std::vector<CollectedFrame> frames = collector.frames();
+    const std::vector<uint8_t> &first = frames[0].data;
+    ASSERT_GT(first.size(), 5u);
+    EXPECT_TRUE(first[0] == 0 && first[1] == 0 && (first[2] == 1 || first[3] == 1));
+    bool sps = false, idr = false;
+    for (size_t i = 0; i + 3 < first.size(); ++i) {
+        if (first[i] == 0 && first[i + 1] == 0 && first[i + 2] == 1) {
+            sps |= (first[i + 3] & 0x1f) == 7;
+            idr |= (first[i + 3] & 0x1f) == 5;
+        }
+    }
+    EXPECT_TRUE(sps);
+    EXPECT_TRUE(idr);
+    EXPECT_EQ(frames[0].format, UVC_FRAME_FORMAT_MJPEG);  // the compressed-payload code
+    expect_h264_counter(frames, 320, 240);
+}
+
+TEST(UvcStream, SolidColoursComeOutRight) {
+    for (int format : {9, 3}) {
+        DescriptionFile file(webcam_text("pattern = solid 3366cc\n"));
+        OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+        FrameCollector collector;
+        ASSERT_EQ(start_stream(camera.devh, format, 640, 480, &collector), UVC_SUCCESS);
+        ASSERT_TRUE(collector.wait_for(1, 2.0));
+        uvc_stop_streaming(camera.devh);
+        std::vector<uint8_t> rgbx;
+        ASSERT_TRUE(to_rgbx(collector.frames()[0], &rgbx));
+        for (size_t pixel : {0ul, 640ul * 240 + 320, 640ul * 480 - 1}) {
+            EXPECT_NEAR(rgbx[pixel * 4 + 0], 0x33, 6) << format;
+            EXPECT_NEAR(rgbx[pixel * 4 + 1], 0x66, 6) << format;
+            EXPECT_NEAR(rgbx[pixel * 4 + 2], 0xcc, 6) << format;
+        }
+    }
+}
+
+TEST(UvcStream, StartTwiceIsBusyAndStopIsRepeatable) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    uvc_stop_streaming(camera.devh);  // without a stream: nothing happens
+    FrameCollector collector;
+    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
+    EXPECT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_ERROR_BUSY);
+    uvc_stop_streaming(camera.devh);
+    uvc_stop_streaming(camera.devh);
+    FrameCollector again;
+    ASSERT_EQ(start_stream(camera.devh, 3, 320, 240, &again), UVC_SUCCESS);
+    ASSERT_TRUE(again.wait_for(1, 2.0));
+    EXPECT_EQ(again.frames()[0].sequence, 1u);  // a new stream counts from 1
+}
+
+}  // namespace
