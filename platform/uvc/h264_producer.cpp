@@ -41,7 +41,7 @@ class H264Producer : public FrameProducer {
         codec_->thread_count = 1;
         av_opt_set(codec_->priv_data, "preset", "ultrafast", 0);
         av_opt_set(codec_->priv_data, "tune", "zerolatency", 0);
-        av_opt_set(codec_->priv_data, "x264-params", "scenecut=0:repeat-headers=1", 0);
+        av_opt_set(codec_->priv_data, "x264-params", "scenecut=0:repeat-headers=1:log=-1", 0);
         frame_->format = AV_PIX_FMT_YUV420P;
         frame_->width = width;
         frame_->height = height;
