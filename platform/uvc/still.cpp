@@ -29,6 +29,24 @@ bool settle(const std::vector<FrameSize> &sizes, StillSettings *still) {
     return true;
 }
 
+// Settles a probe or commit request against the stills of the stream's format.
+uvc_error_t settle_request(uvc_device_handle_t *devh, const char *call, StillSettings *still,
+                           int *format) {
+    uvc_error_t error;
+    if (handle_unusable(devh, call, &error))
+        return error;
+    if (devh->dev->camera.still_method != 2) {
+        uvc_log("%s: the camera has no still transfer", call);
+        return UVC_ERROR_NOT_SUPPORTED;
+    }
+    *format = still_format(devh);
+    if (!settle(still_sizes_for(devh->dev->camera, *format), still)) {
+        uvc_log("%s: no still frame index %d", call, still->frame_index);
+        return UVC_ERROR_INVALID_PARAM;
+    }
+    return UVC_SUCCESS;
+}
+
 }  // namespace
 
 const std::vector<FrameSize> &still_sizes_for(const CameraDescription &camera, int format) {
@@ -95,20 +113,12 @@ extern "C" int uvc_get_current_resolution_Index(uvc_device_handle_t *devh, int f
 extern "C" int uvc_set_still_probe(uvc_device_handle_t *devh, uint8_t bFrameIndex,
                                    uint8_t bCompressionIndex, uint32_t dwMaxVideoFrameSize,
                                    uint32_t dwMaxPayloadTransferSize) {
-    uvc_error_t error;
-    if (handle_unusable(devh, "uvc_set_still_probe", &error))
-        return error;
-    if (devh->dev->camera.still_method != 2) {
-        uvc_log("uvc_set_still_probe: the camera has no still transfer");
-        return UVC_ERROR_NOT_SUPPORTED;
-    }
-    int format = still_format(devh);
     StillSettings still = {bFrameIndex, bCompressionIndex, dwMaxVideoFrameSize,
                            dwMaxPayloadTransferSize};
-    if (!settle(still_sizes_for(devh->dev->camera, format), &still)) {
-        uvc_log("uvc_set_still_probe: no still frame index %d", bFrameIndex);
-        return UVC_ERROR_INVALID_PARAM;
-    }
+    int format;
+    uvc_error_t error = settle_request(devh, "uvc_set_still_probe", &still, &format);
+    if (error != UVC_SUCCESS)
+        return error;
     std::lock_guard<std::mutex> lock(devh->still_mutex);
     devh->probe = still;
     return pixel_kind(format);
@@ -139,21 +149,14 @@ extern "C" uvc_error_t uvc_get_still_probe(uvc_device_handle_t *devh, uint8_t *b
 extern "C" uvc_error_t uvc_set_still_commit(uvc_device_handle_t *devh, uint8_t bFrameIndex,
                                             uint8_t bCompressionIndex, uint32_t dwMaxVideoFrameSize,
                                             uint32_t dwMaxPayloadTransferSize) {
-    uvc_error_t error;
-    if (handle_unusable(devh, "uvc_set_still_commit", &error))
+    StillSettings settled = {bFrameIndex, bCompressionIndex, dwMaxVideoFrameSize,
+                             dwMaxPayloadTransferSize};
+    int format;
+    uvc_error_t error = settle_request(devh, "uvc_set_still_commit", &settled, &format);
+    if (error != UVC_SUCCESS)
         return error;
-    if (devh->dev->camera.still_method != 2) {
-        uvc_log("uvc_set_still_commit: the camera has no still transfer");
-        return UVC_ERROR_NOT_SUPPORTED;
-    }
-    int format = still_format(devh);
-    StillSettings still = {bFrameIndex, bCompressionIndex, dwMaxVideoFrameSize,
-                           dwMaxPayloadTransferSize};
-    StillSettings settled = still;
-    if (!settle(still_sizes_for(devh->dev->camera, format), &settled) ||
-        settled.compression_index != still.compression_index) {
-        uvc_log("uvc_set_still_commit: frame index %d, compression index %d not offered",
-                bFrameIndex, bCompressionIndex);
+    if (settled.compression_index != bCompressionIndex) {
+        uvc_log("uvc_set_still_commit: compression index %d not offered", bCompressionIndex);
         return UVC_ERROR_INVALID_PARAM;
     }
     std::lock_guard<std::mutex> lock(devh->still_mutex);

@@ -78,7 +78,7 @@ TEST(UvcStream, FramesArriveInOrderAtTheFrameRateCarryingTheirNumber) {
     int64_t span =
         uvc_test_handover_time_ns(camera.devh, last) - uvc_test_handover_time_ns(camera.devh, 1);
     double interval_ms = span / 1e6 / (last - 1);
-    EXPECT_NEAR(interval_ms, 1000.0 / 30, 6.0);
+    EXPECT_NEAR(interval_ms, 1000.0 / 30, 8.0);
     EXPECT_EQ(uvc_test_handover_time_ns(camera.devh, last + 1), -1);
     // Nothing arrives once stop returned.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -88,11 +88,9 @@ TEST(UvcStream, FramesArriveInOrderAtTheFrameRateCarryingTheirNumber) {
 TEST(UvcStream, CounterSurvivesYuyvAndCompressionLevels) {
     DescriptionFile file(webcam_text());
     OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
-    FrameCollector collector;
-    ASSERT_EQ(start_stream(camera.devh, 3, 320, 240, &collector), UVC_SUCCESS);
-    ASSERT_TRUE(collector.wait_for(3, 2.0));
-    uvc_stop_streaming(camera.devh);
-    for (const CollectedFrame &frame : collector.frames()) {
+    std::vector<CollectedFrame> frames = collect_frames(camera.devh, 3, 320, 240, 3);
+    ASSERT_EQ(frames.size(), 3u);
+    for (const CollectedFrame &frame : frames) {
         ASSERT_EQ(frame.data.size(), 320u * 240 * 2);
         std::vector<uint8_t> rgbx;
         ASSERT_TRUE(to_rgbx(frame, &rgbx));
@@ -136,11 +134,8 @@ TEST(UvcStream, H264StreamIsAnnexBWithInBandHeadersAndKeepsTheCounter) {
     DescriptionFile file(
         "vid = 0x041e\npid = 0x4057\nmjpeg = 640x480\nh264 = 1280x720, 320x240\nfps = 30\n");
     OpenCamera camera(file.fd(), 0x041e, 0x4057);
-    FrameCollector collector;
-    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector, 2), UVC_SUCCESS);
-    ASSERT_TRUE(collector.wait_for(6, 3.0));
-    uvc_stop_streaming(camera.devh);
-    std::vector<CollectedFrame> frames = collector.frames();
+    std::vector<CollectedFrame> frames = collect_frames(camera.devh, 9, 320, 240, 6, 2);
+    ASSERT_EQ(frames.size(), 6u);
     const std::vector<uint8_t> &first = frames[0].data;
     ASSERT_GT(first.size(), 5u);
     EXPECT_TRUE(first[0] == 0 && first[1] == 0 && (first[2] == 1 || first[3] == 1));
@@ -161,12 +156,10 @@ TEST(UvcStream, SolidColoursComeOutRight) {
     for (int format : {9, 3}) {
         DescriptionFile file(webcam_text("pattern = solid 3366cc\n"));
         OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
-        FrameCollector collector;
-        ASSERT_EQ(start_stream(camera.devh, format, 640, 480, &collector), UVC_SUCCESS);
-        ASSERT_TRUE(collector.wait_for(1, 2.0));
-        uvc_stop_streaming(camera.devh);
+        std::vector<CollectedFrame> frames = collect_frames(camera.devh, format, 640, 480, 1);
+        ASSERT_FALSE(frames.empty());
         std::vector<uint8_t> rgbx;
-        ASSERT_TRUE(to_rgbx(collector.frames()[0], &rgbx));
+        ASSERT_TRUE(to_rgbx(frames[0], &rgbx));
         for (size_t pixel : {0ul, 640ul * 240 + 320, 640ul * 480 - 1}) {
             EXPECT_NEAR(rgbx[pixel * 4 + 0], 0x33, 6) << format;
             EXPECT_NEAR(rgbx[pixel * 4 + 1], 0x66, 6) << format;

@@ -99,6 +99,17 @@ uvc_error_t start_stream(uvc_device_handle_t *devh, int format, int width, int h
     return uvc_start_iso_streaming(devh, &ctrl, FrameCollector::callback, collector);
 }
 
+std::vector<CollectedFrame> collect_frames(uvc_device_handle_t *devh, int format, int width,
+                                           int height, size_t count, int stream_kind) {
+    FrameCollector collector;
+    if (start_stream(devh, format, width, height, &collector, stream_kind) != UVC_SUCCESS) {
+        return {};
+    }
+    collector.wait_for(count, 3.0);
+    uvc_stop_streaming(devh);
+    return collector.frames();
+}
+
 bool to_rgbx(const CollectedFrame &frame, std::vector<uint8_t> *rgbx) {
     uvc_frame_t in;
     memset(&in, 0, sizeof(in));

@@ -60,6 +60,10 @@ class FrameCollector {
 uvc_error_t start_stream(uvc_device_handle_t *devh, int format, int width, int height,
                          FrameCollector *collector, int stream_kind = 0);
 
+// Streams until `count` frames came (3 s at most), then stops; the frames that came.
+std::vector<CollectedFrame> collect_frames(uvc_device_handle_t *devh, int format, int width,
+                                           int height, size_t count, int stream_kind = 0);
+
 // Converts a collected frame to R, G, B, X with uvc_any2rgbx.
 bool to_rgbx(const CollectedFrame &frame, std::vector<uint8_t> *rgbx);
 
