@@ -1,4 +1,5 @@
 // Description files: what the default webcam reports, and every kind of bad description.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,6 +31,25 @@ TEST(UvcDescription, DefaultWebcamReportsItsDefaultAndLists) {
     // The libusb objects the USB audio library is handed.
     EXPECT_NE(uvc_get_libusb_context(camera.ctx), nullptr);
     EXPECT_NE(uvc_get_libusb_handle(camera.devh), nullptr);
+}
+
+TEST(UvcDescription, ShippedH264CameraOffersItsH264Stream) {
+    std::string path = uvc_test_default_description();
+    path = path.substr(0, path.rfind('/')) + "/h264cam.conf";
+    int fd = open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0) << path;
+    {
+        OpenCamera camera(fd, 0x041e, 0x4057);
+        ASSERT_EQ(camera.open_result, UVC_SUCCESS);
+        uvc_stream_ctrl_t ctrl;
+        uvc_frame_desc_t desc;
+        ASSERT_EQ(uvc_get_stream_ctrl_format_size1(camera.devh, &ctrl, 9, 0, 0, 2, 2), UVC_SUCCESS);
+        ASSERT_EQ(uvc_get_frame_desc(camera.devh, &ctrl, &desc), UVC_SUCCESS);
+        EXPECT_EQ(desc.wWidth, 1280);
+        EXPECT_EQ(desc.bDescriptorSubtype, 0x11);
+        EXPECT_EQ(uvc_get_StillMethod(camera.devh), 1);
+    }
+    close(fd);
 }
 
 TEST(UvcDescription, IdsMustMatchAndTheDescriptorMustBeAFile) {

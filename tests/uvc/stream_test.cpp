@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <libyuv.h>
 
+#include <atomic>
 #include <thread>
 
 extern "C" {
@@ -181,6 +182,60 @@ TEST(UvcStream, StartTwiceIsBusyAndStopIsRepeatable) {
     ASSERT_EQ(start_stream(camera.devh, 3, 320, 240, &again), UVC_SUCCESS);
     ASSERT_TRUE(again.wait_for(1, 2.0));
     EXPECT_EQ(again.frames()[0].sequence, 1u);  // a new stream counts from 1
+}
+
+}  // namespace
+
+namespace {
+
+struct SlowConsumer {
+    uvc_device_handle_t *devh = nullptr;
+    std::atomic<int> calls{0};
+    std::atomic<bool> inside{false};
+    int stop_at = 0;  // stops the stream from inside the callback at this call
+
+    static void callback(uvc_frame_t *, void *user) {
+        SlowConsumer *self = static_cast<SlowConsumer *>(user);
+        self->inside = true;
+        int call = ++self->calls;
+        if (call == self->stop_at)
+            uvc_stop_streaming(self->devh);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        self->inside = false;
+    }
+};
+
+TEST(UvcStream, StopWaitsForARunningCallbackAndWorksFromInsideOne) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    uvc_stream_ctrl_t ctrl;
+    ASSERT_EQ(uvc_get_stream_ctrl_format_size(camera.devh, &ctrl, 9, 320, 240, 0), UVC_SUCCESS);
+    SlowConsumer slow;
+    slow.devh = camera.devh;
+    ASSERT_EQ(uvc_start_iso_streaming(camera.devh, &ctrl, SlowConsumer::callback, &slow),
+              UVC_SUCCESS);
+    while (!slow.inside)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    uvc_stop_streaming(camera.devh);
+    EXPECT_FALSE(slow.inside);
+    int calls = slow.calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(slow.calls, calls);
+
+    SlowConsumer self_stopping;
+    self_stopping.devh = camera.devh;
+    self_stopping.stop_at = 2;
+    ASSERT_EQ(uvc_start_iso_streaming(camera.devh, &ctrl, SlowConsumer::callback, &self_stopping),
+              UVC_SUCCESS);
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    EXPECT_EQ(self_stopping.calls, 2);
+    // The stream that stopped itself can be followed by a new one.
+    SlowConsumer next;
+    ASSERT_EQ(uvc_start_iso_streaming(camera.devh, &ctrl, SlowConsumer::callback, &next),
+              UVC_SUCCESS);
+    while (next.calls == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    uvc_stop_streaming(camera.devh);
 }
 
 }  // namespace
