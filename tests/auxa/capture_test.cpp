@@ -239,27 +239,43 @@ TEST(AuxaCapture, StartAndStopTwiceAndNoCallbackAfterStop) {
     EXPECT_GT(blocks[after_stop].info.timestamp_us, blocks[after_stop - 1].info.timestamp_us);
 }
 
-struct StopFromCallback {
+// Calls back into the library from the first block's callback: stop, close and start while
+// capture runs, then start again while another thread is stopping the capture.
+struct ReentrantCallback {
     _AUXA_DEV *device = nullptr;
-    std::atomic<int> stop_result{-1};
-    std::atomic<int> close_result{-1};
+    std::atomic<bool> entered{false}, stop_asked{false};
+    std::atomic<int> stop_result{-1}, close_result{-1}, start_result{-1}, restart_result{-1};
 
     static void on_block(void *user, unsigned char *, int, void *) {
-        StopFromCallback *self = static_cast<StopFromCallback *>(user);
+        ReentrantCallback *self = static_cast<ReentrantCallback *>(user);
+        if (self->entered.exchange(true))
+            return;
         self->stop_result = AuxaStop(self->device);
         self->close_result = AuxaClose(self->device);
+        self->start_result = AuxaStart(self->device);
+        for (int i = 0; i < 200 && !self->stop_asked; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        self->restart_result = AuxaStart(self->device);
     }
 };
 
-TEST(AuxaCapture, StopOrCloseFromACallbackIsRefused) {
+TEST(AuxaCapture, CallbacksCannotStopOrWaitForTheirOwnThread) {
     OpenMic mic(mic_description(""));
     ASSERT_EQ(mic.open_result, AUXA_OK);
-    StopFromCallback probe;
+    ReentrantCallback probe;
     probe.device = mic.device;
-    attach_callback(mic.device, source_of(mic.device), &StopFromCallback::on_block, &probe, "cb");
-    capture_for(mic.device, 60);
+    attach_callback(mic.device, source_of(mic.device), &ReentrantCallback::on_block, &probe, "cb");
+    ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
+    while (probe.start_result == -1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    probe.stop_asked = true;
+    EXPECT_EQ(AuxaStop(mic.device), AUXA_OK);
     EXPECT_EQ(probe.stop_result.load(), AUXA_ERROR_BUSY);
     EXPECT_EQ(probe.close_result.load(), AUXA_ERROR_BUSY);
+    EXPECT_EQ(probe.start_result.load(), AUXA_OK);
+    EXPECT_EQ(probe.restart_result.load(), AUXA_ERROR_BUSY);
 }
 
 TEST(AuxaCapture, StartStopAndSettingsFromSeveralThreadsWhileCallbacksRun) {
