@@ -7,12 +7,6 @@
 #include "media_formats.h"
 #include "media_packet.h"
 
-// Encoded output: (user, MEDIA_PACKET_VIDEO or MEDIA_PACKET_AUDIO, unit). Codec headers come
-// first with is_header set (video: SPS and PPS as Annex B; audio: the AudioSpecificConfig),
-// then the encoded frames (video: Annex B access units; audio: raw AAC frames). The unit is
-// valid only during the call.
-typedef void (*MediaOutputFunction)(void *user, int type, const MediaPacket *packet);
-
 // The recorder object. Results are 0 on success unless said otherwise.
 class MediaRecorder {
   public:

@@ -1,6 +1,8 @@
 // Values shared by the media libraries: picture layouts, record modes and types.
 #pragma once
 
+#include "media_packet.h"
+
 enum {
     // No usable input layout.
     MEDIA_COLOR_FORMAT_NONE = 0,
@@ -33,3 +35,9 @@ enum {
 
 // Error report: (id given with the function, error class, code, text).
 typedef void (*MediaErrorFunction)(long id, long error_class, int code, char *text);
+
+// Encoded output: (user, MEDIA_PACKET_VIDEO or MEDIA_PACKET_AUDIO, unit). Codec headers come
+// first with is_header set (video: SPS and PPS as Annex B; audio: the AudioSpecificConfig),
+// then the encoded frames (video: Annex B access units; audio: raw AAC frames). The unit is
+// valid only during the call.
+typedef void (*MediaOutputFunction)(void *user, int type, const MediaPacket *packet);
