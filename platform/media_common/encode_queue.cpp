@@ -5,8 +5,9 @@
 EncodeQueue::EncodeQueue(size_t video_limit, size_t audio_limit)
     : limits_{video_limit, audio_limit} {}
 
-void EncodeQueue::open() {
+void EncodeQueue::open(size_t picture_bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
+    picture_bytes_ = picture_bytes;
     open_ = true;
 }
 
@@ -31,6 +32,7 @@ bool EncodeQueue::acquire(JobKind kind, size_t bytes, EncodeJob *job) {
         if (!open_ || in_flight_[index] >= limits_[index])
             return false;
         in_flight_[index]++;
+        if (kind == JobKind::kVideo) bytes = picture_bytes_;
         filling_++;
         // Prefer a spare that is already large enough, so pictures do not reallocate.
         for (size_t i = spare_.size(); i-- > 0;) {

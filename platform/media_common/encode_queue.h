@@ -25,14 +25,15 @@ class EncodeQueue {
   public:
     EncodeQueue(size_t video_limit, size_t audio_limit);
 
-    // Opens the queue for a new run.
-    void open();
+    // Opens the queue for a new run whose pictures have `picture_bytes` bytes.
+    void open(size_t picture_bytes);
     // Refuses new jobs, waits until no writer is filling one, and lets pop drain the rest.
     void close();
     // Frees the recycled buffers.
     void trim();
 
-    // A job of `bytes` bytes; false when closed or when `kind` is at its limit.
+    // A job of `bytes` bytes (a picture's size for video); false when closed or when `kind`
+    // is at its limit.
     bool acquire(JobKind kind, size_t bytes, EncodeJob *job);
     // Queues a filled job; false (job recycled) when the queue was closed meanwhile.
     bool push(EncodeJob job);
@@ -55,5 +56,6 @@ class EncodeQueue {
     std::vector<std::vector<uint8_t>> spare_;
     size_t in_flight_[2] = {0, 0};
     int filling_ = 0;
+    size_t picture_bytes_ = 0;
     bool open_ = false;
 };

@@ -5,7 +5,17 @@
 #include <vector>
 
 #include "media_log.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
 #include "picture_layout.h"
+
+// libavcodec's own lines (x264 banners and the like) only for errors.
+static void quietLibraryLogs() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
+}
 
 bool isFilePath(const char *path) {
     return path && *path && !strstr(path, "://");
@@ -20,6 +30,7 @@ EncodeSession::~EncodeSession() {
 
 int EncodeSession::start(const EncodeSettings &settings, int width, int height, int color_format,
                          const char *path) {
+    quietLibraryLogs();
     std::lock_guard<std::mutex> lock(lifecycle_mutex_);
     if (running_) {
         MEDIA_LOG(tag_, "already started");
@@ -73,7 +84,7 @@ int EncodeSession::start(const EncodeSettings &settings, int width, int height, 
                           &audio_dropped_, &audio_encoded_, &encode_us_}) {
         counter->store(0);
     }
-    queue_.open();
+    queue_.open(yuv420Bytes(width, height));
     running_ = true;
     thread_ = std::thread(&EncodeSession::run, this);
     MEDIA_LOG_IF(settings.debug, tag_, "started %dx%d format %d, %d fps, %d bit/s, audio %s%s%s",
@@ -113,7 +124,7 @@ void EncodeSession::closeOutputs() {
 
 int EncodeSession::writeVideo(int64_t time_us, const PictureFill &fill) {
     EncodeJob job;
-    if (!queue_.acquire(JobKind::kVideo, 0, &job)) {
+    if (!queue_.acquire(JobKind::kVideo, 0 /* the picture size */, &job)) {
         if (!running()) {
             MEDIA_LOG(tag_, "picture refused: not started");
             return -1;
