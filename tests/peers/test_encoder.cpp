@@ -23,18 +23,23 @@ struct FrameDeleter {
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
+// Picture size or sound format of the unit's stream.
+void describe(TestUnit *unit, const TestStreamFormat &format) {
+    if (unit->type == MEDIA_PACKET_VIDEO) {
+        unit->width = format.width;
+        unit->height = format.height;
+    } else {
+        unit->sample_rate = format.sample_rate;
+        unit->channels = format.channels;
+    }
+}
+
 TestUnit header_unit(int type, const AVCodecContext *ctx, const TestStreamFormat &format) {
     TestUnit unit;
     unit.type = type;
     unit.header = true;
     unit.data.assign(ctx->extradata, ctx->extradata + ctx->extradata_size);
-    if (type == MEDIA_PACKET_VIDEO) {
-        unit.width = format.width;
-        unit.height = format.height;
-    } else {
-        unit.sample_rate = format.sample_rate;
-        unit.channels = format.channels;
-    }
+    describe(&unit, format);
     return unit;
 }
 
@@ -50,13 +55,7 @@ void drain(AVCodecContext *ctx, int type, int64_t delay, const TestStreamFormat 
         unit.pts_us = av_rescale_q(packet->pts + delay, ctx->time_base, {1, 1000000});
         unit.dts_us = av_rescale_q(packet->dts + delay, ctx->time_base, {1, 1000000});
         unit.data.assign(packet->data, packet->data + packet->size);
-        if (type == MEDIA_PACKET_VIDEO) {
-            unit.width = format.width;
-            unit.height = format.height;
-        } else {
-            unit.sample_rate = format.sample_rate;
-            unit.channels = format.channels;
-        }
+        describe(&unit, format);
         out->push_back(std::move(unit));
         av_packet_unref(packet);
     }
