@@ -27,6 +27,7 @@ struct Track {
     int channel = 0;  // RTP channel; RTCP uses the next one
     AVFormatContext *ctx = nullptr;
     int64_t last_dts = AV_NOPTS_VALUE;
+    bool open = false;  // header written, trailer not yet
 };
 
 class RtspPublisher : public Publisher {
@@ -98,9 +99,7 @@ class RtspPublisher : public Publisher {
 
     SendStatus finish() override {
         for (Track &track : tracks_) {
-            if (!track.ctx)
-                continue;
-            int ret = av_write_trailer(track.ctx);
+            int ret = end_muxer(&track);
             if (ret < 0)
                 return write_failure(ret);
         }
@@ -119,6 +118,8 @@ class RtspPublisher : public Publisher {
         for (Track &track : tracks_) {
             if (!track.ctx)
                 continue;
+            // The RTP muxer frees its packet buffer only in its trailer.
+            end_muxer(&track);
             if (track.ctx->pb) {
                 av_freep(&track.ctx->pb->buffer);
                 avio_context_free(&track.ctx->pb);
@@ -201,7 +202,15 @@ class RtspPublisher : public Publisher {
         int ret = avformat_write_header(track->ctx, nullptr);
         if (ret < 0)
             return write_failure(ret);
+        track->open = true;
         return {};
+    }
+
+    int end_muxer(Track *track) {
+        if (!track->open)
+            return 0;
+        track->open = false;
+        return av_write_trailer(track->ctx);
     }
 
     SendStatus write_failure(int averror) {

@@ -166,9 +166,8 @@ Session::Step Session::next_step(std::unique_lock<std::mutex> &lock) {
         bool have_video = !video_queue_.empty(), have_audio = !audio_queue_.empty();
         // The first unit sent sets the time origin, so it waits (briefly) for the first unit
         // of the other stream: that one may be the earlier.
-        bool await_other = !base_set_ && declared_[0] && declared_[1] &&
-                           have_video != have_audio && !stop_requested_ &&
-                           Clock::now() < first_frame_at_ + kHeaderGrace;
+        bool await_other = !base_set_ && declared_[0] && declared_[1] && have_video != have_audio &&
+                           !stop_requested_ && Clock::now() < first_frame_at_ + kHeaderGrace;
         if (!failed_ && header_written_ && (have_video || have_audio) && !await_other) {
             bool video = have_video && (!have_audio ||
                                         video_queue_.front().dts_us <= audio_queue_.front().dts_us);
