@@ -5,7 +5,6 @@ extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/opt.h>
 }
-#include <libyuv.h>
 
 #include <climits>
 
@@ -87,29 +86,40 @@ int H264Encoder::open(const H264Settings &settings, std::string *error) {
     frame_->format = context_->pix_fmt;
     frame_->width = settings.width;
     frame_->height = settings.height;
-    if (av_frame_get_buffer(frame_, 0) < 0) {
-        close();
-        *error = "out of memory";
-        return -1;
-    }
     return 0;
 }
 
+// The picture is lent to the encoder for the call only: libx264 copies it in before
+// avcodec_send_frame returns, so the buffer is wrapped, not copied.
+static void keepBuffer(void *, uint8_t *) {}
+
 int H264Encoder::encode(const uint8_t *picture, int64_t time_us, const PacketSink &sink) {
-    if (!context_ || av_frame_make_writable(frame_) < 0)
+    if (!context_)
         return -1;
     const int w = settings_.width, h = settings_.height;
-    const uint8_t *chroma = picture + (size_t)w * h;
+    uint8_t *luma = (uint8_t *)picture;
+    uint8_t *chroma = luma + (size_t)w * h;
+    frame_->buf[0] = av_buffer_create(luma, (int)yuv420Bytes(w, h), keepBuffer, nullptr,
+                                      AV_BUFFER_FLAG_READONLY);
+    if (!frame_->buf[0])
+        return -1;
+    frame_->data[0] = luma;
+    frame_->linesize[0] = w;
+    frame_->data[1] = chroma;
     if (settings_.color_format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR) {
-        libyuv::NV12Copy(picture, w, chroma, w, frame_->data[0], frame_->linesize[0],
-                         frame_->data[1], frame_->linesize[1], w, h);
+        frame_->linesize[1] = w;
     } else {
-        libyuv::I420Copy(picture, w, chroma, w / 2, chroma + (size_t)(w / 2) * (h / 2), w / 2,
-                         frame_->data[0], frame_->linesize[0], frame_->data[1], frame_->linesize[1],
-                         frame_->data[2], frame_->linesize[2], w, h);
+        frame_->linesize[1] = w / 2;
+        frame_->data[2] = chroma + (size_t)(w / 2) * (h / 2);
+        frame_->linesize[2] = w / 2;
     }
     frame_->pts = time_us;
-    if (avcodec_send_frame(context_, frame_) < 0)
+    int result = avcodec_send_frame(context_, frame_);
+    av_frame_unref(frame_);
+    frame_->format = context_->pix_fmt;
+    frame_->width = w;
+    frame_->height = h;
+    if (result < 0)
         return -1;
     return drain(sink);
 }
