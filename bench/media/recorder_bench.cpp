@@ -129,16 +129,16 @@ int main(int argc, char **argv) {
     printf("\n");
 
     RunResult live = run(pictures, seconds * kFps, true);
-    double frame_budget_ms = 1000.0 / kFps;
-    printf("real time: %d frames, video dropped %lld, audio dropped %lld, encoded %lld\n",
+    const double frame_budget_ms = 1000.0 / kFps;
+    const double encoded = live.stats.video_encoded > 0 ? (double)live.stats.video_encoded : 1;
+    printf("real time: %d frames offered, video dropped %lld, audio dropped %lld, encoded %lld\n",
            live.frames, (long long)live.stats.video_dropped, (long long)live.stats.audio_dropped,
            (long long)live.stats.video_encoded);
-    printf("  process CPU per frame %.2f ms (%.0f%% of one core; %.0f%% of %u cores)\n",
-           live.cpu * 1000 / live.frames, 100 * live.cpu / live.wall,
-           100 * live.cpu / live.wall / cores, cores);
+    printf("  process CPU per encoded frame %.2f ms (%.0f%% of one core over the run)\n",
+           live.cpu * 1000 / encoded, 100 * live.cpu / live.wall);
     printf("  encode time per frame %.2f ms of a %.2f ms frame interval (ratio %.2f)\n",
-           live.stats.encode_us / 1000.0 / live.frames, frame_budget_ms,
-           live.stats.encode_us / 1000.0 / live.frames / frame_budget_ms);
+           live.stats.encode_us / 1000.0 / encoded, frame_budget_ms,
+           live.stats.encode_us / 1000.0 / encoded / frame_budget_ms);
 
     RunResult burst = run(pictures, seconds * kFps, false);
     double top_fps = burst.frames / burst.wall;
