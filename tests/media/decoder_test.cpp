@@ -21,6 +21,12 @@ struct EncodedStream {
     std::vector<uint8_t> header;
     std::vector<std::vector<uint8_t>> units;
     FeedPlan plan;
+    // Access unit i as the camera would send it: the first one carries SPS and PPS.
+    std::vector<uint8_t> accessUnit(size_t i) const {
+        std::vector<uint8_t> unit = i == 0 ? header : std::vector<uint8_t>();
+        unit.insert(unit.end(), units[i].begin(), units[i].end());
+        return unit;
+    }
     EncodedStream() {
         plan.frames = 30;
         plan.audio = false;
@@ -88,8 +94,7 @@ TEST_P(DecoderRoundTrip, ColoursSurviveWithTheEngineConversion) {
             for (int waits = 0; taken.load() + 2 < (int)i && waits < 2000; waits++) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            std::vector<uint8_t> unit = i == 0 ? encoded.header : std::vector<uint8_t>();
-            unit.insert(unit.end(), encoded.units[i].begin(), encoded.units[i].end());
+            std::vector<uint8_t> unit = encoded.accessUnit(i);
             EXPECT_EQ(decoder->PutData(unit.data(), (int)unit.size()), 0);
         }
     });
@@ -126,8 +131,7 @@ TEST(Decoder, ASlowReaderGetsTheNewestPictures) {
     ASSERT_EQ(decoder->Init(), 0);
     ASSERT_EQ(decoder->Start(kW, kH), 0);
     for (size_t i = 0; i < encoded.units.size(); i++) {
-        std::vector<uint8_t> unit = i == 0 ? encoded.header : std::vector<uint8_t>();
-        unit.insert(unit.end(), encoded.units[i].begin(), encoded.units[i].end());
+        std::vector<uint8_t> unit = encoded.accessUnit(i);
         ASSERT_EQ(decoder->PutData(unit.data(), (int)unit.size()), 0);
     }
     std::vector<uint8_t> work((size_t)kW * kH * 3 / 2);
@@ -151,8 +155,7 @@ TEST(Decoder, ForcedFormatChangeIsReportedOnceAndRestartWorks) {
     MediaDecoder *decoder = lib->getMediaDecoder();
     ASSERT_EQ(decoder->Init(), 0);
     ASSERT_EQ(decoder->Start(kW, kH), 0);
-    std::vector<uint8_t> first = encoded.header;
-    first.insert(first.end(), encoded.units[0].begin(), encoded.units[0].end());
+    std::vector<uint8_t> first = encoded.accessUnit(0);
     std::vector<uint8_t> work((size_t)kW * kH * 3 / 2);
     int info = 0;
     media_decoder_test_force_format_change(1);
@@ -208,8 +211,7 @@ TEST(Decoder, RefusesWhatItCannotDo) {
     EXPECT_NE(decoder->PutData(nullptr, 10), 0);
     EXPECT_NE(decoder->PutData(junk, 0), 0);
     decoder->PutData(junk, sizeof(junk));  // garbage: no crash, the stream goes on
-    std::vector<uint8_t> first = encoded.header;
-    first.insert(first.end(), encoded.units[0].begin(), encoded.units[0].end());
+    std::vector<uint8_t> first = encoded.accessUnit(0);
     EXPECT_EQ(decoder->PutData(first.data(), (int)first.size()), 0);
     std::vector<uint8_t> small(100);
     int info = 0;
