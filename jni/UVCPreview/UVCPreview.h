@@ -87,6 +87,8 @@ class UVCPreview {
     long getCameraID();
     void SetErrorNotifyCallback(ErrorNotifyCallback fn);
     void setFirstPreviewCallback(FirstPreviewCallback fn);
+    void setAudioObject(_AUXA_DEV *dev);
+    void setRecMode(int mode);
 
     // --- negotiation (UVCPreview_negotiation.cpp) ---
     void set_UVC_Resolution(int pixelFormat, int width, int height, int frame);
@@ -125,11 +127,7 @@ class UVCPreview {
     void setSDKVersion(int version);
 
     // --- audio (UVCPreview_audio.cpp) ---
-    void setAudioObject(_AUXA_DEV *dev);
     void setAudioVolumeCallback(AudioVolumeCallback fn);
-
-    // --- recording (UVCPreview_recording.cpp) ---
-    void setRecMode(int mode);
 
   private:
     // Thread bodies: plain functions with the engine as argument.
@@ -144,8 +142,12 @@ class UVCPreview {
     void serve_capture_request(uvc_frame_t *frame);
 
     // Frame pools and the preview queue.
+    int pool_frame_bytes() const { return mWidth * mHeight * 4; }
     void init_sharedframe();
     void clearSharedFrame();
+    void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
+    uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
+    void give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex);
     uvc_frame_t *getSharedFrameRaw();
     uvc_frame_t *getSharedFrameConv();
     void freeSharedFrameRaw(uvc_frame_t *frame);
@@ -158,6 +160,10 @@ class UVCPreview {
     uvc_frame_t *draw_preview_one(uvc_frame_t *frame, ANativeWindow **window,
                                   FrameConverter converter, int pixelBytes);
     uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes);
+    void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
+                     pthread_cond_t *sync, uvc_frame_t *frame);
+    uvc_frame_t *take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
+                             pthread_cond_t *sync);
     void addDrawFrame(uvc_frame_t *frame);
     uvc_frame_t *waitDrawFrame();
     void clearDrawFrame();
@@ -277,19 +283,19 @@ class UVCPreview {
     int mRecType;
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;
-    int mStillMethod;
+    std::atomic<int> mStillMethod;
     std::atomic<bool> mStillRequest;
     // mRawdataMutex guards mRawdataFrames.
     ObjectArray<uvc_frame_t *> mRawdataFrames;
     pthread_mutex_t mRawdataMutex;
     pthread_cond_t mRawdataSync;
     pthread_t mJavaThread;
-    long mCameraID;
+    std::atomic<long> mCameraID;
     void *mTlinkContext;
     int m_TlinkWaitTime;
     int mTlinkMode;
     char *mTlinkUrl;
-    void *mDenoiseDst;
+    CDataDistributor *mDenoiseDst;
     int mDeBlock;
     unsigned int mIframe_Interval;
     int mForceAudioSamplerete;
@@ -307,6 +313,11 @@ class UVCPreview {
     bool mH264ThreadStarted;
     bool mAudioRawThreadStarted;
     bool mJavaThreadStarted;
+
+    // A resolution asked for while threads of a run exist; applied by the next startPreview.
+    // Guarded by mPreviewMutex.
+    bool mResolutionPending;
+    int mPendingResolution[4];
 
     friend class UVCPreviewTestAccess;
 };
