@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  libyuv-dev libturbojpeg0-dev libpng-dev
+  libyuv-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-dev
   libspeexdsp-dev
   openjdk-17-jdk-headless
