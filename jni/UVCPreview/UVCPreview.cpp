@@ -173,13 +173,16 @@ UVCPreview::~UVCPreview() {
     LOGD("%s IN\n", "~UVCPreview");
     free(mTlinkUrl);
     mTlinkUrl = nullptr;
-    if (mPreviewWindow) ANativeWindow_release(mPreviewWindow);
+    if (mPreviewWindow)
+        ANativeWindow_release(mPreviewWindow);
     mPreviewWindow = nullptr;
-    if (mCaptureWindow) ANativeWindow_release(mCaptureWindow);
+    if (mCaptureWindow)
+        ANativeWindow_release(mCaptureWindow);
     mCaptureWindow = nullptr;
     clearPreviewFrame();
     clearCaptureFrame();
-    if (_jpegDecompressor) tjDestroy(_jpegDecompressor);
+    if (_jpegDecompressor)
+        tjDestroy(_jpegDecompressor);
     _jpegDecompressor = nullptr;
 
     pthread_mutex_destroy(&mPreviewMutex);
@@ -205,7 +208,9 @@ UVCPreview::~UVCPreview() {
     LOGD("%s OUT\n", "~UVCPreview");
 }
 
-const char *UVCPreview::getLastErr() { return last_error_text(); }
+const char *UVCPreview::getLastErr() {
+    return last_error_text();
+}
 
 void UVCPreview::setfunction(StillTriggerCallback fn) {
     if (!fn) {
@@ -215,27 +220,47 @@ void UVCPreview::setfunction(StillTriggerCallback fn) {
     mStillTriggerCallback = fn;
 }
 
-void UVCPreview::setDebug(bool debug) { mDebug = debug; }
+void UVCPreview::setDebug(bool debug) {
+    mDebug = debug;
+}
 
 void UVCPreview::setVIDPID(int vid, int pid) {
     mVid = vid;
     mPid = pid;
 }
 
-void UVCPreview::SetCameraID(long id) { mCameraID = id; }
+void UVCPreview::SetCameraID(long id) {
+    mCameraID = id;
+}
 
-long UVCPreview::getCameraID() { return mCameraID; }
+long UVCPreview::getCameraID() {
+    return mCameraID;
+}
 
-void UVCPreview::SetErrorNotifyCallback(ErrorNotifyCallback fn) { mErrorNotifyCallback = fn; }
+void UVCPreview::SetErrorNotifyCallback(ErrorNotifyCallback fn) {
+    mErrorNotifyCallback = fn;
+}
 
-void UVCPreview::setFirstPreviewCallback(FirstPreviewCallback fn) { mFirstPreviewCallback = fn; }
+void UVCPreview::setFirstPreviewCallback(FirstPreviewCallback fn) {
+    mFirstPreviewCallback = fn;
+}
 
-int UVCPreview::CameraIsRunning() { return mIsRunning ? 1 : 0; }
+int UVCPreview::CameraIsRunning() {
+    return mIsRunning ? 1 : 0;
+}
 
-int UVCPreview::getStartStatus() { return mStartStatus; }
+int UVCPreview::getStartStatus() {
+    return mStartStatus;
+}
 
-int UVCPreview::isCallbackRunning() { return mCallbackRunning ? 1 : 0; }
+int UVCPreview::isCallbackRunning() {
+    return mCallbackRunning ? 1 : 0;
+}
 
-void UVCPreview::setAudioObject(_AUXA_DEV *dev) { mAudioDev = dev; }
+void UVCPreview::setAudioObject(_AUXA_DEV *dev) {
+    mAudioDev = dev;
+}
 
-void UVCPreview::setRecMode(int mode) { mRecMode = mode; }
+void UVCPreview::setRecMode(int mode) {
+    mRecMode = mode;
+}

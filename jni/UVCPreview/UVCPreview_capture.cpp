@@ -14,9 +14,12 @@ const int CAPTURE_TIMEOUT_SECONDS = 5;
 
 int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
     LOGD("get_capture_buffer IN");
-    if (!mIsRunning) return -4;
-    if (!data) return -2;
-    if (size < mWidth * mHeight * 4 || !info) return -2;
+    if (!mIsRunning)
+        return -4;
+    if (!data)
+        return -2;
+    if (size < mWidth * mHeight * 4 || !info)
+        return -2;
     if (!isCallbackRunning()) {
         LOGD("callback function has problem.");
         return -5;
@@ -93,7 +96,8 @@ void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
 int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
     pthread_mutex_lock(&mCaptureMutex);
     if (window != mCaptureWindow) {
-        if (mCaptureWindow) ANativeWindow_release(mCaptureWindow);
+        if (mCaptureWindow)
+            ANativeWindow_release(mCaptureWindow);
         mCaptureWindow = window;
     }
     pthread_mutex_unlock(&mCaptureMutex);
@@ -102,7 +106,8 @@ int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
 
 void UVCPreview::clearCaptureFrame() {
     pthread_mutex_lock(&mCaptureMutex);
-    if (mCaptureFrame) uvc_free_frame(mCaptureFrame);
+    if (mCaptureFrame)
+        uvc_free_frame(mCaptureFrame);
     mCaptureFrame = nullptr;
     pthread_mutex_unlock(&mCaptureMutex);
 }

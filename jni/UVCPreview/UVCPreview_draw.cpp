@@ -44,7 +44,8 @@ void decoded_size(int jpegW, int jpegH, int maxW, int maxH, int *width, int *hei
 // Zero-fills the visible part of a window once.
 void blank_window(ANativeWindow *window) {
     ANativeWindow_Buffer buffer;
-    if (!window || ANativeWindow_lock(window, &buffer, nullptr) != 0) return;
+    if (!window || ANativeWindow_lock(window, &buffer, nullptr) != 0)
+        return;
     uint8_t *row = static_cast<uint8_t *>(buffer.bits);
     for (int y = 0; y < buffer.height; y++, row += buffer.stride * 4) {
         memset(row, 0, buffer.width * 4);
@@ -55,16 +56,19 @@ void blank_window(ANativeWindow *window) {
 }  // namespace
 
 int copyToSurface(uvc_frame_t *frame, ANativeWindow **window) {
-    if (!*window) return 0;
+    if (!*window)
+        return 0;
     ANativeWindow_Buffer buffer;
-    if (ANativeWindow_lock(*window, &buffer, nullptr) != 0) return -1;
+    if (ANativeWindow_lock(*window, &buffer, nullptr) != 0)
+        return -1;
     const int rows = std::min<int>(buffer.height, frame->height);
     const int rowBytes = std::min<int>(frame->width * 4, buffer.width * 4);
     const uint8_t *src = static_cast<const uint8_t *>(frame->data);
     uint8_t *dst = static_cast<uint8_t *>(buffer.bits);
     const size_t srcStep = (size_t)frame->width * 4;
     const size_t dstStep = (size_t)buffer.stride * 4;
-    for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep) memcpy(dst, src, rowBytes);
+    for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep)
+        memcpy(dst, src, rowBytes);
     ANativeWindow_unlockAndPost(*window);
     return 0;
 }
@@ -79,10 +83,11 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
         pthread_mutex_unlock(&mPreviewMutex);
         return 0;
     }
-    if (mPreviewWindow) ANativeWindow_release(mPreviewWindow);
+    if (mPreviewWindow)
+        ANativeWindow_release(mPreviewWindow);
     mPreviewWindow = window;
-    int result = ANativeWindow_setBuffersGeometry(window, mFrameWidth, mFrameHeight,
-                                                  mPreviewWindowFormat);
+    int result =
+        ANativeWindow_setBuffersGeometry(window, mFrameWidth, mFrameHeight, mPreviewWindowFormat);
     pthread_mutex_unlock(&mPreviewMutex);
     if (result != 0) {
         LOGD("ANativeWindow_setBuffersGeometry fail : %d", result);
@@ -100,8 +105,7 @@ void UVCPreview::clearDisplay() {
     pthread_mutex_unlock(&mPreviewMutex);
 }
 
-uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted,
-                                      int pixelBytes) {
+uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes) {
     unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
     unsigned char *out = static_cast<unsigned char *>(converted->data);
     if (!g_jpegHeaderParsed) {
@@ -180,7 +184,8 @@ void UVCPreview::add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t 
         freeSharedFrameConv(frame);
         return;
     }
-    if (frame) queue.put(frame);
+    if (frame)
+        queue.put(frame);
     pthread_cond_signal(sync);
     pthread_mutex_unlock(mutex);
 }
@@ -190,8 +195,10 @@ uvc_frame_t *UVCPreview::take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_
                                      pthread_cond_t *sync) {
     uvc_frame_t *frame = nullptr;
     pthread_mutex_lock(mutex);
-    if (mIsRunning && queue.size() == 0) pthread_cond_wait(sync, mutex);
-    if (mIsRunning && queue.size() > 0) frame = queue.remove(0);
+    if (mIsRunning && queue.size() == 0)
+        pthread_cond_wait(sync, mutex);
+    if (mIsRunning && queue.size() > 0)
+        frame = queue.remove(0);
     pthread_mutex_unlock(mutex);
     return frame;
 }
@@ -202,7 +209,8 @@ void UVCPreview::addDrawFrame(uvc_frame_t *frame) {
 
 uvc_frame_t *UVCPreview::waitDrawFrame() {
     uvc_frame_t *frame = take_oldest(mDrawFrames, &mDrawMutex, &mDrawSync);
-    if (!frame) LOGD("frame was not prepared");
+    if (!frame)
+        LOGD("frame was not prepared");
     return frame;
 }
 
@@ -220,7 +228,8 @@ void *UVCPreview::draw_thread_func(void *vptr_args) {
 void UVCPreview::draw_screen() {
     while (mIsRunning) {
         uvc_frame_t *frame = waitDrawFrame();
-        if (!frame) continue;
+        if (!frame)
+            continue;
 
         FirstPreviewCallback firstPreview = mFirstPreviewCallback;
         if (!mFirstPreviewNotified && firstPreview) {
@@ -228,10 +237,12 @@ void UVCPreview::draw_screen() {
             firstPreview(mCameraID);
         }
         const int viewCount = ++mViewCount;
-        if (mDebug && viewCount % 500 == 0) LOGD("viewCount : %d\n", viewCount);
+        if (mDebug && viewCount % 500 == 0)
+            LOGD("viewCount : %d\n", viewCount);
 
         pthread_mutex_lock(&mPreviewMutex);
-        if (!mPreviewWindow && mDebug && viewCount % 500 == 0) LOGD("not exist surface\n");
+        if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
+            LOGD("not exist surface\n");
         copyToSurface(frame, &mPreviewWindow);
         pthread_mutex_unlock(&mPreviewMutex);
 

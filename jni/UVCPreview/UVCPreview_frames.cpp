@@ -50,15 +50,16 @@ void UVCPreview::clearSharedFrame() {
 
     LOGD("mSharedFrame_conv.size() : %d\n", mSharedFrame_conv.size());
     pthread_mutex_lock(&mConvPoolMutex);
-    for (int i = 0; i < mSharedFrame_conv.size(); i++) uvc_free_frame(mSharedFrame_conv[i]);
+    for (int i = 0; i < mSharedFrame_conv.size(); i++)
+        uvc_free_frame(mSharedFrame_conv[i]);
     mSharedFrame_conv.clear();
     pthread_mutex_unlock(&mConvPoolMutex);
 }
 
 // Hands out the first free frame of a pool, growing the pool by one when all are in use.
-uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool,
-                                         pthread_mutex_t *mutex) {
-    if (!mIsRunning) return nullptr;
+uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex) {
+    if (!mIsRunning)
+        return nullptr;
     const int bytes = pool_frame_bytes();
     uvc_frame_t *frame = nullptr;
     pthread_mutex_lock(mutex);
@@ -71,7 +72,8 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool,
     if (!frame) {
         LOGD("alloc new frame!\n");
         frame = uvc_allocate_frame(bytes);
-        if (frame) pool.put(frame);
+        if (frame)
+            pool.put(frame);
     }
     if (frame) {
         frame->in_use = 1;
@@ -83,7 +85,8 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool,
 
 // Gives a frame back: it stays in its pool, zero-filled and marked free.
 void UVCPreview::give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex) {
-    if (!frame) return;
+    if (!frame)
+        return;
     const int bytes = pool_frame_bytes();
     pthread_mutex_lock(mutex);
     frame->data_bytes = bytes;
@@ -100,7 +103,9 @@ uvc_frame_t *UVCPreview::getSharedFrameConv() {
     return take_pool_frame(mSharedFrame_conv, &mConvPoolMutex);
 }
 
-void UVCPreview::freeSharedFrameRaw(uvc_frame_t *frame) { give_pool_frame(frame, &mRawPoolMutex); }
+void UVCPreview::freeSharedFrameRaw(uvc_frame_t *frame) {
+    give_pool_frame(frame, &mRawPoolMutex);
+}
 
 void UVCPreview::freeSharedFrameConv(uvc_frame_t *frame) {
     give_pool_frame(frame, &mConvPoolMutex);
@@ -119,7 +124,8 @@ void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args)
     }
     if (mDebug) {
         int count = ++g_frameCount;
-        if (count % 500 == 1) LOGD("frame_cnt = %d\n", count);
+        if (count % 500 == 1)
+            LOGD("frame_cnt = %d\n", count);
     }
 
     if (frame->is_still == 1 && preview->mStillMethod == 2) {
@@ -136,7 +142,7 @@ void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args)
         return;
     }
 
-    const bool sizeOk = frame->frame_format == PIXEL_FORMAT_MJPEG ||
+    const bool sizeOk = (int)frame->frame_format == PIXEL_FORMAT_MJPEG ||
                         (int)frame->actual_bytes >= preview->mFrameBytes;
     if (!sizeOk || (int)frame->width != preview->mFrameWidth ||
         (int)frame->height != preview->mFrameHeight) {
@@ -146,7 +152,8 @@ void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args)
         return;
     }
 
-    if (!preview->mIsRunning) return;
+    if (!preview->mIsRunning)
+        return;
     uvc_frame_t *copy = preview->getSharedFrameRaw();
     if (!copy) {
         LOGE("copy == NULL\n");
@@ -179,9 +186,11 @@ uvc_frame_t *UVCPreview::waitPreviewFrame() {
     if (mPreviewFrames.size() == 0 && mIsRunning) {
         pthread_cond_wait(&mPreviewSync, &mPreviewMutex);
     }
-    if (mIsRunning && mPreviewFrames.size() > 0) frame = mPreviewFrames.remove(0);
+    if (mIsRunning && mPreviewFrames.size() > 0)
+        frame = mPreviewFrames.remove(0);
     pthread_mutex_unlock(&mPreviewMutex);
-    if (!frame) LOGD("frame was not prepared");
+    if (!frame)
+        LOGD("frame was not prepared");
     return frame;
 }
 

@@ -12,7 +12,8 @@ namespace {
 // Wakes a worker through its condition (when it has one) and joins it. Returns -1 when the
 // thread was not started in this run, else the join result.
 int wake_and_join(bool *started, pthread_t thread, pthread_mutex_t *mutex, pthread_cond_t *sync) {
-    if (!*started) return -1;
+    if (!*started)
+        return -1;
     if (mutex && sync) {
         pthread_mutex_lock(mutex);
         pthread_cond_signal(sync);
@@ -59,9 +60,10 @@ int UVCPreview::startPreview() {
     pthread_mutex_unlock(&mPreviewMutex);
 
     if (result != 0) {
-        LOGD("UVCCamera::window does not exist/already running/could not create thread etc. "
-             "result : %d",
-             result);
+        LOGD(
+            "UVCCamera::window does not exist/already running/could not create thread etc. "
+            "result : %d",
+            result);
         mIsRunning = false;
         pthread_mutex_lock(&mPreviewMutex);
         pthread_cond_signal(&mPreviewSync);
@@ -82,7 +84,8 @@ int UVCPreview::stopPreview() {
         mStillWriteStop = true;
 
         LOGD("auxaStop IN\n");
-        if (mAudioDev) AuxaStop(mAudioDev);
+        if (mAudioDev)
+            AuxaStop(mAudioDev);
         LOGD("auxaStop OUT\n");
         mAudioDev = nullptr;
 
@@ -90,8 +93,8 @@ int UVCPreview::stopPreview() {
         pthread_cond_signal(&mCaptureSync);
         pthread_mutex_unlock(&mCaptureMutex);
 
-        int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex,
-                              &mPreviewSync);
+        int r =
+            wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex, &mPreviewSync);
         LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
                  "preview_thread end\n");
         r = wake_and_join(&mDrawThreadStarted, mDrawThread, &mDrawMutex, &mDrawSync);
@@ -139,7 +142,8 @@ int UVCPreview::stopPreview() {
 
     LOGD("try Surface Release\n");
     pthread_mutex_lock(&mPreviewMutex);
-    if (mPreviewWindow) ANativeWindow_release(mPreviewWindow);
+    if (mPreviewWindow)
+        ANativeWindow_release(mPreviewWindow);
     mPreviewWindow = nullptr;
     pthread_mutex_unlock(&mPreviewMutex);
     LOGD("try Surface Release End\n");
@@ -159,15 +163,16 @@ void *UVCPreview::preview_thread_func(void *vptr_args) {
 }
 
 void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
-    uvc_error_t result = uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback,
-                                                 this);
+    uvc_error_t result =
+        uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback, this);
     if (result != UVC_SUCCESS) {
         mIsRunning = false;
         if (result == -7) {
             LOGE("usb status is unstable. please unplug & plug your USB Device");
         }
         ErrorNotifyCallback notify = mErrorNotifyCallback;
-        if (notify) notify(mCameraID, 1, -13, (char *)"failed to start USB Camera.");
+        if (notify)
+            notify(mCameraID, 1, -13, (char *)"failed to start USB Camera.");
         LOGD("failed Start Streaming : %d\n", result);
         return;
     }
@@ -177,7 +182,8 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         pthread_mutex_lock(&mStillWriteMutex);
         mStillImageBufSize = mWidth * mHeight * 4;
         mStillImageBuf = (uint8_t *)malloc(mStillImageBufSize);
-        if (!mStillImageBuf) mStillImageBufSize = 0;
+        if (!mStillImageBuf)
+            mStillImageBufSize = 0;
         pthread_mutex_unlock(&mStillWriteMutex);
         mStillPixfmt = mPixelFormat == PIXEL_FORMAT_MJPEG ? 2 : 1;
     }
@@ -185,10 +191,12 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
     clearPreviewFrame();
     clearDrawFrame();
     mDrawThreadStarted = pthread_create(&mDrawThread, nullptr, draw_thread_func, this) == 0;
-    if (!mDrawThreadStarted) LOGD("draw thread could not be created");
+    if (!mDrawThreadStarted)
+        LOGD("draw thread could not be created");
 
     mJavaThreadStarted = pthread_create(&mJavaThread, nullptr, JavaCallbackThread, this) == 0;
-    if (!mJavaThreadStarted) LOGD("java thread could not be created");
+    if (!mJavaThreadStarted)
+        LOGD("java thread could not be created");
     LOGD("Streaming start!");
 
     init_sharedframe();
@@ -197,7 +205,8 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
     while (mIsRunning) {
         mStartStatus = 0;
         uvc_frame_t *frame = waitPreviewFrame();
-        if (!frame) continue;
+        if (!frame)
+            continue;
         mCallbackRunning = true;
 
         if (mStillRequest) {
@@ -220,10 +229,13 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : uvc_any2rgbx;
         uvc_frame_t *converted = draw_preview_one(frame, &mPreviewWindow, converter, 4);
 
-        if (mCaptureRequest == 1) serve_capture_request(converted);
-        if (!converted) continue;
+        if (mCaptureRequest == 1)
+            serve_capture_request(converted);
+        if (!converted)
+            continue;
 
-        if (mDebug && (addcnt++ % 300) == 0) LOGD("addcnt : %d\n", addcnt);
+        if (mDebug && (addcnt++ % 300) == 0)
+            LOGD("addcnt : %d\n", addcnt);
         addDrawFrame(converted);
     }
 

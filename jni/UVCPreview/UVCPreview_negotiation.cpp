@@ -59,8 +59,8 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
             mRequestWidth = mWidth = mDiagData[2];
             mRequestHeight = mHeight = mDiagData[3];
             mRequestFrame = mFrameIndex = mDiagData[4];
-            mPixelFormat = mDiagData[1] == PIXEL_FORMAT_MJPEG ? PIXEL_FORMAT_MJPEG
-                                                              : PIXEL_FORMAT_YUYV;
+            mPixelFormat =
+                mDiagData[1] == PIXEL_FORMAT_MJPEG ? PIXEL_FORMAT_MJPEG : PIXEL_FORMAT_YUYV;
         } else {
             mRequestWidth = mWidth;
             mRequestHeight = mHeight;
@@ -74,29 +74,30 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
 
     int result;
     if (mVid == H264_CAMERA_VID && mPid == H264_CAMERA_PID) {
-        result = uvc_get_stream_ctrl_format_size1(mDeviceHandle, ctrl, mPixelFormat,
-                                                  mRequestWidth, mRequestHeight, mRequestFrame, 2);
+        result = uvc_get_stream_ctrl_format_size1(mDeviceHandle, ctrl, mPixelFormat, mRequestWidth,
+                                                  mRequestHeight, mRequestFrame, 2);
         mPixelFormat = PIXEL_FORMAT_H264;
     } else {
         result = uvc_get_stream_ctrl_format_size(mDeviceHandle, ctrl, mPixelFormat, mRequestWidth,
                                                  mRequestHeight, mRequestFrame);
     }
     if (result != 0) {
-        LOGE("could not negotiate with camera:err=%d, pixelformat : %s, width : %d, height : %d, "
-             "frame : %d",
-             result, format_name(mPixelFormat), mWidth, mHeight, mRequestFrame);
+        LOGE(
+            "could not negotiate with camera:err=%d, pixelformat : %s, width : %d, height : %d, "
+            "frame : %d",
+            result, format_name(mPixelFormat), mWidth, mHeight, mRequestFrame);
         return result;
     }
     LOGD("Set PixelFormat : %s width : %d, height : %d", format_name(mPixelFormat), mRequestWidth,
          mRequestHeight);
 
-    uvc_frame_desc_t *desc = nullptr;
+    uvc_frame_desc_t desc;
     result = uvc_get_frame_desc(mDeviceHandle, ctrl, &desc);
     // The frame size is also read by setPreviewDisplay, under the same lock.
     pthread_mutex_lock(&mPreviewMutex);
-    if (result == 0 && desc) {
-        mFrameWidth = desc->wWidth;
-        mFrameHeight = desc->wHeight;
+    if (result == 0) {
+        mFrameWidth = desc.wWidth;
+        mFrameHeight = desc.wHeight;
         LOGD("frameSize=(%d,%d)", mFrameWidth, mFrameHeight);
         if (mPreviewWindow) {
             ANativeWindow_setBuffersGeometry(mPreviewWindow, mFrameWidth, mFrameHeight,

@@ -2,7 +2,9 @@
 #include "UVCPreview.h"
 #include "logging.h"
 
-void UVCPreview::SetRawdataCallback(RawdataCallback fn) { mRawdataCallback = fn; }
+void UVCPreview::SetRawdataCallback(RawdataCallback fn) {
+    mRawdataCallback = fn;
+}
 
 void UVCPreview::addRawdataFrame(uvc_frame_t *frame) {
     add_bounded(mRawdataFrames, &mRawdataMutex, &mRawdataSync, frame);
@@ -10,7 +12,8 @@ void UVCPreview::addRawdataFrame(uvc_frame_t *frame) {
 
 uvc_frame_t *UVCPreview::waitRawdataFrame() {
     uvc_frame_t *frame = take_oldest(mRawdataFrames, &mRawdataMutex, &mRawdataSync);
-    if (!frame) LOGD("frame was not prepared");
+    if (!frame)
+        LOGD("frame was not prepared");
     return frame;
 }
 
@@ -29,9 +32,11 @@ void UVCPreview::RawdataCallbackThread() {
     LOGD("IN\n");
     while (mIsRunning) {
         uvc_frame_t *frame = waitRawdataFrame();
-        if (!frame) continue;
+        if (!frame)
+            continue;
         RawdataCallback callback = mRawdataCallback;
-        if (callback) callback(mCameraID, static_cast<char *>(frame->data), (int)frame->data_bytes);
+        if (callback)
+            callback(mCameraID, static_cast<char *>(frame->data), (int)frame->data_bytes);
         freeSharedFrameConv(frame);
     }
     LOGD("OUT\n");
