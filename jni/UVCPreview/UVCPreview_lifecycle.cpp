@@ -92,6 +92,10 @@ int UVCPreview::stopPreview() {
         pthread_mutex_lock(&mCaptureMutex);
         pthread_cond_signal(&mCaptureSync);
         pthread_mutex_unlock(&mCaptureMutex);
+        // A caller waiting for a capture learns at once that the engine stopped (-5).
+        pthread_mutex_lock(&mCapBufMutex);
+        pthread_cond_signal(&mCapBufSync);
+        pthread_mutex_unlock(&mCapBufMutex);
 
         int r =
             wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex, &mPreviewSync);

@@ -119,3 +119,26 @@ TEST(Capture, CaptureDisplayIsKeptReplacedAndCleared) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Capture, StopWakesAWaitingCaller) {
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    UVCPreviewTestAccess::runWithoutThreads(engine, 16, 16, false);
+    UVCPreviewTestAccess::markFirstFrameTaken(engine);
+    std::vector<char> buffer(16 * 16 * 4);
+    int info[3];
+    auto start = std::chrono::steady_clock::now();
+    auto waiter = std::async(std::launch::async, [&] {
+        return engine->get_capture_buffer(buffer.data(), info, (int)buffer.size());
+    });
+    ASSERT_TRUE(
+        wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 1; }, 2000));
+    engine->stopPreview();
+    EXPECT_EQ(waiter.get(), -5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+}  // namespace
