@@ -1,0 +1,266 @@
+// Construction, destruction and the small setters and state accessors of the engine.
+#include "UVCPreview.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "error_codes.h"
+#include "logging.h"
+
+UVCPreview::UVCPreview(uvc_device_handle_t *devh)
+    : mAudioVolumeCallback(nullptr),
+      mStillTriggerCallback(nullptr),
+      mFirstPreviewCallback(nullptr),
+      mRawdataCallback(nullptr),
+      mErrorNotifyCallback(nullptr),
+      mDeviceHandle(devh),
+      mPreviewWindow(nullptr),
+      mIsRunning(false),
+      mRequestWidth(0),
+      mRequestHeight(0),
+      mRequestFrame(0),
+      mFrameWidth(640),
+      mFrameHeight(480),
+      mFrameBytes(640 * 480 * 2),
+      mPreviewThread(),
+      mPreviewFrames(2),
+      mPreviewWindowFormat(WINDOW_FORMAT_RGBA_8888),
+      mPreviewBytes(640 * 480 * 4),
+      mIsCapturing(false),
+      mCaptureWindow(nullptr),
+      mCaptureThread(),
+      mCaptureFrame(nullptr),
+      mPixelFormat(0),
+      mWidth(640),
+      mHeight(480),
+      mFrameIndex(0),
+      mCaptureRequest(0),
+      mStartStatus(0),
+      mCallbackRunning(false),
+      mDebug(false),
+      _jpegDecompressor(nullptr),
+      mDrawFrames(2),
+      mDrawThread(),
+      mViewCount(0),
+      mIsRecording(false),
+#ifdef ORRIN_HW_ENCODER
+      mOMXLib(nullptr),
+      mOMXWrapper(nullptr),
+#else
+      mMediaRecorderLib(nullptr),
+      mMediaRecorderWrapper(nullptr),
+#endif
+      mMediaDecoderLib(nullptr),
+      mMediaDecoderWrapper(nullptr),
+      mEncoderConfigured(0),
+      mEncoderColorFormat(0),
+      mRecWatermark(false),
+      mVideoFrameWritten(false),
+      mRecordBuf(nullptr),
+#ifdef ORRIN_HW_ENCODER
+      mSelectedColorFormat(0),
+#endif
+      m_VideoFPS(0),
+      m_VideoBitrate(0),
+      mAudioDev(nullptr),
+      mSampleRate(0),
+      mBit(0),
+      mChannel(0),
+      mRecMode(0),
+      mSDKVersion(0),
+      mCtControls(0),
+      mPuControls(0),
+      mEnableIT(),
+      mEnablePU(),
+      mStillThread(),
+      mStillWriteThread(),
+      mStillImageBuf(nullptr),
+      mStillImageBufSize(0),
+      mStillImageSize(0),
+      mStillIndex(0),
+      mStillBusy(false),
+      mStillStop(false),
+      mStillWriteStop(false),
+      mH264GetdataThread(),
+      mVid(0),
+      mPid(0),
+      mWatermark_buf(nullptr),
+      mWatermarkWidth(0),
+      mWatermarkHeight(0),
+      mWatermarkX(0),
+      mWatermarkY(0),
+      mWatermarkMode(0),
+      mUserWatermark_buf(nullptr),
+      mUserWatermarkWidth(0),
+      mUserWatermarkHeight(0),
+      mUserWatermarkX(0),
+      mUserWatermarkY(0),
+      mUserWatermarkMode(0),
+      mWatermark1(nullptr),
+      mDecoderRestarting(false),
+      mStillPixfmt(0),
+      mStillWidth(0),
+      mStillHeight(0),
+      mVideoOnly(false),
+      mAudioFrames(2),
+      mAudioRawThread(),
+      mSharedFrame_raw(2),
+      mSharedFrame_conv(2),
+      mRecType(16),
+      mFirstPreviewNotified(false),
+      mInternalAudio(false),
+      mStillMethod(0),
+      mStillRequest(false),
+      mRawdataFrames(2),
+      mJavaThread(),
+      mCameraID(0),
+      mTlinkContext(nullptr),
+      m_TlinkWaitTime(5000),
+      mTlinkMode(1),
+      mTlinkUrl(nullptr),
+      mDenoiseDst(nullptr),
+      mDeBlock(1),
+      mIframe_Interval(1),
+      mForceAudioSamplerete(0),
+#ifndef ORRIN_HW_ENCODER
+      mFFMpegLib(nullptr),
+      mFFMuxer(nullptr),
+#endif
+      mPreviewThreadStarted(false),
+      mDrawThreadStarted(false),
+      mStillThreadStarted(false),
+      mStillWriteThreadStarted(false),
+      mH264ThreadStarted(false),
+      mAudioRawThreadStarted(false),
+      mJavaThreadStarted(false),
+      mResolutionPending(false),
+      mPendingResolution() {
+    pthread_mutex_init(&mPreviewMutex, nullptr);
+    pthread_cond_init(&mPreviewSync, nullptr);
+    pthread_mutex_init(&mCaptureMutex, nullptr);
+    pthread_cond_init(&mCaptureSync, nullptr);
+    pthread_mutex_init(&mCapBufMutex, nullptr);
+    pthread_cond_init(&mCapBufSync, nullptr);
+    pthread_mutex_init(&mDrawMutex, nullptr);
+    pthread_cond_init(&mDrawSync, nullptr);
+    pthread_mutex_init(&mStillMutex, nullptr);
+    pthread_cond_init(&mStillSync, nullptr);
+    pthread_mutex_init(&mStillWriteMutex, nullptr);
+    pthread_cond_init(&mStillWriteSync, nullptr);
+    pthread_mutex_init(&mRawdataMutex, nullptr);
+    pthread_cond_init(&mRawdataSync, nullptr);
+
+    reset_last_error();
+    memset(mDiagData, 0, sizeof(mDiagData));
+    memset(&mcap_buf, 0, sizeof(mcap_buf));
+
+    _jpegDecompressor = tjInitDecompress();
+    if (!_jpegDecompressor) {
+        LOGE("%s", tjGetErrorStr());
+    }
+
+    pthread_mutex_init(&mAudioMutex, nullptr);
+    pthread_cond_init(&mAudioSync, nullptr);
+    pthread_mutex_init(&mWatermarkMutex, nullptr);
+    pthread_mutex_init(&mUserWatermarkMutex, nullptr);
+    pthread_mutex_init(&mRawPoolMutex, nullptr);
+    pthread_mutex_init(&mConvPoolMutex, nullptr);
+    mTlinkUrl = (char *)calloc(255, 1);
+}
+
+// Threads and pooled frames are gone already: the camera object stops the engine first.
+UVCPreview::~UVCPreview() {
+    LOGD("%s IN\n", "~UVCPreview");
+    free(mTlinkUrl);
+    mTlinkUrl = nullptr;
+    if (mPreviewWindow)
+        ANativeWindow_release(mPreviewWindow);
+    mPreviewWindow = nullptr;
+    if (mCaptureWindow)
+        ANativeWindow_release(mCaptureWindow);
+    mCaptureWindow = nullptr;
+    clearPreviewFrame();
+    clearCaptureFrame();
+    if (_jpegDecompressor)
+        tjDestroy(_jpegDecompressor);
+    _jpegDecompressor = nullptr;
+
+    pthread_mutex_destroy(&mPreviewMutex);
+    pthread_cond_destroy(&mPreviewSync);
+    pthread_mutex_destroy(&mCaptureMutex);
+    pthread_cond_destroy(&mCaptureSync);
+    pthread_mutex_destroy(&mCapBufMutex);
+    pthread_cond_destroy(&mCapBufSync);
+    pthread_mutex_destroy(&mDrawMutex);
+    pthread_cond_destroy(&mDrawSync);
+    pthread_mutex_destroy(&mStillMutex);
+    pthread_cond_destroy(&mStillSync);
+    pthread_mutex_destroy(&mStillWriteMutex);
+    pthread_cond_destroy(&mStillWriteSync);
+    pthread_mutex_destroy(&mRawdataMutex);
+    pthread_cond_destroy(&mRawdataSync);
+    pthread_mutex_destroy(&mAudioMutex);
+    pthread_cond_destroy(&mAudioSync);
+    pthread_mutex_destroy(&mWatermarkMutex);
+    pthread_mutex_destroy(&mUserWatermarkMutex);
+    pthread_mutex_destroy(&mRawPoolMutex);
+    pthread_mutex_destroy(&mConvPoolMutex);
+    LOGD("%s OUT\n", "~UVCPreview");
+}
+
+const char *UVCPreview::getLastErr() {
+    return last_error_text();
+}
+
+void UVCPreview::setfunction(StillTriggerCallback fn) {
+    if (!fn) {
+        LOGD("fnptr == NULL");
+        return;
+    }
+    mStillTriggerCallback = fn;
+}
+
+void UVCPreview::setDebug(bool debug) {
+    mDebug = debug;
+}
+
+void UVCPreview::setVIDPID(int vid, int pid) {
+    mVid = vid;
+    mPid = pid;
+}
+
+void UVCPreview::SetCameraID(long id) {
+    mCameraID = id;
+}
+
+long UVCPreview::getCameraID() {
+    return mCameraID;
+}
+
+void UVCPreview::SetErrorNotifyCallback(ErrorNotifyCallback fn) {
+    mErrorNotifyCallback = fn;
+}
+
+void UVCPreview::setFirstPreviewCallback(FirstPreviewCallback fn) {
+    mFirstPreviewCallback = fn;
+}
+
+int UVCPreview::CameraIsRunning() {
+    return mIsRunning ? 1 : 0;
+}
+
+int UVCPreview::getStartStatus() {
+    return mStartStatus;
+}
+
+int UVCPreview::isCallbackRunning() {
+    return mCallbackRunning ? 1 : 0;
+}
+
+void UVCPreview::setAudioObject(_AUXA_DEV *dev) {
+    mAudioDev = dev;
+}
+
+void UVCPreview::setRecMode(int mode) {
+    mRecMode = mode;
+}

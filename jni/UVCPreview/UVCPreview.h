@@ -1,0 +1,323 @@
+// The per-camera preview engine. One class, split over files by concern:
+//   UVCPreview.cpp            construction, destruction, small setters and state accessors
+//   UVCPreview_lifecycle.cpp  startPreview, stopPreview, the preview thread and streaming loop
+//   UVCPreview_negotiation.cpp stream negotiation and the diagnostic array
+//   UVCPreview_frames.cpp     frame pools, the frame callback and the preview queue
+//   UVCPreview_draw.cpp       preview surface, conversion, draw queue and draw thread
+//   UVCPreview_capture.cpp    capture surface and capture buffer
+//   UVCPreview_rawdata.cpp    raw-frame queue and the raw-frame callback thread
+// Still image, camera controls, audio, H.264, recording and watermarks add their own files.
+#pragma once
+
+#include <android/native_window.h>
+#include <auxa_lumivo.h>
+#include <libuvc/libuvc.h>
+#include <pthread.h>
+#include <stdint.h>
+#include <turbojpeg.h>
+
+#include <atomic>
+
+#include "ObjectArray.h"
+
+struct _AudioRawData;
+class LibMediaRecorder;
+class LibMediaDecoder;
+class MediaRecorderWrapper;
+class MediaDecoderWrapper;
+#ifdef ORRIN_HW_ENCODER
+class OMXLib;
+class OMXWrapper;
+#else
+class FFMpegLib;
+class FFMuxer;
+#endif
+
+// Callbacks into the application; the first argument is always the camera id.
+typedef void (*AudioVolumeCallback)(long cameraId, char *data, int size, int valueA, int valueB);
+typedef void (*StillTriggerCallback)(long cameraId, char *data, int size, int kind);
+typedef void (*FirstPreviewCallback)(long cameraId);
+typedef void (*RawdataCallback)(long cameraId, char *data, int size);
+typedef void (*ErrorNotifyCallback)(long cameraId, long kind, int code, char *text);
+
+// Camera-library converter used by the drawing path (uvc_any2rgbx and the like).
+typedef uvc_error_t (*FrameConverter)(uvc_frame_t *in, uvc_frame_t *out);
+
+// Stream format codes.
+enum {
+    PIXEL_FORMAT_YUYV = 3,
+    PIXEL_FORMAT_MJPEG = 9,
+    PIXEL_FORMAT_H264 = 13,
+};
+
+#define DIAG_DATA_COUNT 1021
+#define CONTROL_LIST_COUNT 32
+
+// The application's pending capture: its buffer while it waits, and the outcome.
+struct CaptureBuffer {
+    int32_t capture_bytes;
+    char *buffer;
+    uint8_t buffer_small;
+    int32_t buffer_size;
+};
+
+// Copies a converted picture into a native window; 0, or -1 when the window cannot be locked.
+int copyToSurface(uvc_frame_t *frame, ANativeWindow **window);
+
+class UVCPreview {
+  public:
+    explicit UVCPreview(uvc_device_handle_t *devh);
+    ~UVCPreview();
+    UVCPreview(const UVCPreview &) = delete;
+    UVCPreview &operator=(const UVCPreview &) = delete;
+
+    // --- lifecycle (UVCPreview_lifecycle.cpp) ---
+    int startPreview();
+    int stopPreview();
+    int CameraIsRunning();
+    int getStartStatus();
+    int isCallbackRunning();
+
+    // --- small setters and accessors (UVCPreview.cpp) ---
+    static const char *getLastErr();
+    void setfunction(StillTriggerCallback fn);
+    void setDebug(bool debug);
+    void setVIDPID(int vid, int pid);
+    void SetCameraID(long id);
+    long getCameraID();
+    void SetErrorNotifyCallback(ErrorNotifyCallback fn);
+    void setFirstPreviewCallback(FirstPreviewCallback fn);
+    void setAudioObject(_AUXA_DEV *dev);
+    void setRecMode(int mode);
+
+    // --- negotiation (UVCPreview_negotiation.cpp) ---
+    void set_UVC_Resolution(int pixelFormat, int width, int height, int frame);
+    int get_UVC_DiagData(int *out);
+    int getCurrentResolutionIdx();
+
+    // --- drawing (UVCPreview_draw.cpp) ---
+    int setPreviewDisplay(ANativeWindow *window);
+    void clearDisplay();
+    double getviewFPS();
+
+    // --- capture (UVCPreview_capture.cpp) ---
+    int get_capture_buffer(char *data, int *info, int size);
+    int setCaptureDisplay(ANativeWindow *window);
+    void clearCaptureFrame();
+
+    // --- raw frames (UVCPreview_rawdata.cpp) ---
+    void SetRawdataCallback(RawdataCallback fn);
+
+    // --- still image (UVCPreview_still.cpp) ---
+    int getCameraStillResolution(int *list);
+    void setStillResolutionIndex(int index, int width, int height);
+
+    // --- camera controls (UVCPreview_controls.cpp) ---
+    int getUVCControlStatus();
+    int getEnableControl(int *it, int *pu);
+    int setUVCCameraInputTerminalControl(int index, int value);
+    void getUVCCameraInputTerminalControl(int index, int *value);
+    int setUVCCameraProcessingUnitControl(int index, int value);
+    void getUVCCameraProcessingUnitControl(int index, int *value);
+    int Set_pantilt_rel(int *args);
+    int sendExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
+                         unsigned char *data, int wLength);
+    int recvExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
+                         unsigned char *data, int wLength);
+    void setSDKVersion(int version);
+
+    // --- audio (UVCPreview_audio.cpp) ---
+    void setAudioVolumeCallback(AudioVolumeCallback fn);
+
+  private:
+    // Thread bodies: plain functions with the engine as argument.
+    static void *preview_thread_func(void *vptr_args);
+    static void *draw_thread_func(void *vptr_args);
+    static void *JavaCallbackThread(void *vptr_args);
+    static void uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args);
+
+    // Preview thread.
+    int prepare_preview(uvc_stream_ctrl_t *ctrl);
+    void do_preview(uvc_stream_ctrl_t *ctrl);
+    void serve_capture_request(uvc_frame_t *frame);
+
+    // Frame pools and the preview queue.
+    int pool_frame_bytes() const { return mWidth * mHeight * 4; }
+    void init_sharedframe();
+    void clearSharedFrame();
+    void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
+    uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
+    void give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex);
+    uvc_frame_t *getSharedFrameRaw();
+    uvc_frame_t *getSharedFrameConv();
+    void freeSharedFrameRaw(uvc_frame_t *frame);
+    void freeSharedFrameConv(uvc_frame_t *frame);
+    void addPreviewFrame(uvc_frame_t *frame);
+    uvc_frame_t *waitPreviewFrame();
+    void clearPreviewFrame();
+
+    // Drawing.
+    uvc_frame_t *draw_preview_one(uvc_frame_t *frame, ANativeWindow **window,
+                                  FrameConverter converter, int pixelBytes);
+    uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes);
+    void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
+                     pthread_cond_t *sync, uvc_frame_t *frame);
+    uvc_frame_t *take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
+                             pthread_cond_t *sync);
+    void addDrawFrame(uvc_frame_t *frame);
+    uvc_frame_t *waitDrawFrame();
+    void clearDrawFrame();
+    void draw_screen();
+
+    // Raw-frame queue and thread.
+    void addRawdataFrame(uvc_frame_t *frame);
+    uvc_frame_t *waitRawdataFrame();
+    void clearRawdataFrame();
+    void RawdataCallbackThread();
+
+    // --- members, in this order ---
+    std::atomic<AudioVolumeCallback> mAudioVolumeCallback;
+    std::atomic<StillTriggerCallback> mStillTriggerCallback;
+    std::atomic<FirstPreviewCallback> mFirstPreviewCallback;
+    std::atomic<RawdataCallback> mRawdataCallback;
+    std::atomic<ErrorNotifyCallback> mErrorNotifyCallback;
+    uvc_device_handle_t *mDeviceHandle;  // not owned: the camera object closes it
+    ANativeWindow *mPreviewWindow;       // guarded by mPreviewMutex
+    std::atomic<bool> mIsRunning;
+    int mRequestWidth, mRequestHeight, mRequestFrame;
+    int mFrameWidth, mFrameHeight;
+    int mFrameBytes;
+    pthread_t mPreviewThread;
+    // Guards mPreviewFrames, mPreviewWindow and the start of the preview thread.
+    pthread_mutex_t mPreviewMutex;
+    pthread_cond_t mPreviewSync;
+    ObjectArray<uvc_frame_t *> mPreviewFrames;
+    int mPreviewWindowFormat;
+    int mPreviewBytes;
+    bool mIsCapturing;
+    ANativeWindow *mCaptureWindow;  // guarded by mCaptureMutex
+    pthread_t mCaptureThread;       // never started
+    // Guards mCaptureWindow and mCaptureFrame.
+    pthread_mutex_t mCaptureMutex;
+    pthread_cond_t mCaptureSync;
+    uvc_frame_t *mCaptureFrame;
+    int mPixelFormat;
+    int mDiagData[DIAG_DATA_COUNT];
+    int mWidth, mHeight, mFrameIndex;
+    // mCapBufMutex guards mcap_buf and changes of mCaptureRequest.
+    pthread_cond_t mCapBufSync;
+    pthread_mutex_t mCapBufMutex;
+    CaptureBuffer mcap_buf;
+    std::atomic<int> mCaptureRequest;
+    std::atomic<int> mStartStatus;
+    std::atomic<bool> mCallbackRunning;
+    std::atomic<bool> mDebug;
+    tjhandle _jpegDecompressor;
+    // mDrawMutex guards mDrawFrames.
+    ObjectArray<uvc_frame_t *> mDrawFrames;
+    pthread_mutex_t mDrawMutex;
+    pthread_cond_t mDrawSync;
+    pthread_t mDrawThread;
+    std::atomic<int> mViewCount;
+    std::atomic<bool> mIsRecording;
+#ifdef ORRIN_HW_ENCODER
+    OMXLib *mOMXLib;
+    OMXWrapper *mOMXWrapper;
+#else
+    LibMediaRecorder *mMediaRecorderLib;
+    MediaRecorderWrapper *mMediaRecorderWrapper;
+#endif
+    LibMediaDecoder *mMediaDecoderLib;
+    MediaDecoderWrapper *mMediaDecoderWrapper;
+    int mEncoderConfigured;
+    int mEncoderColorFormat;
+    bool mRecWatermark;
+    std::atomic<bool> mVideoFrameWritten;
+    uint8_t *mRecordBuf;  // recording work buffer of the draw thread
+#ifdef ORRIN_HW_ENCODER
+    int mSelectedColorFormat;
+#endif
+    int m_VideoFPS, m_VideoBitrate;
+    _AUXA_DEV *mAudioDev;
+    int mSampleRate, mBit, mChannel;
+    int mRecMode;
+    int mSDKVersion;
+    // Control status cache: supported-control bitmaps and their bit lists.
+    uint32_t mCtControls;
+    uint16_t mPuControls;
+    int mEnableIT[CONTROL_LIST_COUNT];
+    int mEnablePU[CONTROL_LIST_COUNT];
+    pthread_t mStillThread, mStillWriteThread;
+    // mStillWriteMutex guards mStillImageBuf, mStillImageBufSize and mStillImageSize.
+    uint8_t *mStillImageBuf;
+    int mStillImageBufSize;
+    int mStillImageSize;
+    int mStillIndex;
+    // mStillMutex guards mStillBusy and the still command wake-up.
+    pthread_mutex_t mStillMutex, mStillWriteMutex;
+    pthread_cond_t mStillSync, mStillWriteSync;
+    std::atomic<bool> mStillBusy, mStillStop, mStillWriteStop;
+    pthread_t mH264GetdataThread;
+    int mVid, mPid;
+    // Watermarks: mWatermarkMutex guards mWatermark_buf, mUserWatermarkMutex mUserWatermark_buf.
+    uint8_t *mWatermark_buf;
+    int mWatermarkWidth, mWatermarkHeight, mWatermarkX, mWatermarkY, mWatermarkMode;
+    uint8_t *mUserWatermark_buf;
+    int mUserWatermarkWidth, mUserWatermarkHeight, mUserWatermarkX, mUserWatermarkY,
+        mUserWatermarkMode;
+    uint8_t *mWatermark1;
+    pthread_mutex_t mWatermarkMutex, mUserWatermarkMutex;
+    std::atomic<bool> mDecoderRestarting;
+    int mStillPixfmt, mStillWidth, mStillHeight;
+    bool mVideoOnly;
+    // mAudioMutex guards mAudioFrames.
+    ObjectArray<_AudioRawData *> mAudioFrames;
+    pthread_mutex_t mAudioMutex;
+    pthread_cond_t mAudioSync;
+    pthread_t mAudioRawThread;
+    // mRawPoolMutex guards mSharedFrame_raw, mConvPoolMutex mSharedFrame_conv.
+    ObjectArray<uvc_frame_t *> mSharedFrame_raw;
+    pthread_mutex_t mRawPoolMutex;
+    ObjectArray<uvc_frame_t *> mSharedFrame_conv;
+    pthread_mutex_t mConvPoolMutex;
+    int mRecType;
+    bool mFirstPreviewNotified;  // draw thread only
+    bool mInternalAudio;
+    std::atomic<int> mStillMethod;
+    std::atomic<bool> mStillRequest;
+    // mRawdataMutex guards mRawdataFrames.
+    ObjectArray<uvc_frame_t *> mRawdataFrames;
+    pthread_mutex_t mRawdataMutex;
+    pthread_cond_t mRawdataSync;
+    pthread_t mJavaThread;
+    std::atomic<long> mCameraID;
+    void *mTlinkContext;
+    int m_TlinkWaitTime;
+    int mTlinkMode;
+    char *mTlinkUrl;
+    CDataDistributor *mDenoiseDst;
+    int mDeBlock;
+    unsigned int mIframe_Interval;
+    int mForceAudioSamplerete;
+#ifndef ORRIN_HW_ENCODER
+    FFMpegLib *mFFMpegLib;
+    FFMuxer *mFFMuxer;
+#endif
+
+    // Which worker threads this run started, so that stopPreview joins exactly those.
+    // Written by their starter before stopPreview joins the preview thread.
+    bool mPreviewThreadStarted;
+    bool mDrawThreadStarted;
+    bool mStillThreadStarted;
+    bool mStillWriteThreadStarted;
+    bool mH264ThreadStarted;
+    bool mAudioRawThreadStarted;
+    bool mJavaThreadStarted;
+
+    // A resolution asked for while threads of a run exist; applied by the next startPreview.
+    // Guarded by mPreviewMutex.
+    bool mResolutionPending;
+    int mPendingResolution[4];
+
+    friend class UVCPreviewTestAccess;
+};

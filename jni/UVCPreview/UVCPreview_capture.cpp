@@ -1,0 +1,113 @@
+// Capture surface, and the hand-over of the next converted picture into an application buffer.
+#include <errno.h>
+#include <string.h>
+#include <sys/time.h>
+
+#include "UVCPreview.h"
+#include "logging.h"
+
+namespace {
+
+const int CAPTURE_TIMEOUT_SECONDS = 5;
+
+}  // namespace
+
+int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
+    LOGD("get_capture_buffer IN");
+    if (!mIsRunning)
+        return -4;
+    if (!data)
+        return -2;
+    if (size < mWidth * mHeight * 4 || !info)
+        return -2;
+    if (!isCallbackRunning()) {
+        LOGD("callback function has problem.");
+        return -5;
+    }
+
+    struct timeval now;
+    gettimeofday(&now, nullptr);
+    struct timespec deadline;
+    deadline.tv_sec = now.tv_sec + CAPTURE_TIMEOUT_SECONDS;
+    deadline.tv_nsec = now.tv_usec * 1000L;
+    info[0] = info[1] = info[2] = 0;
+
+    int result;
+    pthread_mutex_lock(&mCapBufMutex);
+    mcap_buf.buffer = data;
+    mcap_buf.capture_bytes = 0;
+    mcap_buf.buffer_size = size;
+    mcap_buf.buffer_small = 0;
+    LOGD("wait start");
+    mCaptureRequest = 1;
+    int waited = pthread_cond_timedwait(&mCapBufSync, &mCapBufMutex, &deadline);
+    if (waited == ETIMEDOUT) {
+        LOGD("wait timeout");
+        result = -6;
+    } else if (waited != 0) {
+        LOGD("pthread_cond_timedwait failed : %d", waited);
+        result = -7;
+    } else {
+        LOGD("wait wakeup");
+        if (mcap_buf.buffer_small) {
+            LOGD("buffer too small");
+            result = -8;
+        } else if (mcap_buf.capture_bytes <= 0 || !mIsRunning) {
+            LOGD("mcap_buf.capture_bytes is 0 or not running state");
+            result = -5;
+        } else {
+            info[0] = mPixelFormat;
+            info[1] = mWidth;
+            info[2] = mHeight;
+            result = mcap_buf.capture_bytes;
+        }
+    }
+    mcap_buf.buffer = nullptr;
+    pthread_mutex_unlock(&mCapBufMutex);
+    LOGD("get_capture_buffer OUT");
+    return result;
+}
+
+// Serves a pending capture with the picture just converted; the picture itself goes on.
+void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
+    pthread_mutex_lock(&mCapBufMutex);
+    if (!frame) {
+        LOGD("frame is null");
+        mCaptureRequest = 0;
+        pthread_mutex_unlock(&mCapBufMutex);
+        return;
+    }
+    if (!mcap_buf.buffer) {
+        LOGD("buffer allocate failed");
+    } else if ((unsigned)mcap_buf.buffer_size < (unsigned)frame->data_bytes) {
+        LOGD("mcap_buf.buffer_size : %d < frame->data_bytes : %d", mcap_buf.buffer_size,
+             (int)frame->data_bytes);
+        mcap_buf.buffer_small = 1;
+    } else {
+        memcpy(mcap_buf.buffer, frame->data, frame->data_bytes);
+        mcap_buf.capture_bytes = (int32_t)frame->data_bytes;
+        LOGD("copy %d bytes", mcap_buf.capture_bytes);
+    }
+    mCaptureRequest = 0;
+    pthread_cond_signal(&mCapBufSync);
+    pthread_mutex_unlock(&mCapBufMutex);
+}
+
+int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
+    pthread_mutex_lock(&mCaptureMutex);
+    if (window != mCaptureWindow) {
+        if (mCaptureWindow)
+            ANativeWindow_release(mCaptureWindow);
+        mCaptureWindow = window;
+    }
+    pthread_mutex_unlock(&mCaptureMutex);
+    return 0;
+}
+
+void UVCPreview::clearCaptureFrame() {
+    pthread_mutex_lock(&mCaptureMutex);
+    if (mCaptureFrame)
+        uvc_free_frame(mCaptureFrame);
+    mCaptureFrame = nullptr;
+    pthread_mutex_unlock(&mCaptureMutex);
+}

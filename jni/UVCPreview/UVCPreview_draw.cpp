@@ -1,0 +1,268 @@
+// Preview surface, conversion of camera frames into pictures, the draw queue and draw thread.
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "UVCPreview.h"
+#include "logging.h"
+#include "timing.h"
+
+namespace {
+
+const int MAX_QUEUED_PICTURES = 2;
+
+// Decoding flags: the first frame of the process uses the fast DCT; later ones the accurate
+// DCT with fast upsampling. Both write straight into the pooled frame.
+const int FIRST_DECODE_FLAGS = TJFLAG_FASTDCT | TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE |
+                               TJFLAG_FORCESSE3 | TJFLAG_FORCESSE2 | TJFLAG_FORCESSE |
+                               TJFLAG_FORCEMMX;
+const int DECODE_FLAGS = TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE;
+
+// Set once the header of an MJPEG frame has been read, by any engine of the process.
+std::atomic<bool> g_jpegHeaderParsed(false);
+
+// The size TurboJPEG decodes a jpegW x jpegH picture to when asked for at most maxW x maxH:
+// the largest of its scaling factors that fits.
+void decoded_size(int jpegW, int jpegH, int maxW, int maxH, int *width, int *height) {
+    int count = 0;
+    tjscalingfactor *factors = tjGetScalingFactors(&count);
+    *width = jpegW;
+    *height = jpegH;
+    for (int i = 0; factors && i < count; i++) {
+        int w = TJSCALED(jpegW, factors[i]);
+        int h = TJSCALED(jpegH, factors[i]);
+        if (w <= maxW && h <= maxH) {
+            *width = w;
+            *height = h;
+            return;
+        }
+    }
+}
+
+// Zero-fills the visible part of a window once.
+void blank_window(ANativeWindow *window) {
+    ANativeWindow_Buffer buffer;
+    if (!window || ANativeWindow_lock(window, &buffer, nullptr) != 0)
+        return;
+    uint8_t *row = static_cast<uint8_t *>(buffer.bits);
+    for (int y = 0; y < buffer.height; y++, row += buffer.stride * 4) {
+        memset(row, 0, buffer.width * 4);
+    }
+    ANativeWindow_unlockAndPost(window);
+}
+
+}  // namespace
+
+int copyToSurface(uvc_frame_t *frame, ANativeWindow **window) {
+    if (!*window)
+        return 0;
+    ANativeWindow_Buffer buffer;
+    if (ANativeWindow_lock(*window, &buffer, nullptr) != 0)
+        return -1;
+    const int rows = std::min<int>(buffer.height, frame->height);
+    const int rowBytes = std::min<int>(frame->width * 4, buffer.width * 4);
+    const uint8_t *src = static_cast<const uint8_t *>(frame->data);
+    uint8_t *dst = static_cast<uint8_t *>(buffer.bits);
+    const size_t srcStep = (size_t)frame->width * 4;
+    const size_t dstStep = (size_t)buffer.stride * 4;
+    for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep)
+        memcpy(dst, src, rowBytes);
+    ANativeWindow_unlockAndPost(*window);
+    return 0;
+}
+
+int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
+    if (!window) {
+        LOGD("preview_window is NULL");
+        return -2;
+    }
+    pthread_mutex_lock(&mPreviewMutex);
+    if (window == mPreviewWindow) {
+        pthread_mutex_unlock(&mPreviewMutex);
+        return 0;
+    }
+    if (mPreviewWindow)
+        ANativeWindow_release(mPreviewWindow);
+    mPreviewWindow = window;
+    int result =
+        ANativeWindow_setBuffersGeometry(window, mFrameWidth, mFrameHeight, mPreviewWindowFormat);
+    pthread_mutex_unlock(&mPreviewMutex);
+    if (result != 0) {
+        LOGD("ANativeWindow_setBuffersGeometry fail : %d", result);
+        return -10;
+    }
+    return 0;
+}
+
+void UVCPreview::clearDisplay() {
+    pthread_mutex_lock(&mCaptureMutex);
+    blank_window(mCaptureWindow);
+    pthread_mutex_unlock(&mCaptureMutex);
+    pthread_mutex_lock(&mPreviewMutex);
+    blank_window(mPreviewWindow);
+    pthread_mutex_unlock(&mPreviewMutex);
+}
+
+uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes) {
+    unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
+    unsigned char *out = static_cast<unsigned char *>(converted->data);
+    if (!g_jpegHeaderParsed) {
+        int width = 0, height = 0, subsampling = 0;
+        if (tjDecompressHeader2(_jpegDecompressor, jpeg, frame->data_bytes, &width, &height,
+                                &subsampling) != 0) {
+            LOGE("tjDecompressHeader2 error : %s\n", tjGetErrorStr());
+            freeSharedFrameConv(converted);
+            return nullptr;
+        }
+        uvc_frame_t *result = converted;
+        if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, mWidth, 0, mHeight,
+                          TJPF_RGBX, FIRST_DECODE_FLAGS) == 0) {
+            // The picture's size is what TurboJPEG produced within mWidth x mHeight.
+            int decodedW, decodedH;
+            decoded_size(width, height, mWidth, mHeight, &decodedW, &decodedH);
+            converted->width = decodedW;
+            converted->height = decodedH;
+            converted->data_bytes = (size_t)decodedW * decodedH * pixelBytes;
+        } else {
+            LOGE("tjDecompress2 error : %s\n", tjGetErrorStr());
+            freeSharedFrameConv(converted);
+            result = nullptr;
+        }
+        LOGD("width : %d, height : %d\n", width, height);
+        g_jpegHeaderParsed = true;
+        return result;
+    }
+    if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, mWidth, 0, mHeight,
+                      TJPF_RGBX, DECODE_FLAGS) != 0) {
+        LOGE("tjDecompress2 error : %s\n", tjGetErrorStr());
+        freeSharedFrameConv(converted);
+        return nullptr;
+    }
+    converted->width = mWidth;
+    converted->height = mHeight;
+    converted->data_bytes = (size_t)mWidth * mHeight * pixelBytes;
+    return converted;
+}
+
+uvc_frame_t *UVCPreview::draw_preview_one(uvc_frame_t *frame, ANativeWindow ** /*window*/,
+                                          FrameConverter converter, int pixelBytes) {
+    uvc_frame_t *result = nullptr;
+    if (converter) {
+        uvc_frame_t *converted = getSharedFrameConv();
+        if (converted) {
+            int status = converter(frame, converted);
+            if (status != 0) {
+                LOGD("failed converting - result : %d", status);
+                freeSharedFrameConv(converted);
+            } else {
+                result = converted;
+            }
+        }
+    } else {
+        uvc_frame_t *converted = getSharedFrameConv();
+        if (!converted) {
+            LOGD("converted == NULL\n");
+        } else if (!_jpegDecompressor) {
+            LOGD("_jpegDecompressor is not initialized\n");
+            freeSharedFrameConv(converted);
+        } else {
+            result = decode_mjpeg(frame, converted, pixelBytes);
+        }
+    }
+    freeSharedFrameRaw(frame);
+    return result;
+}
+
+// Appends a picture to a queue of at most two; when full (or stopped) the newest goes back.
+void UVCPreview::add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
+                             pthread_cond_t *sync, uvc_frame_t *frame) {
+    pthread_mutex_lock(mutex);
+    if (!mIsRunning || queue.size() >= MAX_QUEUED_PICTURES) {
+        pthread_mutex_unlock(mutex);
+        freeSharedFrameConv(frame);
+        return;
+    }
+    if (frame)
+        queue.put(frame);
+    pthread_cond_signal(sync);
+    pthread_mutex_unlock(mutex);
+}
+
+// Takes the oldest picture, waiting once when the queue is empty; null when none.
+uvc_frame_t *UVCPreview::take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
+                                     pthread_cond_t *sync) {
+    uvc_frame_t *frame = nullptr;
+    pthread_mutex_lock(mutex);
+    if (mIsRunning && queue.size() == 0)
+        pthread_cond_wait(sync, mutex);
+    if (mIsRunning && queue.size() > 0)
+        frame = queue.remove(0);
+    pthread_mutex_unlock(mutex);
+    return frame;
+}
+
+void UVCPreview::addDrawFrame(uvc_frame_t *frame) {
+    add_bounded(mDrawFrames, &mDrawMutex, &mDrawSync, frame);
+}
+
+uvc_frame_t *UVCPreview::waitDrawFrame() {
+    uvc_frame_t *frame = take_oldest(mDrawFrames, &mDrawMutex, &mDrawSync);
+    if (!frame)
+        LOGD("frame was not prepared");
+    return frame;
+}
+
+void UVCPreview::clearDrawFrame() {
+    pthread_mutex_lock(&mDrawMutex);
+    mDrawFrames.clear();
+    pthread_mutex_unlock(&mDrawMutex);
+}
+
+void *UVCPreview::draw_thread_func(void *vptr_args) {
+    static_cast<UVCPreview *>(vptr_args)->draw_screen();
+    return nullptr;
+}
+
+void UVCPreview::draw_screen() {
+    while (mIsRunning) {
+        uvc_frame_t *frame = waitDrawFrame();
+        if (!frame)
+            continue;
+
+        FirstPreviewCallback firstPreview = mFirstPreviewCallback;
+        if (!mFirstPreviewNotified && firstPreview) {
+            mFirstPreviewNotified = true;
+            firstPreview(mCameraID);
+        }
+        const int viewCount = ++mViewCount;
+        if (mDebug && viewCount % 500 == 0)
+            LOGD("viewCount : %d\n", viewCount);
+
+        pthread_mutex_lock(&mPreviewMutex);
+        if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
+            LOGD("not exist surface\n");
+        copyToSurface(frame, &mPreviewWindow);
+        pthread_mutex_unlock(&mPreviewMutex);
+
+        if (mRawdataCallback) {
+            addRawdataFrame(frame);
+        } else {
+            freeSharedFrameConv(frame);
+        }
+    }
+    LOGD("exit %s\n", "draw_screen");
+}
+
+double UVCPreview::getviewFPS() {
+    const double t0 = gettime();
+    const int c0 = mViewCount;
+    usleep(1000000);
+    const int c1 = mViewCount;
+    const double t1 = gettime();
+    const double rate = (c1 - c0) / (t1 - t0);
+    LOGD("viewCount : %d, afterviewclock : %f, currentviewclock : %f\n", c1 - c0, t1, t0);
+    LOGD("Frame rate:           %f fps\n", rate);
+    return rate;
+}

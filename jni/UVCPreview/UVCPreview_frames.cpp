@@ -1,0 +1,211 @@
+// Frame pools, the camera library's frame callback and the one-place preview queue.
+#include <string.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "UVCPreview.h"
+#include "logging.h"
+
+namespace {
+
+const int INITIAL_POOL_FRAMES = 5;
+
+// A pool frame starts all zeros, like every frame given back to its pool.
+uvc_frame_t *allocate_pool_frame(size_t bytes) {
+    uvc_frame_t *frame = uvc_allocate_frame(bytes);
+    if (frame)
+        memset(frame->data, 0, bytes);
+    return frame;
+}
+
+// Frames seen by the frame callback of every engine, for the thinned debug line.
+std::atomic<int> g_frameCount(0);
+
+}  // namespace
+
+void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex) {
+    const int bytes = pool_frame_bytes();
+    pthread_mutex_lock(mutex);
+    for (int i = 0; i < INITIAL_POOL_FRAMES; i++) {
+        uvc_frame_t *frame = allocate_pool_frame(bytes);
+        if (!frame) {
+            LOGD("uvc_allocate_frame failed\n");
+            continue;
+        }
+        frame->in_use = 0;
+        pool.put(frame);
+    }
+    pthread_mutex_unlock(mutex);
+}
+
+void UVCPreview::init_sharedframe() {
+    const int bytes = pool_frame_bytes();
+    LOGD("rawsize : %d convsize :%d\n", bytes, bytes);
+    fill_pool(mSharedFrame_raw, &mRawPoolMutex);
+    fill_pool(mSharedFrame_conv, &mConvPoolMutex);
+}
+
+void UVCPreview::clearSharedFrame() {
+    LOGD("mSharedFrame_raw.size() : %d\n", mSharedFrame_raw.size());
+    pthread_mutex_lock(&mRawPoolMutex);
+    for (int i = 0; i < mSharedFrame_raw.size(); i++) {
+        LOGD("%d\n", i);
+        uvc_free_frame(mSharedFrame_raw[i]);
+    }
+    mSharedFrame_raw.clear();
+    pthread_mutex_unlock(&mRawPoolMutex);
+
+    LOGD("mSharedFrame_conv.size() : %d\n", mSharedFrame_conv.size());
+    pthread_mutex_lock(&mConvPoolMutex);
+    for (int i = 0; i < mSharedFrame_conv.size(); i++)
+        uvc_free_frame(mSharedFrame_conv[i]);
+    mSharedFrame_conv.clear();
+    pthread_mutex_unlock(&mConvPoolMutex);
+}
+
+// Hands out the first free frame of a pool, growing the pool by one when all are in use.
+uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex) {
+    if (!mIsRunning)
+        return nullptr;
+    const int bytes = pool_frame_bytes();
+    uvc_frame_t *frame = nullptr;
+    pthread_mutex_lock(mutex);
+    for (int i = 0; i < pool.size(); i++) {
+        if (!pool[i]->in_use) {
+            frame = pool[i];
+            break;
+        }
+    }
+    if (!frame) {
+        LOGD("alloc new frame!\n");
+        frame = allocate_pool_frame(bytes);
+        if (frame)
+            pool.put(frame);
+    }
+    if (frame) {
+        frame->in_use = 1;
+        frame->data_bytes = bytes;
+    }
+    pthread_mutex_unlock(mutex);
+    return frame;
+}
+
+// Gives a frame back: it stays in its pool, zero-filled and marked free. Free frames are all
+// zeros and every writer reports in data_bytes how far it wrote, so clearing those bytes
+// clears the whole buffer without a pass over the part that was never touched.
+void UVCPreview::give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex) {
+    if (!frame)
+        return;
+    const size_t bytes = pool_frame_bytes();
+    pthread_mutex_lock(mutex);
+    memset(frame->data, 0, std::min(frame->data_bytes, bytes));
+    frame->data_bytes = bytes;
+    frame->in_use = 0;
+    pthread_mutex_unlock(mutex);
+}
+
+uvc_frame_t *UVCPreview::getSharedFrameRaw() {
+    return take_pool_frame(mSharedFrame_raw, &mRawPoolMutex);
+}
+
+uvc_frame_t *UVCPreview::getSharedFrameConv() {
+    return take_pool_frame(mSharedFrame_conv, &mConvPoolMutex);
+}
+
+void UVCPreview::freeSharedFrameRaw(uvc_frame_t *frame) {
+    give_pool_frame(frame, &mRawPoolMutex);
+}
+
+void UVCPreview::freeSharedFrameConv(uvc_frame_t *frame) {
+    give_pool_frame(frame, &mConvPoolMutex);
+}
+
+void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args) {
+    UVCPreview *preview = static_cast<UVCPreview *>(vptr_args);
+    const bool mDebug = preview->mDebug;  // the debug form reads the engine's flag
+    if (!preview->mIsRunning) {
+        LOGE("Not Running state\n");
+        return;
+    }
+    if (!frame || !frame->frame_format || !frame->data || !frame->data_bytes) {
+        LOGE("!frame || !frame->frame_format || !frame->data || !frame->data_bytes\n");
+        return;
+    }
+    if (mDebug) {
+        int count = ++g_frameCount;
+        if (count % 500 == 1)
+            LOGD("frame_cnt = %d\n", count);
+    }
+
+    if (frame->is_still == 1 && preview->mStillMethod == 2) {
+        pthread_mutex_lock(&preview->mStillWriteMutex);
+        if (preview->mStillImageBuf) {
+            int bytes = std::min((int)frame->actual_bytes, preview->mStillImageBufSize);
+            memcpy(preview->mStillImageBuf, frame->data, bytes);
+            preview->mStillImageSize = bytes;
+            pthread_cond_signal(&preview->mStillWriteSync);
+        } else {
+            frame->is_still = 0;
+        }
+        pthread_mutex_unlock(&preview->mStillWriteMutex);
+        return;
+    }
+
+    const bool sizeOk = (int)frame->frame_format == PIXEL_FORMAT_MJPEG ||
+                        (int)frame->actual_bytes >= preview->mFrameBytes;
+    if (!sizeOk || (int)frame->width != preview->mFrameWidth ||
+        (int)frame->height != preview->mFrameHeight) {
+        LOGE("broken frame!:format=%d,actual_bytes=%d/%d(%d,%d/%d,%d)", frame->frame_format,
+             (int)frame->actual_bytes, preview->mFrameBytes, frame->width, frame->height,
+             preview->mFrameWidth, preview->mFrameHeight);
+        return;
+    }
+
+    if (!preview->mIsRunning)
+        return;
+    uvc_frame_t *copy = preview->getSharedFrameRaw();
+    if (!copy) {
+        LOGE("copy == NULL\n");
+        return;
+    }
+    if (uvc_copy_frame(frame, copy) != 0) {
+        LOGE("uvc_copy_frame fail. frame->data_bytes : %d copy->data_bytes : %d\n",
+             (int)frame->data_bytes, (int)copy->data_bytes);
+        preview->freeSharedFrameRaw(copy);
+        return;
+    }
+    preview->addPreviewFrame(copy);
+}
+
+void UVCPreview::addPreviewFrame(uvc_frame_t *frame) {
+    pthread_mutex_lock(&mPreviewMutex);
+    if (mIsRunning && mPreviewFrames.size() == 0) {
+        mPreviewFrames.put(frame);
+        pthread_cond_signal(&mPreviewSync);
+        pthread_mutex_unlock(&mPreviewMutex);
+        return;
+    }
+    pthread_mutex_unlock(&mPreviewMutex);
+    freeSharedFrameRaw(frame);
+}
+
+uvc_frame_t *UVCPreview::waitPreviewFrame() {
+    uvc_frame_t *frame = nullptr;
+    pthread_mutex_lock(&mPreviewMutex);
+    if (mPreviewFrames.size() == 0 && mIsRunning) {
+        pthread_cond_wait(&mPreviewSync, &mPreviewMutex);
+    }
+    if (mIsRunning && mPreviewFrames.size() > 0)
+        frame = mPreviewFrames.remove(0);
+    pthread_mutex_unlock(&mPreviewMutex);
+    if (!frame)
+        LOGD("frame was not prepared");
+    return frame;
+}
+
+void UVCPreview::clearPreviewFrame() {
+    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewFrames.clear();
+    pthread_mutex_unlock(&mPreviewMutex);
+}

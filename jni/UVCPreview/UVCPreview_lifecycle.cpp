@@ -1,0 +1,249 @@
+// Start and stop of the engine, the preview thread and the streaming loop.
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "UVCPreview.h"
+#include "logging.h"
+
+namespace {
+
+// Wakes a worker through its condition (when it has one) and joins it. Returns -1 when the
+// thread was not started in this run, else the join result.
+int wake_and_join(bool *started, pthread_t thread, pthread_mutex_t *mutex, pthread_cond_t *sync) {
+    if (!*started)
+        return -1;
+    if (mutex && sync) {
+        pthread_mutex_lock(mutex);
+        pthread_cond_signal(sync);
+        pthread_mutex_unlock(mutex);
+    }
+    *started = false;
+    return pthread_join(thread, nullptr);
+}
+
+}  // namespace
+
+// Logged inside stopPreview so that every line carries its name.
+#define LOG_JOIN(result, failFormat, doneText) \
+    do {                                       \
+        if ((result) > 0) {                    \
+            LOGD(failFormat, (result));        \
+        } else if ((result) == 0) {            \
+            LOGD(doneText);                    \
+        }                                      \
+    } while (0)
+
+int UVCPreview::startPreview() {
+    if (mIsRunning) {
+        LOGD("running state");
+        return 0;
+    }
+    // A run whose stream failed to start ended on its own; collect its thread first.
+    if (mPreviewThreadStarted) {
+        wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
+    }
+
+    pthread_mutex_lock(&mPreviewMutex);
+    if (mResolutionPending) {
+        mResolutionPending = false;
+        mPixelFormat = mPendingResolution[0];
+        mWidth = mPendingResolution[1];
+        mHeight = mPendingResolution[2];
+        mFrameIndex = mPendingResolution[3];
+    }
+    mIsRunning = true;
+    int result = pthread_create(&mPreviewThread, nullptr, preview_thread_func, this);
+    mPreviewThreadStarted = result == 0;
+    mStartStatus = 1;
+    pthread_mutex_unlock(&mPreviewMutex);
+
+    if (result != 0) {
+        LOGD(
+            "UVCCamera::window does not exist/already running/could not create thread etc. "
+            "result : %d",
+            result);
+        mIsRunning = false;
+        pthread_mutex_lock(&mPreviewMutex);
+        pthread_cond_signal(&mPreviewSync);
+        pthread_mutex_unlock(&mPreviewMutex);
+        return result;
+    }
+    return 0;
+}
+
+int UVCPreview::stopPreview() {
+    bool wasRunning = mIsRunning;
+    LOGD("%s IN\n", __FUNCTION__);
+    LOGD("Current running state : %d", wasRunning ? 1 : 0);
+
+    if (wasRunning) {
+        mIsRunning = false;
+        mStillStop = true;
+        mStillWriteStop = true;
+
+        LOGD("auxaStop IN\n");
+        if (mAudioDev)
+            AuxaStop(mAudioDev);
+        LOGD("auxaStop OUT\n");
+        mAudioDev = nullptr;
+
+        pthread_mutex_lock(&mCaptureMutex);
+        pthread_cond_signal(&mCaptureSync);
+        pthread_mutex_unlock(&mCaptureMutex);
+        // A caller waiting for a capture learns at once that the engine stopped (-5).
+        pthread_mutex_lock(&mCapBufMutex);
+        pthread_cond_signal(&mCapBufSync);
+        pthread_mutex_unlock(&mCapBufMutex);
+
+        int r =
+            wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex, &mPreviewSync);
+        LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
+                 "preview_thread end\n");
+        r = wake_and_join(&mDrawThreadStarted, mDrawThread, &mDrawMutex, &mDrawSync);
+        LOG_JOIN(r, "UVCPreview::terminate draw thread: pthread_join failed : %d",
+                 "draw_thread end\n");
+        r = wake_and_join(&mStillThreadStarted, mStillThread, &mStillMutex, &mStillSync);
+        LOG_JOIN(r, "UVCPreview::terminate mStillThread: pthread_join failed : %d",
+                 "mStillThread end\n");
+        r = wake_and_join(&mStillWriteThreadStarted, mStillWriteThread, &mStillWriteMutex,
+                          &mStillWriteSync);
+        LOG_JOIN(r, "UVCPreview::terminate mStillWriteThread: pthread_join failed : %d",
+                 "mStillWriteThread end\n");
+        r = wake_and_join(&mH264ThreadStarted, mH264GetdataThread, nullptr, nullptr);
+        LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
+                 "mH264GetdataThread end\n");
+        r = wake_and_join(&mAudioRawThreadStarted, mAudioRawThread, &mAudioMutex, &mAudioSync);
+        LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
+                 "mAudioRawThread end\n");
+        r = wake_and_join(&mJavaThreadStarted, mJavaThread, &mRawdataMutex, &mRawdataSync);
+        LOG_JOIN(r, "UVCPreview::terminate java thread: pthread_join failed : %d",
+                 "java_thread end\n");
+
+        clearDisplay();
+    } else if (mPreviewThreadStarted) {
+        // The stream failed to start and the preview thread ended on its own.
+        int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
+        LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
+                 "preview_thread end\n");
+    }
+
+    clearPreviewFrame();
+    clearCaptureFrame();
+    clearDrawFrame();
+    clearRawdataFrame();
+
+    LOGD("clearSharedFrame\n");
+    clearSharedFrame();
+
+    pthread_mutex_lock(&mStillWriteMutex);
+    free(mStillImageBuf);
+    mStillImageBuf = nullptr;
+    mStillImageBufSize = 0;
+    mStillImageSize = 0;
+    pthread_mutex_unlock(&mStillWriteMutex);
+
+    LOGD("try Surface Release\n");
+    pthread_mutex_lock(&mPreviewMutex);
+    if (mPreviewWindow)
+        ANativeWindow_release(mPreviewWindow);
+    mPreviewWindow = nullptr;
+    pthread_mutex_unlock(&mPreviewMutex);
+    LOGD("try Surface Release End\n");
+
+    LOGD("%s OUT\n", __FUNCTION__);
+    return 0;
+}
+
+void *UVCPreview::preview_thread_func(void *vptr_args) {
+    UVCPreview *preview = static_cast<UVCPreview *>(vptr_args);
+    uvc_stream_ctrl_t ctrl;
+    memset(&ctrl, 0, sizeof(ctrl));
+    if (preview->prepare_preview(&ctrl) == 0) {
+        preview->do_preview(&ctrl);
+    }
+    return nullptr;
+}
+
+void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
+    uvc_error_t result =
+        uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback, this);
+    if (result != UVC_SUCCESS) {
+        mIsRunning = false;
+        if (result == -7) {
+            LOGE("usb status is unstable. please unplug & plug your USB Device");
+        }
+        ErrorNotifyCallback notify = mErrorNotifyCallback;
+        if (notify)
+            notify(mCameraID, 1, -13, (char *)"failed to start USB Camera.");
+        LOGD("failed Start Streaming : %d\n", result);
+        return;
+    }
+
+    mStillMethod = uvc_get_StillMethod(mDeviceHandle);
+    if (mStillMethod == 1) {
+        pthread_mutex_lock(&mStillWriteMutex);
+        mStillImageBufSize = mWidth * mHeight * 4;
+        mStillImageBuf = (uint8_t *)malloc(mStillImageBufSize);
+        if (!mStillImageBuf)
+            mStillImageBufSize = 0;
+        pthread_mutex_unlock(&mStillWriteMutex);
+        mStillPixfmt = mPixelFormat == PIXEL_FORMAT_MJPEG ? 2 : 1;
+    }
+
+    clearPreviewFrame();
+    clearDrawFrame();
+    mDrawThreadStarted = pthread_create(&mDrawThread, nullptr, draw_thread_func, this) == 0;
+    if (!mDrawThreadStarted)
+        LOGD("draw thread could not be created");
+
+    mJavaThreadStarted = pthread_create(&mJavaThread, nullptr, JavaCallbackThread, this) == 0;
+    if (!mJavaThreadStarted)
+        LOGD("java thread could not be created");
+    LOGD("Streaming start!");
+
+    init_sharedframe();
+
+    int addcnt = 0;
+    while (mIsRunning) {
+        mStartStatus = 0;
+        uvc_frame_t *frame = waitPreviewFrame();
+        if (!frame)
+            continue;
+        mCallbackRunning = true;
+
+        if (mStillRequest) {
+            pthread_mutex_lock(&mStillWriteMutex);
+            if (mStillImageBuf) {
+                int bytes = std::min((int)frame->data_bytes, mStillImageBufSize);
+                memcpy(mStillImageBuf, frame->data, bytes);
+                mStillImageSize = bytes;
+                LOGD("mStillImageSize : %d\n", mStillImageSize);
+                pthread_cond_signal(&mStillWriteSync);
+                mStillRequest = false;
+            }
+            pthread_mutex_unlock(&mStillWriteMutex);
+        }
+
+        if (mPixelFormat == PIXEL_FORMAT_H264) {
+            freeSharedFrameRaw(frame);
+            continue;
+        }
+        FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : uvc_any2rgbx;
+        uvc_frame_t *converted = draw_preview_one(frame, &mPreviewWindow, converter, 4);
+
+        if (mCaptureRequest == 1)
+            serve_capture_request(converted);
+        if (!converted)
+            continue;
+
+        if (mDebug && (addcnt++ % 300) == 0)
+            LOGD("addcnt : %d\n", addcnt);
+        addDrawFrame(converted);
+    }
+
+    LOGD("preview_thread_func:wait for all callbacks complete");
+    uvc_stop_streaming(mDeviceHandle);
+    LOGD("Streaming finished");
+}

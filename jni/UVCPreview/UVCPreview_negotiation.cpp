@@ -1,0 +1,114 @@
+// Choice of stream format and size, negotiation with the camera and the diagnostic array.
+#include "UVCPreview.h"
+#include "logging.h"
+
+namespace {
+
+// Camera that only streams H.264 through the second negotiation call.
+const int H264_CAMERA_VID = 0x041E;
+const int H264_CAMERA_PID = 0x4057;
+
+const char *format_name(int pixelFormat) {
+    return pixelFormat == PIXEL_FORMAT_MJPEG ? "MJPEG Format" : "YUYV Format";
+}
+
+}  // namespace
+
+void UVCPreview::set_UVC_Resolution(int pixelFormat, int width, int height, int frame) {
+    pthread_mutex_lock(&mPreviewMutex);
+    if (mPreviewThreadStarted) {
+        // Threads of the current run read the size; the wish waits for the next start.
+        mPendingResolution[0] = pixelFormat;
+        mPendingResolution[1] = width;
+        mPendingResolution[2] = height;
+        mPendingResolution[3] = frame;
+        mResolutionPending = true;
+    } else {
+        mPixelFormat = pixelFormat;
+        mWidth = width;
+        mHeight = height;
+        mFrameIndex = frame;
+    }
+    pthread_mutex_unlock(&mPreviewMutex);
+}
+
+int UVCPreview::get_UVC_DiagData(int *out) {
+    if (!out) {
+        LOGD("ptr is NULL\n");
+        return -2;
+    }
+    int result = uvc_get_devInfo(mDeviceHandle, out + 1, out);
+    if (result != 0) {
+        mPixelFormat = PIXEL_FORMAT_YUYV;
+        mRequestWidth = 640;
+        mRequestHeight = 480;
+        LOGD("uvc_get_devInfo fail : %d", result);
+        return -9;
+    }
+    LOGD("uvc_get_devInfo Success");
+    return 0;
+}
+
+int UVCPreview::getCurrentResolutionIdx() {
+    return uvc_get_current_resolution_Index(mDeviceHandle, mPixelFormat, mWidth, mHeight);
+}
+
+int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
+    if (get_UVC_DiagData(mDiagData) == 0) {
+        if (mWidth == 0 && mHeight == 0 && mPixelFormat == 0 && mFrameIndex == 0) {
+            mRequestWidth = mWidth = mDiagData[2];
+            mRequestHeight = mHeight = mDiagData[3];
+            mRequestFrame = mFrameIndex = mDiagData[4];
+            mPixelFormat =
+                mDiagData[1] == PIXEL_FORMAT_MJPEG ? PIXEL_FORMAT_MJPEG : PIXEL_FORMAT_YUYV;
+        } else {
+            mRequestWidth = mWidth;
+            mRequestHeight = mHeight;
+            mRequestFrame = mFrameIndex;
+            LOGD("App Setting PixelFormat : %s, width : %d, height : %d, Frame : %d",
+                 format_name(mPixelFormat), mWidth, mHeight, mFrameIndex);
+        }
+        LOGD("pixelFormat : %s", format_name(mPixelFormat));
+    }
+    LOGD("mWidth : %d, mHeight : %d", mWidth, mHeight);
+
+    int result;
+    if (mVid == H264_CAMERA_VID && mPid == H264_CAMERA_PID) {
+        result = uvc_get_stream_ctrl_format_size1(mDeviceHandle, ctrl, mPixelFormat, mRequestWidth,
+                                                  mRequestHeight, mRequestFrame, 2);
+        mPixelFormat = PIXEL_FORMAT_H264;
+    } else {
+        result = uvc_get_stream_ctrl_format_size(mDeviceHandle, ctrl, mPixelFormat, mRequestWidth,
+                                                 mRequestHeight, mRequestFrame);
+    }
+    if (result != 0) {
+        LOGE(
+            "could not negotiate with camera:err=%d, pixelformat : %s, width : %d, height : %d, "
+            "frame : %d",
+            result, format_name(mPixelFormat), mWidth, mHeight, mRequestFrame);
+        return result;
+    }
+    LOGD("Set PixelFormat : %s width : %d, height : %d", format_name(mPixelFormat), mRequestWidth,
+         mRequestHeight);
+
+    uvc_frame_desc_t desc;
+    result = uvc_get_frame_desc(mDeviceHandle, ctrl, &desc);
+    // The frame size is also read by setPreviewDisplay, under the same lock.
+    pthread_mutex_lock(&mPreviewMutex);
+    if (result == 0) {
+        mFrameWidth = desc.wWidth;
+        mFrameHeight = desc.wHeight;
+        LOGD("frameSize=(%d,%d)", mFrameWidth, mFrameHeight);
+        if (mPreviewWindow) {
+            ANativeWindow_setBuffersGeometry(mPreviewWindow, mFrameWidth, mFrameHeight,
+                                             mPreviewWindowFormat);
+        }
+    } else {
+        mFrameWidth = mRequestWidth;
+        mFrameHeight = mRequestHeight;
+    }
+    pthread_mutex_unlock(&mPreviewMutex);
+    mFrameBytes = mFrameWidth * mFrameHeight * 2;
+    mPreviewBytes = mFrameWidth * mFrameHeight * 4;
+    return result;
+}

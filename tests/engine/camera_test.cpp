@@ -1,0 +1,80 @@
+// The camera object: connection results, microphone failures and release.
+#include "engine_fixture.h"
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+int connect_plain(UVCCamera &camera, const VirtualCamera &device, int vid, int pid) {
+    return camera.connect(vid, pid, device.fd(), nullptr, false, "");
+}
+
+TEST(CameraObject, StartNeedsRecordMode) {
+    VirtualCamera device{CameraSpec()};
+    UVCCamera camera;
+    ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
+    EXPECT_EQ(camera.startPreview(), -61);
+    camera.setRecMode(1);
+    EXPECT_EQ(camera.startPreview(), 0);
+    EXPECT_EQ(camera.stopPreview(), 0);
+}
+
+TEST(CameraObject, SecondConnectAndUnknownIds) {
+    VirtualCamera device{CameraSpec()};
+    UVCCamera camera;
+    ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
+    EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -71);
+
+    UVCCamera stranger;
+    EXPECT_EQ(connect_plain(stranger, device, 0x1234, 0x5678), -73);
+    EXPECT_EQ(stranger.preview(), nullptr);
+    EXPECT_EQ(stranger.startPreview(), -61);
+    stranger.setRecMode(1);
+    EXPECT_EQ(stranger.startPreview(), -75);
+}
+
+TEST(CameraObject, MicrophoneFailureIsMappedAndLeavesNoEngine) {
+    CameraSpec spec;
+    spec.microphone = "on";
+    // The camera library takes the repeated rate; the microphone refuses its description.
+    spec.extra = "mic_rates = 48000, 48000";
+    VirtualCamera device{spec};
+    host_log_capture_start();
+    UVCCamera camera;
+    EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -11);
+    EXPECT_EQ(host_log_count("audio open fail : -11"), 1);
+    EXPECT_EQ(camera.preview(), nullptr);
+    // The camera stays open without an engine until release.
+    EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -71);
+    EXPECT_EQ(camera.release(), 0);
+    host_log_capture_stop();
+}
+
+TEST(CameraObject, CameraWithMicrophoneConnects) {
+    CameraSpec spec;
+    spec.microphone = "on";
+    VirtualCamera device{spec};
+    UVCCamera camera;
+    EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
+    ASSERT_NE(camera.preview(), nullptr);
+}
+
+TEST(CameraObject, ReleaseAndConnectAgain) {
+    host_log_capture_start();
+    UVCCamera never;
+    EXPECT_EQ(never.release(), 0);
+    EXPECT_EQ(host_log_count("release \n"), 1);
+
+    VirtualCamera device{CameraSpec()};
+    UVCCamera camera;
+    const int handles = uvc_test_live_handles();
+    ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
+    EXPECT_EQ(camera.release(), 0);
+    EXPECT_EQ(camera.preview(), nullptr);
+    EXPECT_EQ(uvc_test_live_handles(), handles);
+    EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
+    EXPECT_NE(camera.preview(), nullptr);
+    host_log_capture_stop();
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The capture buffer: every result code of get_capture_buffer and the capture surface.
+#include <chrono>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "engine_fixture.h"
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+TEST(Capture, ArgumentAndStateCodes) {
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    std::vector<char> buffer(64 * 48 * 4);
+    int info[3];
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size()), -4);
+
+    UVCPreviewTestAccess::runWithoutThreads(engine, 64, 48, false);
+    EXPECT_EQ(engine->get_capture_buffer(nullptr, info, (int)buffer.size()), -2);
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), nullptr, (int)buffer.size()), -2);
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size() - 1), -2);
+    // No frame has reached the streaming loop yet.
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size()), -5);
+    engine->stopPreview();
+}
+
+TEST(Capture, PictureLargerThanTheBufferGivesMinusEight) {
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    UVCPreviewTestAccess::runWithoutThreads(engine, 16, 16, false);
+    UVCPreviewTestAccess::markFirstFrameTaken(engine);
+    std::vector<char> buffer(16 * 16 * 4, 0x5a);
+    int info[3] = {7, 7, 7};
+    auto waiter = std::async(std::launch::async, [&] {
+        return engine->get_capture_buffer(buffer.data(), info, (int)buffer.size());
+    });
+    ASSERT_TRUE(
+        wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 1; }, 2000));
+    uvc_frame_t *big = uvc_allocate_frame(16 * 16 * 4 + 4);
+    UVCPreviewTestAccess::serveCapture(engine, big);
+    EXPECT_EQ(waiter.get(), -8);
+    EXPECT_EQ(buffer[0], 0x5a);  // never written
+    EXPECT_EQ(info[0], 0);
+    EXPECT_EQ(UVCPreviewTestAccess::captureRequest(engine), 0);
+    uvc_free_frame(big);
+    engine->stopPreview();
+}
+
+TEST(Capture, NextPictureIsCopiedWithItsInfo) {
+    CameraSpec spec;
+    spec.fps = 20;
+    CameraSession s(spec);
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    engine->set_UVC_Resolution(9, 640, 480, 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(s.waitPosts(1));
+    const int64_t shown = s.lastCounter();
+
+    std::vector<char> buffer(640 * 480 * 4);
+    int info[3] = {0, 0, 0};
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size()), 640 * 480 * 4);
+    EXPECT_EQ(info[0], 9);
+    EXPECT_EQ(info[1], 640);
+    EXPECT_EQ(info[2], 480);
+    const int64_t captured =
+        uvc_test_decode_counter(reinterpret_cast<uint8_t *>(buffer.data()), 640, 480, 0);
+    EXPECT_GT(captured, shown);
+}
+
+TEST(Capture, StalledCameraTimesOutAndTheNextFrameClearsTheRequest) {
+    host_log_capture_start();
+    CameraSpec spec;
+    spec.fps = 20;
+    CameraSession s(spec, true);
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    uvc_device_handle_t *camera = UVCPreviewTestAccess::handle(engine);
+    engine->set_UVC_Resolution(9, 320, 240, 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(wait_until([&] { return UVCPreviewTestAccess::viewCount(engine) > 0; }, 5000));
+    uvc_test_set_fault(camera, UvcFault::kStallAfter, (int)uvc_test_frames_delivered(camera));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    std::vector<char> buffer(320 * 240 * 4);
+    int info[3];
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size()), -6);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4900));
+    EXPECT_EQ(UVCPreviewTestAccess::captureRequest(engine), 1);
+
+    uvc_test_set_fault(camera, UvcFault::kStallAfter, 0);
+    ASSERT_TRUE(
+        wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 0; }, 5000));
+    EXPECT_EQ(host_log_count("buffer allocate failed"), 1);
+    s.camera.stopPreview();
+    host_log_capture_stop();
+}
+
+TEST(Capture, CaptureDisplayIsKeptReplacedAndCleared) {
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    const int before = host_window_live_count();
+    ANativeWindow *first = host_window_create(8, 8);
+    ANativeWindow *second = host_window_create(8, 8);
+    EXPECT_EQ(engine->setCaptureDisplay(first), 0);
+    EXPECT_EQ(engine->setCaptureDisplay(first), 0);
+    EXPECT_EQ(host_window_live_count(), before + 2);
+    EXPECT_EQ(engine->setCaptureDisplay(second), 0);  // releases the first
+    EXPECT_EQ(host_window_live_count(), before + 1);
+    EXPECT_EQ(engine->setCaptureDisplay(nullptr), 0);
+    EXPECT_EQ(host_window_live_count(), before);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Capture, StopWakesAWaitingCaller) {
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    UVCPreview *engine = s.engine();
+    UVCPreviewTestAccess::runWithoutThreads(engine, 16, 16, false);
+    UVCPreviewTestAccess::markFirstFrameTaken(engine);
+    std::vector<char> buffer(16 * 16 * 4);
+    int info[3];
+    auto start = std::chrono::steady_clock::now();
+    auto waiter = std::async(std::launch::async, [&] {
+        return engine->get_capture_buffer(buffer.data(), info, (int)buffer.size());
+    });
+    ASSERT_TRUE(
+        wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 1; }, 2000));
+    engine->stopPreview();
+    EXPECT_EQ(waiter.get(), -5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+}  // namespace

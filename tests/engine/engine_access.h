@@ -1,0 +1,51 @@
+// Access to the engine's internals for tests and benchmarks: queue and pool sizes, the camera
+// handle, and single steps of the intake and queue operations.
+#pragma once
+
+#include "UVCPreview.h"
+
+// The engine's internals that tests check: queue and pool sizes, direct intake.
+class UVCPreviewTestAccess {
+  public:
+    static int previewQueued(UVCPreview *p) { return p->mPreviewFrames.size(); }
+    static int drawQueued(UVCPreview *p) { return p->mDrawFrames.size(); }
+    static int rawPoolSize(UVCPreview *p) { return p->mSharedFrame_raw.size(); }
+    static int convPoolSize(UVCPreview *p) { return p->mSharedFrame_conv.size(); }
+    static int rawPoolInUse(UVCPreview *p) { return inUse(p->mSharedFrame_raw); }
+    static int convPoolInUse(UVCPreview *p) { return inUse(p->mSharedFrame_conv); }
+    static int captureRequest(UVCPreview *p) { return p->mCaptureRequest; }
+    static int frameWidth(UVCPreview *p) { return p->mFrameWidth; }
+    static int wishWidth(UVCPreview *p) { return p->mWidth; }
+    static int pixelFormat(UVCPreview *p) { return p->mPixelFormat; }
+    static int viewCount(UVCPreview *p) { return p->mViewCount; }
+    static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
+
+    // Puts an idle engine into the running state without its threads, so that the intake
+    // and queue operations can be driven one step at a time.
+    static void runWithoutThreads(UVCPreview *p, int width, int height, bool fillPools) {
+        p->mWidth = p->mFrameWidth = width;
+        p->mHeight = p->mFrameHeight = height;
+        p->mFrameBytes = width * height * 2;
+        p->mIsRunning = true;
+        if (fillPools)
+            p->init_sharedframe();
+    }
+    static void markFirstFrameTaken(UVCPreview *p) { p->mCallbackRunning = true; }
+    static void deliver(UVCPreview *p, uvc_frame_t *frame) {
+        UVCPreview::uvc_preview_frame_callback(frame, p);
+    }
+    static uvc_frame_t *takeRaw(UVCPreview *p) { return p->getSharedFrameRaw(); }
+    static uvc_frame_t *takeConv(UVCPreview *p) { return p->getSharedFrameConv(); }
+    static void giveRaw(UVCPreview *p, uvc_frame_t *f) { p->freeSharedFrameRaw(f); }
+    static void addDraw(UVCPreview *p, uvc_frame_t *f) { p->addDrawFrame(f); }
+    static uvc_frame_t *waitDraw(UVCPreview *p) { return p->waitDrawFrame(); }
+    static void serveCapture(UVCPreview *p, uvc_frame_t *f) { p->serve_capture_request(f); }
+
+  private:
+    static int inUse(const ObjectArray<uvc_frame_t *> &pool) {
+        int n = 0;
+        for (int i = 0; i < pool.size(); i++)
+            n += pool[i]->in_use ? 1 : 0;
+        return n;
+    }
+};

@@ -1,0 +1,95 @@
+#include "engine_fixture.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <thread>
+
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+std::atomic<int> g_descriptionCount(0);
+
+}  // namespace
+
+VirtualCamera::VirtualCamera(const CameraSpec &spec) {
+    mPath = testing::TempDir() + "engine_camera_" + std::to_string(getpid()) + "_" +
+            std::to_string(g_descriptionCount++) + ".conf";
+    std::ofstream out(mPath);
+    out << "vid = " << spec.vid << "\npid = " << spec.pid << "\nname = Engine Test Camera\n";
+    if (!spec.mjpeg.empty())
+        out << "mjpeg = " << spec.mjpeg << "\n";
+    if (!spec.yuyv.empty())
+        out << "yuyv = " << spec.yuyv << "\n";
+    out << "default = " << spec.defaultStream << "\nfps = " << spec.fps
+        << "\npattern = " << spec.pattern << "\nstill_method = " << spec.stillMethod
+        << "\nmicrophone = " << spec.microphone << "\n"
+        << spec.extra << "\n";
+    out.close();
+    mFd = open(mPath.c_str(), O_RDONLY);
+    mVid = (int)std::stol(spec.vid, nullptr, 0);
+    mPid = (int)std::stol(spec.pid, nullptr, 0);
+}
+
+VirtualCamera::~VirtualCamera() {
+    if (mFd >= 0)
+        close(mFd);
+    unlink(mPath.c_str());
+}
+
+bool wait_until(const std::function<bool()> &done, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+CameraSession::CameraSession(const CameraSpec &spec, bool debugOn)
+    : device(spec), window(host_window_create(16, 16)), debug(debugOn) {}
+
+CameraSession::~CameraSession() {
+    camera.release();
+    ANativeWindow_release(window);
+}
+
+int CameraSession::connect() {
+    int result = camera.connect(device.vid(), device.pid(), device.fd(), nullptr, debug, "");
+    camera.setRecMode(1);
+    return result;
+}
+
+int CameraSession::attachWindow() {
+    ANativeWindow_acquire(window);
+    int result = engine()->setPreviewDisplay(window);
+    return result;
+}
+
+bool CameraSession::waitPosts(int64_t count, int timeoutMs) {
+    return wait_until([&] { return host_window_post_count(window) >= count; }, timeoutMs);
+}
+
+int64_t CameraSession::lastCounter() {
+    std::vector<uint8_t> pixels;
+    int32_t width = 0, height = 0;
+    if (!host_window_last_picture(window, &pixels, &width, &height))
+        return -1;
+    return uvc_test_decode_counter(pixels.data(), width, height, 0);
+}
+
+uvc_frame_t *make_camera_frame(int format, int width, int height, size_t bytes) {
+    uvc_frame_t *frame = uvc_allocate_frame(bytes);
+    frame->frame_format = (enum uvc_frame_format)format;
+    frame->width = width;
+    frame->height = height;
+    frame->actual_bytes = bytes;
+    frame->step = format == UVC_FRAME_FORMAT_YUYV ? width * 2 : 0;
+    memset(frame->data, 0x80, bytes);
+    return frame;
+}

@@ -1,0 +1,72 @@
+// Shared pieces of the engine tests: a virtual camera described on the fly, a connected camera
+// object with a host window, waiting helpers and access to the engine's queues and pools.
+#pragma once
+
+#include <android/native_window.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "UVCCamera.h"
+#include "UVCPreview.h"
+#include "engine_access.h"
+
+// Keys of a virtual camera description; every field maps to one `key = value` line.
+struct CameraSpec {
+    std::string vid = "0x1bcf";
+    std::string pid = "0x2c9a";
+    std::string mjpeg = "1920x1080, 1280x720, 640x480, 320x240";
+    std::string yuyv = "640x480, 320x240, 1280x720, 1920x1080";
+    std::string defaultStream = "mjpeg 1280x720";
+    int fps = 30;
+    std::string pattern = "counter";
+    int stillMethod = 0;
+    std::string microphone = "off";
+    std::string extra;  // further lines, e.g. faults
+};
+
+// A description file and an open descriptor on it, as the Java layer would hand over.
+class VirtualCamera {
+  public:
+    explicit VirtualCamera(const CameraSpec &spec);
+    ~VirtualCamera();
+    int fd() const { return mFd; }
+    int vid() const { return mVid; }
+    int pid() const { return mPid; }
+
+  private:
+    std::string mPath;
+    int mFd;
+    int mVid, mPid;
+};
+
+// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
+bool wait_until(const std::function<bool()> &done, int timeoutMs);
+
+// A connected camera object with a host window whose pictures the test can read back.
+class CameraSession {
+  public:
+    explicit CameraSession(const CameraSpec &spec = CameraSpec(), bool debug = false);
+    ~CameraSession();
+
+    // Connects, sets the record mode and the wished stream; returns the connect result.
+    int connect();
+    // Hands the engine a new reference to the test window (the engine releases it at stop).
+    int attachWindow();
+    bool waitPosts(int64_t count, int timeoutMs = 5000);
+    // Frame number carried by the last posted picture; -1 when none.
+    int64_t lastCounter();
+
+    UVCCamera camera;
+    VirtualCamera device;
+    ANativeWindow *window;
+    bool debug;
+
+    UVCPreview *engine() { return camera.preview(); }
+};
+
+// A frame as the camera library would hand it to the frame callback.
+uvc_frame_t *make_camera_frame(int format, int width, int height, size_t bytes);

@@ -1,0 +1,131 @@
+// Frame intake: which camera frames are accepted, the one-place preview queue and the pools.
+#include <algorithm>
+
+#include "engine_fixture.h"
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+// Streams YUYV or MJPEG 640x480 with a fault switched on; returns the broken-frame line count.
+int broken_lines_with_fault(int format, UvcFault fault, int every) {
+    host_log_capture_start();
+    CameraSpec spec;
+    spec.fps = 30;
+    CameraSession s(spec);
+    EXPECT_EQ(s.connect(), 0);
+    s.engine()->set_UVC_Resolution(format, 640, 480, 0);
+    EXPECT_EQ(s.attachWindow(), 0);
+    uvc_test_set_fault(UVCPreviewTestAccess::handle(s.engine()), fault, every);
+    EXPECT_EQ(s.camera.startPreview(), 0);
+    EXPECT_TRUE(s.waitPosts(6));
+    EXPECT_GT(s.lastCounter(), 0);
+    s.camera.stopPreview();
+    int lines = host_log_count("broken frame!:format=");
+    host_log_capture_stop();
+    return lines;
+}
+
+TEST(Intake, ShortYuyvFramesAreRejected) {
+    EXPECT_GT(broken_lines_with_fault(3, UvcFault::kBrokenEvery, 2), 0);
+}
+
+TEST(Intake, WrongSizedFramesAreRejected) {
+    EXPECT_GT(broken_lines_with_fault(9, UvcFault::kWrongSizeEvery, 2), 0);
+}
+
+TEST(Intake, ShortMjpegFramesAreAccepted) {
+    EXPECT_EQ(broken_lines_with_fault(9, UvcFault::kBrokenEvery, 2), 0);
+}
+
+TEST(Intake, DamagedJpegLosesOnlyThatFrame) {
+    host_log_capture_start();
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    s.engine()->set_UVC_Resolution(9, 640, 480, 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    uvc_test_set_fault(UVCPreviewTestAccess::handle(s.engine()), UvcFault::kCorruptJpegEvery, 3);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(s.waitPosts(8));
+    EXPECT_GT(host_log_count("error : "), 0);
+    EXPECT_GT(s.lastCounter(), 0);
+    s.camera.stopPreview();
+    host_log_capture_stop();
+}
+
+// The intake operations driven one at a time on an engine that runs without its threads.
+class IntakeSteps : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(session.connect(), 0);
+        engine = session.engine();
+    }
+    CameraSession session;
+    UVCPreview *engine = nullptr;
+};
+
+TEST_F(IntakeSteps, BurstLeavesOneFrameQueued) {
+    UVCPreviewTestAccess::runWithoutThreads(engine, 64, 48, true);
+    uvc_frame_t *frame = make_camera_frame(UVC_FRAME_FORMAT_YUYV, 64, 48, 64 * 48 * 2);
+    for (int i = 0; i < 4; i++)
+        UVCPreviewTestAccess::deliver(engine, frame);
+    EXPECT_EQ(UVCPreviewTestAccess::previewQueued(engine), 1);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolInUse(engine), 1);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 5);
+    uvc_free_frame(frame);
+    engine->stopPreview();
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 0);
+}
+
+TEST_F(IntakeSteps, FrameChecks) {
+    host_log_capture_start();
+    UVCPreviewTestAccess::runWithoutThreads(engine, 64, 48, true);
+    uvc_frame_t *shortYuyv = make_camera_frame(UVC_FRAME_FORMAT_YUYV, 64, 48, 64 * 48 * 2 - 1);
+    uvc_frame_t *wide = make_camera_frame(UVC_FRAME_FORMAT_MJPEG, 65, 48, 100);
+    uvc_frame_t *tinyJpeg = make_camera_frame(UVC_FRAME_FORMAT_MJPEG, 64, 48, 10);
+    UVCPreviewTestAccess::deliver(engine, shortYuyv);
+    UVCPreviewTestAccess::deliver(engine, wide);
+    UVCPreviewTestAccess::deliver(engine, nullptr);
+    EXPECT_EQ(host_log_count("broken frame!:format=3,actual_bytes=6143/6144(64,48/64,48)"), 1);
+    EXPECT_EQ(host_log_count("broken frame!:format=9,actual_bytes=100/6144(65,48/64,48)"), 1);
+    EXPECT_EQ(
+        host_log_count("!frame || !frame->frame_format || !frame->data || !frame->data_bytes"), 1);
+    EXPECT_EQ(UVCPreviewTestAccess::previewQueued(engine), 0);
+    UVCPreviewTestAccess::deliver(engine, tinyJpeg);
+    EXPECT_EQ(UVCPreviewTestAccess::previewQueued(engine), 1);
+
+    engine->stopPreview();
+    UVCPreviewTestAccess::deliver(engine, tinyJpeg);
+    EXPECT_EQ(host_log_count("Not Running state\n"), 1);
+    EXPECT_EQ(UVCPreviewTestAccess::takeRaw(engine), nullptr);
+    for (uvc_frame_t *f : {shortYuyv, wide, tinyJpeg})
+        uvc_free_frame(f);
+    host_log_capture_stop();
+}
+
+TEST_F(IntakeSteps, ExhaustedPoolGrowsAndKeepsItsFramesUntilStop) {
+    host_log_capture_start();
+    engine->setDebug(true);
+    UVCPreviewTestAccess::runWithoutThreads(engine, 32, 32, true);
+    std::vector<uvc_frame_t *> taken;
+    for (int i = 0; i < 6; i++)
+        taken.push_back(UVCPreviewTestAccess::takeRaw(engine));
+    EXPECT_EQ(host_log_count("alloc new frame!\n"), 1);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 6);
+    EXPECT_EQ(taken[5]->data_bytes, 32u * 32 * 4);
+
+    // A returned frame is zero-filled and handed out again before any new allocation.
+    uvc_frame_t *back = taken[2];
+    memset(back->data, 0xff, back->data_bytes);
+    UVCPreviewTestAccess::giveRaw(engine, back);
+    EXPECT_EQ(back->in_use, 0);
+    const uint8_t *bytes = static_cast<const uint8_t *>(back->data);
+    EXPECT_EQ(std::count(bytes, bytes + 32 * 32 * 4, 0), 32 * 32 * 4);
+    EXPECT_EQ(UVCPreviewTestAccess::takeRaw(engine), back);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 6);
+    engine->stopPreview();
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 0);
+    host_log_capture_stop();
+}
+
+}  // namespace

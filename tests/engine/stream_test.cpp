@@ -1,0 +1,115 @@
+// Streams of every format and size through the engine onto a host window.
+#include <vector>
+
+#include "engine_fixture.h"
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+struct StreamCase {
+    int format;
+    int width;
+    int height;
+};
+
+class StreamFormats : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(StreamFormats, PostedPicturesCarryIncreasingCounters) {
+    const StreamCase c = GetParam();
+    CameraSpec spec;
+    spec.fps = 20;
+    CameraSession s(spec);
+    ASSERT_EQ(s.connect(), 0);
+    s.engine()->set_UVC_Resolution(c.format, c.width, c.height, 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+
+    ASSERT_TRUE(s.waitPosts(2));
+    const int64_t first = s.lastCounter();
+    ASSERT_TRUE(s.waitPosts(host_window_post_count(s.window) + 4));
+    const int64_t later = s.lastCounter();
+    EXPECT_GT(first, 0);
+    EXPECT_GT(later, first);
+    EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), c.width);
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), c.format);
+
+    std::vector<uint8_t> pixels;
+    int32_t width = 0, height = 0;
+    ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    EXPECT_EQ(s.camera.stopPreview(), 0);
+    EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, StreamFormats,
+                         testing::Values(StreamCase{9, 640, 480}, StreamCase{9, 1280, 720},
+                                         StreamCase{9, 1920, 1080}, StreamCase{3, 640, 480},
+                                         StreamCase{3, 1280, 720}, StreamCase{3, 1920, 1080}),
+                         [](const testing::TestParamInfo<StreamCase> &info) {
+                             return std::string(info.param.format == 9 ? "Mjpeg" : "Yuyv") +
+                                    std::to_string(info.param.height);
+                         });
+
+class SolidColour : public testing::TestWithParam<int> {};
+
+TEST_P(SolidColour, RedCameraGivesRedSurface) {
+    CameraSpec spec;
+    spec.pattern = "solid FF0000";
+    spec.fps = 20;
+    CameraSession s(spec);
+    ASSERT_EQ(s.connect(), 0);
+    s.engine()->set_UVC_Resolution(GetParam(), 640, 480, 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(s.waitPosts(2));
+
+    std::vector<uint8_t> pixels;
+    int32_t width = 0, height = 0;
+    ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
+    for (int y : {10, height / 2, height - 10}) {
+        const uint8_t *p = &pixels[((size_t)y * width + width / 2) * 4];
+        EXPECT_NEAR(p[0], 255, 6) << "row " << y;
+        EXPECT_NEAR(p[1], 0, 6) << "row " << y;
+        EXPECT_NEAR(p[2], 0, 6) << "row " << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, SolidColour, testing::Values(9, 3),
+                         [](const testing::TestParamInfo<int> &info) {
+                             return std::string(info.param == 9 ? "Mjpeg" : "Yuyv");
+                         });
+
+TEST(StreamChoice, CameraDefaultIsWrittenBackAsTheWish) {
+    CameraSession s;
+    ASSERT_EQ(s.connect(), 0);
+    s.engine()->set_UVC_Resolution(0, 0, 0, 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(s.waitPosts(1));
+    // The description's default stream is MJPEG 1280x720.
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 9);
+    EXPECT_EQ(UVCPreviewTestAccess::wishWidth(s.engine()), 1280);
+    EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), 1280);
+    EXPECT_GT(s.lastCounter(), 0);
+}
+
+TEST(StreamChoice, FreshEngineTakesTheApplicationPathWithFormatZero) {
+    host_log_capture_start();
+    CameraSession s(CameraSpec(), true);
+    ASSERT_EQ(s.connect(), 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(s.waitPosts(2));
+    EXPECT_EQ(host_log_count("App Setting PixelFormat : YUYV Format, width : 640, height : 480, "
+                             "Frame : 0"),
+              1);
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 0);
+    EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), 640);
+    EXPECT_GT(s.lastCounter(), 0);
+    s.camera.stopPreview();
+    host_log_capture_stop();
+}
+
+}  // namespace
