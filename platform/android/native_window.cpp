@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <utility>
 
 #include "host_android.h"
 #include "host_registry.h"
@@ -133,7 +134,9 @@ extern "C" int32_t ANativeWindow_unlockAndPost(ANativeWindow *window) {
     std::lock_guard<std::mutex> lock(window->mutex);
     if (!window->locked) return -EINVAL;
     window->locked = false;
-    window->posted = window->back;
+    // Double buffering: the posted picture becomes the front, the old front the next back
+    // buffer (its contents are undefined to the next writer, as on a device).
+    std::swap(window->posted, window->back);
     window->postCount++;
     if (window->postTimes.size() >= kMaxPostTimes) window->postTimes.clear();
     window->postTimes.push_back(monotonic_us());
