@@ -6,7 +6,7 @@
 
 template <class T>
 class ObjectArray {
-public:
+  public:
     explicit ObjectArray(int initialCapacity = 2)
         : mInitialCapacity(initialCapacity > 0 ? initialCapacity : 0),
           mCapacity(mInitialCapacity),
@@ -22,7 +22,8 @@ public:
         if (mSize >= mCapacity) {
             int grown = mCapacity > 0 ? mCapacity * 2 : 2;
             T *storage = new T[grown];
-            for (int i = 0; i < mSize; i++) storage[i] = mElements[i];
+            for (int i = 0; i < mSize; i++)
+                storage[i] = mElements[i];
             delete[] mElements;
             mElements = storage;
             mCapacity = grown;
@@ -33,9 +34,11 @@ public:
 
     // Takes the element at `index` out, moving later ones down; T() when out of range.
     T remove(int index) {
-        if (index < 0 || index >= mSize) return T();
+        if (index < 0 || index >= mSize)
+            return T();
         T element = mElements[index];
-        for (int i = index; i < mSize - 1; i++) mElements[i] = mElements[i + 1];
+        for (int i = index; i < mSize - 1; i++)
+            mElements[i] = mElements[i + 1];
         mSize--;
         return element;
     }
@@ -56,7 +59,7 @@ public:
     // Element at `index`; T() when out of range.
     T operator[](int index) const { return (index >= 0 && index < mSize) ? mElements[index] : T(); }
 
-private:
+  private:
     T *mElements;
     const int mInitialCapacity;
     int mCapacity;
