@@ -2,6 +2,8 @@
 
 #include <sys/time.h>
 
+#include <ctime>
+
 #include "logging.h"
 
 double gettime() {
