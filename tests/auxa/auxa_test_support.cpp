@@ -9,21 +9,6 @@
 #include <cstring>
 #include <thread>
 
-DescriptionFile::DescriptionFile(const std::string &text) {
-    char path[] = "/tmp/auxa_descriptionXXXXXX";
-    fd_ = mkstemp(path);
-    if (fd_ < 0)
-        return;
-    unlink(path);
-    if (write(fd_, text.data(), text.size()) != (ssize_t)text.size())
-        ADD_FAILURE() << "write";
-}
-
-DescriptionFile::~DescriptionFile() {
-    if (fd_ >= 0)
-        close(fd_);
-}
-
 std::string mic_description(const std::string &extra) {
     return "name = Test Camera\nvid = 0x1234\npid = 22136\nmicrophone = on\n" + extra;
 }

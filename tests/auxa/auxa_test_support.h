@@ -7,18 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "description_file.h"
+
 #include "auxa_lumivo.h"
 
-// A description file holding `text`, open for reading; closed and removed with the object.
-class DescriptionFile {
-  public:
-    explicit DescriptionFile(const std::string &text);
-    ~DescriptionFile();
-    int fd() const { return fd_; }
-
-  private:
-    int fd_ = -1;
-};
 
 // "vid = 0x1234 / pid = 0x5678 / microphone = on" followed by `extra` lines.
 std::string mic_description(const std::string &extra);

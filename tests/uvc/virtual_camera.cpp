@@ -9,18 +9,6 @@
 #include <sstream>
 #include <thread>
 
-DescriptionFile::DescriptionFile(const std::string &text) {
-    FILE *file = tmpfile();
-    fwrite(text.data(), 1, text.size(), file);
-    fflush(file);
-    fd_ = dup(fileno(file));
-    fclose(file);
-}
-
-DescriptionFile::~DescriptionFile() {
-    close(fd_);
-}
-
 std::string webcam_text(const std::string &extra) {
     FILE *file = fopen(uvc_test_default_description(), "r");
     std::string text;

@@ -8,18 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "description_file.h"
+
 #include "uvc_testing.h"
 
-// A description file with the given text; removed on destruction.
-class DescriptionFile {
-  public:
-    explicit DescriptionFile(const std::string &text);
-    ~DescriptionFile();
-    int fd() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 // The default webcam's description text; the lines of `extra` replace or add keys.
 std::string webcam_text(const std::string &extra = "");
