@@ -1,0 +1,151 @@
+#include "media_test_support.h"
+
+#include <libyuv.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "media_formats.h"
+
+std::vector<uint8_t> rgbxPicture(int width, int height, Rgb colour) {
+    std::vector<uint8_t> picture((size_t)width * height * 4);
+    for (size_t i = 0; i < picture.size(); i += 4) {
+        picture[i] = colour.r;
+        picture[i + 1] = colour.g;
+        picture[i + 2] = colour.b;
+        picture[i + 3] = 255;
+    }
+    return picture;
+}
+
+std::vector<uint8_t> encoderPicture(const std::vector<uint8_t> &rgbx, int w, int h,
+                                    int color_format) {
+    std::vector<uint8_t> out((size_t)w * h * 3 / 2);
+    uint8_t *b = out.data();
+    if (color_format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR) {
+        libyuv::ARGBToNV21(rgbx.data(), w * 4, b, w, b + w * h, w, w, h);
+    } else {
+        libyuv::ARGBToI420(rgbx.data(), w * 4, b, w, b + w * h + ((w / 2) * h) / 2, w / 2,
+                           b + w * h, w / 2, w, h);
+    }
+    return out;
+}
+
+std::vector<uint8_t> decodedToRgbx(const uint8_t *work, int w, int h, int color_format) {
+    std::vector<uint8_t> out((size_t)w * h * 4);
+    if (color_format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR) {
+        libyuv::NV21ToARGB(work, w, work + w * h, w, out.data(), w * 4, w, h);
+    } else {
+        libyuv::I420ToARGB(work, w, work + w * h + ((w / 2) * h) / 2, w / 2, work + w * h, w / 2,
+                           out.data(), w * 4, w, h);
+    }
+    return out;
+}
+
+std::vector<uint8_t> sinePcm(int sample_rate, int channels, int frames, int64_t first_frame) {
+    std::vector<uint8_t> pcm((size_t)frames * channels * 2);
+    int16_t *samples = (int16_t *)pcm.data();
+    for (int i = 0; i < frames; i++) {
+        double t = (double)(first_frame + i) / sample_rate;
+        int16_t value = (int16_t)(12000 * std::sin(2 * M_PI * 440 * t));
+        for (int c = 0; c < channels; c++) samples[(size_t)i * channels + c] = value;
+    }
+    return pcm;
+}
+
+bool looksLike(const uint8_t *pixel, Rgb colour) {
+    return std::abs(pixel[0] - colour.r) < 70 && std::abs(pixel[1] - colour.g) < 70 &&
+           std::abs(pixel[2] - colour.b) < 70;
+}
+
+std::string tempPath(const char *name) {
+    static std::string folder = [] {
+        char pattern[] = "/tmp/media_test_XXXXXX";
+        const char *made = mkdtemp(pattern);
+        return std::string(made ? made : "/tmp");
+    }();
+    return folder + "/" + name;
+}
+
+bool fileExists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+
+static std::string runCommand(const std::string &command) {
+    std::string output;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char chunk[4096];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0) output.append(chunk, n);
+    pclose(pipe);
+    return output;
+}
+
+bool probeStream(const std::string &path, const char *kind, ProbedStream *stream) {
+    std::string out = runCommand(
+        std::string("ffprobe -v error -count_packets -select_streams ") + kind +
+        " -show_entries stream=codec_name,width,height,duration,nb_read_packets -of "
+        "default=nw=1 '" +
+        path + "' 2>/dev/null");
+    if (out.find("codec_name=") == std::string::npos) return false;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "codec_name") stream->codec = value;
+        if (key == "width") stream->width = atoi(value.c_str());
+        if (key == "height") stream->height = atoi(value.c_str());
+        if (key == "duration" && value != "N/A") stream->duration = atof(value.c_str());
+        if (key == "nb_read_packets") stream->packets = atoi(value.c_str());
+    }
+    return true;
+}
+
+std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width,
+                                                  int height) {
+    std::string raw = runCommand("ffmpeg -v error -i '" + path +
+                                 "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    size_t frame_bytes = (size_t)width * height * 3;
+    std::vector<std::vector<uint8_t>> frames;
+    for (size_t at = 0; at + frame_bytes <= raw.size(); at += frame_bytes) {
+        frames.emplace_back(raw.begin() + at, raw.begin() + at + frame_bytes);
+    }
+    return frames;
+}
+
+void MuxerBridge::output(void *user, int type, const MediaPacket *packet) {
+    MuxerBridge *bridge = (MuxerBridge *)user;
+    std::lock_guard<std::mutex> lock(bridge->mutex);
+    FFMuxer *muxer = bridge->muxer;
+    const bool video = type == MEDIA_PACKET_VIDEO;
+    if (muxer->IsReady() && !muxer->IsStarted()) {
+        bridge->events.push_back("start");
+        if (muxer->Start() < 0) {
+            bridge->failures++;
+            return;
+        }
+    }
+    int result;
+    if (packet->is_header) {
+        bridge->events.push_back(video ? "video header" : "audio header");
+        if (video) bridge->video_header.assign(packet->data, packet->data + packet->size);
+        result = video ? muxer->WriteVideoHeader(packet) : muxer->WriteAudioHeader(packet);
+    } else {
+        bridge->events.push_back(video ? "video" : "audio");
+        if (video) {
+            bridge->video_pts.push_back(packet->pts_us);
+            bridge->video_units.emplace_back(packet->data, packet->data + packet->size);
+        }
+        result = video ? muxer->writeVideoBuffer(packet) : muxer->writeAudioBuffer(packet);
+    }
+    if (result < 0) bridge->failures++;
+}
+
+Rgb colourOfFrame(const FeedPlan &plan, int index) {
+    int third = index * 3 / plan.frames;
+    return third == 0 ? kRed : third == 1 ? kGreen : kBlue;
+}
