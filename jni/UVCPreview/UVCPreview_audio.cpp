@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "AudioRawData.h"
+#include "UVCPreview_audio.h"
 #include "UVCPreview.h"
 #include "logging.h"
 
@@ -19,7 +19,6 @@ enum {
     RESULT_NO_AUDIO_DEVICE = -201,
     RECORD_TYPE_FILE = 16,
     RECORD_TYPE_LIVE = 32,
-    RECORD_MODE_VIDEO_AUDIO = 2,
     PREFERRED_RATE = 44100,
     FILE_RATE_LIMIT = 48000,
 };

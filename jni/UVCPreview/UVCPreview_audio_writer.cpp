@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "AudioRawData.h"
+#include "UVCPreview_audio.h"
 #include "UVCPreview.h"
 #include "logging.h"
 #include "timing.h"
@@ -17,14 +17,7 @@
 
 namespace {
 
-enum {
-    RESULT_BAD_ARGUMENT = -2,
-    RECORD_MODE_VIDEO_AUDIO = 2,
-    AUDIO_PIECE_BYTES = 4096,
-    // The library hands over blocks of about 10 ms, so this keeps about three seconds of
-    // sound; older blocks are dropped when the volume callback falls behind.
-    AUDIO_QUEUE_MAX_BLOCKS = 300,
-};
+enum { RESULT_BAD_ARGUMENT = -2 };
 
 }  // namespace
 
@@ -52,6 +45,14 @@ void freeAudioRawData(_AudioRawData *block) {
         return;
     free(block->data);
     free(block);
+}
+
+int64_t audio_piece_duration_us(int channels, int rate, int bits) {
+    int bytesPerSample = bits / 8;
+    if (channels <= 0 || rate <= 0 || bytesPerSample <= 0)
+        return -1;
+    double pieceUs = 1000000.0 / ((double)channels * rate * bytesPerSample) * AUDIO_PIECE_BYTES;
+    return (int64_t)((float)pieceUs + 0.5);
 }
 
 void UVCPreview::addAudioFrame(_AudioRawData *block) {
