@@ -179,8 +179,19 @@ class UVCPreview {
     uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes);
     void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
                      pthread_cond_t *sync, uvc_frame_t *frame);
-    uvc_frame_t *take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
-                             pthread_cond_t *sync);
+    // Takes the oldest element of a queue, waiting once when it is empty; null when none or
+    // when the engine stopped.
+    template <typename T>
+    T take_oldest(ObjectArray<T> &queue, pthread_mutex_t *mutex, pthread_cond_t *sync) {
+        T element = nullptr;
+        pthread_mutex_lock(mutex);
+        if (mIsRunning && queue.size() == 0)
+            pthread_cond_wait(sync, mutex);
+        if (mIsRunning && queue.size() > 0)
+            element = queue.remove(0);
+        pthread_mutex_unlock(mutex);
+        return element;
+    }
     void addDrawFrame(uvc_frame_t *frame);
     uvc_frame_t *waitDrawFrame();
     void clearDrawFrame();

@@ -74,14 +74,7 @@ void UVCPreview::addAudioFrame(_AudioRawData *block) {
 }
 
 _AudioRawData *UVCPreview::waitAudioFrame() {
-    _AudioRawData *block = nullptr;
-    pthread_mutex_lock(&mAudioMutex);
-    if (mIsRunning && mAudioFrames.size() == 0)
-        pthread_cond_wait(&mAudioSync, &mAudioMutex);
-    if (mIsRunning && mAudioFrames.size() > 0)
-        block = mAudioFrames.remove(0);
-    pthread_mutex_unlock(&mAudioMutex);
-    return block;
+    return take_oldest(mAudioFrames, &mAudioMutex, &mAudioSync);
 }
 
 void UVCPreview::clearAudioFrame() {
