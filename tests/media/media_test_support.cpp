@@ -51,7 +51,8 @@ std::vector<uint8_t> sinePcm(int sample_rate, int channels, int frames, int64_t 
     for (int i = 0; i < frames; i++) {
         double t = (double)(first_frame + i) / sample_rate;
         int16_t value = (int16_t)(12000 * std::sin(2 * M_PI * 440 * t));
-        for (int c = 0; c < channels; c++) samples[(size_t)i * channels + c] = value;
+        for (int c = 0; c < channels; c++)
+            samples[(size_t)i * channels + c] = value;
     }
     return pcm;
 }
@@ -70,45 +71,55 @@ std::string tempPath(const char *name) {
     return folder + "/" + name;
 }
 
-bool fileExists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+bool fileExists(const std::string &path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 static std::string runCommand(const std::string &command) {
     std::string output;
     FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe) return output;
+    if (!pipe)
+        return output;
     char chunk[4096];
     size_t n;
-    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0) output.append(chunk, n);
+    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
+        output.append(chunk, n);
     pclose(pipe);
     return output;
 }
 
 bool probeStream(const std::string &path, const char *kind, ProbedStream *stream) {
-    std::string out = runCommand(
-        std::string("ffprobe -v error -count_packets -select_streams ") + kind +
-        " -show_entries stream=codec_name,width,height,duration,nb_read_packets -of "
-        "default=nw=1 '" +
-        path + "' 2>/dev/null");
-    if (out.find("codec_name=") == std::string::npos) return false;
+    std::string out =
+        runCommand(std::string("ffprobe -v error -count_packets -select_streams ") + kind +
+                   " -show_entries stream=codec_name,width,height,duration,nb_read_packets -of "
+                   "default=nw=1 '" +
+                   path + "' 2>/dev/null");
+    if (out.find("codec_name=") == std::string::npos)
+        return false;
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
         size_t eq = line.find('=');
-        if (eq == std::string::npos) continue;
+        if (eq == std::string::npos)
+            continue;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "codec_name") stream->codec = value;
-        if (key == "width") stream->width = atoi(value.c_str());
-        if (key == "height") stream->height = atoi(value.c_str());
-        if (key == "duration" && value != "N/A") stream->duration = atof(value.c_str());
-        if (key == "nb_read_packets") stream->packets = atoi(value.c_str());
+        if (key == "codec_name")
+            stream->codec = value;
+        if (key == "width")
+            stream->width = atoi(value.c_str());
+        if (key == "height")
+            stream->height = atoi(value.c_str());
+        if (key == "duration" && value != "N/A")
+            stream->duration = atof(value.c_str());
+        if (key == "nb_read_packets")
+            stream->packets = atoi(value.c_str());
     }
     return true;
 }
 
-std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width,
-                                                  int height) {
-    std::string raw = runCommand("ffmpeg -v error -i '" + path +
-                                 "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width, int height) {
+    std::string raw =
+        runCommand("ffmpeg -v error -i '" + path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     size_t frame_bytes = (size_t)width * height * 3;
     std::vector<std::vector<uint8_t>> frames;
     for (size_t at = 0; at + frame_bytes <= raw.size(); at += frame_bytes) {
@@ -132,7 +143,8 @@ void MuxerBridge::output(void *user, int type, const MediaPacket *packet) {
     int result;
     if (packet->is_header) {
         bridge->events.push_back(video ? "video header" : "audio header");
-        if (video) bridge->video_header.assign(packet->data, packet->data + packet->size);
+        if (video)
+            bridge->video_header.assign(packet->data, packet->data + packet->size);
         result = video ? muxer->WriteVideoHeader(packet) : muxer->WriteAudioHeader(packet);
     } else {
         bridge->events.push_back(video ? "video" : "audio");
@@ -142,7 +154,8 @@ void MuxerBridge::output(void *user, int type, const MediaPacket *packet) {
         }
         result = video ? muxer->writeVideoBuffer(packet) : muxer->writeAudioBuffer(packet);
     }
-    if (result < 0) bridge->failures++;
+    if (result < 0)
+        bridge->failures++;
 }
 
 Rgb colourOfFrame(const FeedPlan &plan, int index) {

@@ -22,8 +22,7 @@ std::vector<uint8_t> rgbxPicture(int width, int height, Rgb colour);
 std::vector<uint8_t> encoderPicture(const std::vector<uint8_t> &rgbx, int width, int height,
                                     int color_format);
 // A decoder picture of colour format 21 or 19 converted to R, G, B, X with the engine's calls.
-std::vector<uint8_t> decodedToRgbx(const uint8_t *picture, int width, int height,
-                                   int color_format);
+std::vector<uint8_t> decodedToRgbx(const uint8_t *picture, int width, int height, int color_format);
 // `frames` sample frames of a 440 Hz sine, interleaved 16-bit.
 std::vector<uint8_t> sinePcm(int sample_rate, int channels, int frames, int64_t first_frame);
 

@@ -40,8 +40,8 @@ struct Recording {
         std::vector<uint8_t> pictures[3];
         for (int i = 0; i < 3; i++) {
             Rgb colour = colourOfFrame(plan, i * plan.frames / 3);
-            pictures[i] = encoderPicture(rgbxPicture(plan.width, plan.height, colour),
-                                         plan.width, plan.height, format);
+            pictures[i] = encoderPicture(rgbxPicture(plan.width, plan.height, colour), plan.width,
+                                         plan.height, format);
         }
         feed(
             plan,
@@ -60,9 +60,8 @@ void expectColourThirds(const std::string &path, const FeedPlan &plan) {
     for (int i : {plan.frames / 6, plan.frames / 2, plan.frames * 5 / 6}) {
         const uint8_t *centre = &frames[i][((plan.height / 2) * plan.width + plan.width / 2) * 3];
         Rgb want = colourOfFrame(plan, i);
-        EXPECT_TRUE(looksLike(centre, want))
-            << "frame " << i << " is " << (int)centre[0] << "," << (int)centre[1] << ","
-            << (int)centre[2];
+        EXPECT_TRUE(looksLike(centre, want)) << "frame " << i << " is " << (int)centre[0] << ","
+                                             << (int)centre[1] << "," << (int)centre[2];
     }
 }
 
@@ -86,7 +85,7 @@ void expectPlayableFile(const std::string &path, const FeedPlan &plan) {
 }
 
 class RecorderThroughMuxer : public testing::TestWithParam<int> {
-protected:
+  protected:
     void TearDown() override { media_recorder_test_set_color_format(21); }
 };
 
@@ -167,7 +166,8 @@ TEST(RecorderOutputs, OwnFileAndPushWhenNoOutputFunction) {
     int video = 0;
     for (size_t i = 2; i < pushed.units.size(); i++) {
         EXPECT_FALSE(pushed.units[i].is_header);
-        if (pushed.units[i].type == MEDIA_PACKET_VIDEO) video++;
+        if (pushed.units[i].type == MEDIA_PACKET_VIDEO)
+            video++;
     }
     EXPECT_EQ(video, plan.frames);
     EXPECT_TRUE(pushed.units[2].is_key);
@@ -208,7 +208,8 @@ struct HeldOutput {
     static void output(void *user, int, const MediaPacket *packet) {
         HeldOutput *self = (HeldOutput *)user;
         std::unique_lock<std::mutex> lock(self->mutex);
-        if (packet->is_header) return;
+        if (packet->is_header)
+            return;
         self->pts.push_back(packet->pts_us);
         self->held = true;
         self->changed.notify_all();
@@ -277,8 +278,8 @@ TEST(RecorderRefusals, BadCallsGetAnErrorAndALogLine) {
     plan.audio = false;
     host_log_capture_start();
     Recording rec(plan);
-    auto picture = encoderPicture(rgbxPicture(plan.width, plan.height, kRed), plan.width,
-                                  plan.height, 21);
+    auto picture =
+        encoderPicture(rgbxPicture(plan.width, plan.height, kRed), plan.width, plan.height, 21);
     uint8_t pcm[64] = {};
     EXPECT_NE(rec.recorder->write_Buffer(picture.data(), 0, 0, 0), 0);  // before Start
     EXPECT_NE(rec.recorder->Stop(), 0);
@@ -297,7 +298,8 @@ TEST(RecorderRefusals, BadCallsGetAnErrorAndALogLine) {
     EXPECT_NE(rec.recorder->Stop(), 0);
     EXPECT_NE(rec.recorder->write_Buffer(picture.data(), 1, 0, 0), 0);  // after Stop
     int lines = 0;
-    for (const HostLogLine &line : host_log_captured()) lines += line.tag == "MediaRecorder";
+    for (const HostLogLine &line : host_log_captured())
+        lines += line.tag == "MediaRecorder";
     EXPECT_EQ(lines, 13);  // one per refused call
     host_log_capture_stop();
 }
@@ -330,13 +332,14 @@ TEST(RecorderRefusals, ReleaseWhileEncodingFinishesTheFile) {
     recorder->SetFrameRate(plan.fps);
     recorder->SetBitrate(500000);
     ASSERT_EQ(recorder->Start(plan.width, plan.height, path.c_str()), 0);
-    auto picture = encoderPicture(rgbxPicture(plan.width, plan.height, kBlue), plan.width,
-                                  plan.height, 21);
+    auto picture =
+        encoderPicture(rgbxPicture(plan.width, plan.height, kBlue), plan.width, plan.height, 21);
     std::atomic<bool> writing{true};
     std::atomic<int> refused{0};
     std::thread writer([&] {
         for (int i = 0; writing; i++) {
-            if (recorder->write_Buffer(picture.data(), i * 33333, 0, 0) == -1) refused++;
+            if (recorder->write_Buffer(picture.data(), i * 33333, 0, 0) == -1)
+                refused++;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });

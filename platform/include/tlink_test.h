@@ -1,0 +1,21 @@
+// Test-only controls of the live-streaming library.
+#pragma once
+
+#include "tlink.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Makes the context's sender wait `delay_ms` before each unit, as a slow link would.
+int TlinkTestSetSendDelay(void **context, int delay_ms);
+
+// Units and bytes now waiting in the send queue of `type` (MEDIA_PACKET_VIDEO / _AUDIO).
+int TlinkTestGetQueued(void **context, int type, unsigned *units, unsigned *bytes);
+
+// The bounds of the send queue of `type`.
+void TlinkTestGetQueueLimits(int type, unsigned *units, unsigned *bytes);
+
+#ifdef __cplusplus
+}
+#endif

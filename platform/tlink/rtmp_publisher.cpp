@@ -1,0 +1,150 @@
+// RTMP: libavformat's RTMP protocol carries an FLV stream. The connect step ends when the
+// server has accepted the publish.
+#include <cerrno>
+
+#include "av_units.h"
+#include "publisher.h"
+#include "tlink.h"
+#include "tlink_log.h"
+
+namespace {
+
+// Which step of the RTMP sequence an open failure points at, as far as the error tells.
+SendStatus connect_failure(int averror) {
+    switch (averror) {
+        case AVERROR(ECONNREFUSED):
+        case AVERROR(ETIMEDOUT):
+        case AVERROR(EHOSTUNREACH):
+        case AVERROR(ENETUNREACH):
+        case AVERROR(EADDRNOTAVAIL):
+            // No connection: the handshake never started.
+            return {TL_ERROR_RTMP_HANDSHAKE, -averror};
+        case AVERROR(EIO):
+            // Host name not resolved.
+            return {TL_ERROR_RTMP_HANDSHAKE, EHOSTUNREACH};
+        case AVERROR_EOF:
+        case AVERROR(ECONNRESET):
+        case AVERROR(EPIPE):
+            // The server hung up during the connect / publish exchange.
+            return {TL_ERROR_SOCKET_READ, averror == AVERROR_EOF ? ECONNRESET : -averror};
+        case AVERROR_EXIT:
+            return {TL_ERROR_PENDING, EINTR};
+        default:
+            // The server answered with an error status: it refused the stream.
+            return {TL_ERROR_RTMP_PUBLISH_STREAM, EPROTO};
+    }
+}
+
+class RtmpPublisher : public Publisher {
+  public:
+    RtmpPublisher(const StreamUrl &url, const std::atomic<bool> *abort)
+        : url_(url.canonical()), abort_(abort) {}
+    ~RtmpPublisher() override { close(); }
+
+    SendStatus connect() override {
+        AVIOInterruptCB interrupt = {abort_requested, const_cast<std::atomic<bool> *>(abort_)};
+        AVDictionary *options = nullptr;
+        av_dict_set(&options, "rw_timeout", "10000000", 0);
+        int ret = avio_open2(&io_, url_.c_str(), AVIO_FLAG_WRITE, &interrupt, &options);
+        av_dict_free(&options);
+        if (ret < 0) {
+            char text[AV_ERROR_MAX_STRING_SIZE];
+            TLINK_LOGE("rtmp connect %s failed: %s", url_.c_str(),
+                       av_make_error_string(text, sizeof(text), ret));
+            io_ = nullptr;
+            return connect_failure(ret);
+        }
+        TLINK_LOGI("rtmp publishing to %s", url_.c_str());
+        return {};
+    }
+
+    SendStatus start(const StreamHeaders &headers) override {
+        int ret = avformat_alloc_output_context2(&ctx_, nullptr, "flv", nullptr);
+        if (ret < 0)
+            return {TL_ERROR_INSUFFICIENT_MEMORY, ENOMEM};
+        ctx_->pb = io_;
+        ctx_->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+        ctx_->flush_packets = 1;
+        ctx_->interrupt_callback = {abort_requested, const_cast<std::atomic<bool> *>(abort_)};
+        const StreamHeader *parts[2] = {&headers.video, &headers.audio};
+        const int types[2] = {MEDIA_PACKET_VIDEO, MEDIA_PACKET_AUDIO};
+        for (int i = 0; i < 2; i++) {
+            index_[i] = -1;
+            if (!parts[i]->present)
+                continue;
+            AVStream *stream = avformat_new_stream(ctx_, nullptr);
+            if (!stream)
+                return {TL_ERROR_INSUFFICIENT_MEMORY, ENOMEM};
+            stream->time_base = {1, 1000};
+            ret = fill_codec_parameters(stream->codecpar, types[i], *parts[i]);
+            if (ret < 0)
+                return {TL_ERROR_INSUFFICIENT_MEMORY, ENOMEM};
+            index_[i] = stream->index;
+            last_dts_[i] = AV_NOPTS_VALUE;
+        }
+        AVDictionary *options = nullptr;
+        // The peer cannot seek back to patch duration and size into the header.
+        av_dict_set(&options, "flvflags", "no_duration_filesize", 0);
+        ret = avformat_write_header(ctx_, &options);
+        av_dict_free(&options);
+        if (ret < 0)
+            return status_from_averror(ret, TL_ERROR_SOCKET_WRITE);
+        return {};
+    }
+
+    SendStatus send(int type, const EncodedUnit &unit, int64_t pts_us, int64_t dts_us,
+                    bool *dropped) override {
+        int slot = type == MEDIA_PACKET_VIDEO ? 0 : 1;
+        *dropped = false;
+        if (!ctx_ || index_[slot] < 0) {
+            *dropped = true;
+            return {};
+        }
+        int ret = write_unit(ctx_, index_[slot], unit, pts_us, dts_us, &last_dts_[slot]);
+        if (ret < 0)
+            return status_from_averror(ret, TL_ERROR_SOCKET_WRITE);
+        *dropped = ret == 1;
+        return {};
+    }
+
+    SendStatus finish() override {
+        if (!ctx_)
+            return {};
+        int ret = av_write_trailer(ctx_);
+        if (ret < 0)
+            return status_from_averror(ret, TL_ERROR_SOCKET_WRITE);
+        return {};
+    }
+
+    void close() override {
+        if (io_) {
+            bytes_ = static_cast<uint64_t>(avio_tell(io_));
+            avio_closep(&io_);
+        }
+        if (ctx_) {
+            ctx_->pb = nullptr;
+            avformat_free_context(ctx_);
+            ctx_ = nullptr;
+        }
+    }
+
+    uint64_t bytes_sent() const override {
+        return io_ ? static_cast<uint64_t>(avio_tell(io_)) : bytes_;
+    }
+
+  private:
+    const std::string url_;
+    const std::atomic<bool> *abort_;
+    AVIOContext *io_ = nullptr;
+    AVFormatContext *ctx_ = nullptr;
+    int index_[2] = {-1, -1};  // stream index of video, audio
+    int64_t last_dts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};
+    uint64_t bytes_ = 0;  // bytes sent, kept once the connection is closed
+};
+
+}  // namespace
+
+std::unique_ptr<Publisher> make_rtmp_publisher(const StreamUrl &url,
+                                               const std::atomic<bool> *abort) {
+    return std::make_unique<RtmpPublisher>(url, abort);
+}
