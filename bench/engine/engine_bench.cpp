@@ -100,8 +100,11 @@ double floor_per_frame(const Case &c, const std::vector<std::vector<uint8_t>> &f
                 tjDecompress2(tj, f.data(), f.size(), picture.data(), c.width, 0, c.height,
                               TJPF_RGBX, TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE);
             } else {
+                // libyuv converts YUYV only to B, G, R, A; a swap pass makes it R, G, B, X.
                 libyuv::YUY2ToARGB(f.data(), c.width * 2, picture.data(), c.width * 4, c.width,
                                    c.height);
+                libyuv::ARGBToABGR(picture.data(), c.width * 4, picture.data(), c.width * 4,
+                                   c.width, c.height);
             }
             memcpy(shown.data(), picture.data(), bytes);
         }

@@ -11,6 +11,14 @@ namespace {
 
 const int INITIAL_POOL_FRAMES = 5;
 
+// A pool frame starts all zeros, like every frame given back to its pool.
+uvc_frame_t *allocate_pool_frame(size_t bytes) {
+    uvc_frame_t *frame = uvc_allocate_frame(bytes);
+    if (frame)
+        memset(frame->data, 0, bytes);
+    return frame;
+}
+
 // Frames seen by the frame callback of every engine, for the thinned debug line.
 std::atomic<int> g_frameCount(0);
 
@@ -20,7 +28,7 @@ void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mu
     const int bytes = pool_frame_bytes();
     pthread_mutex_lock(mutex);
     for (int i = 0; i < INITIAL_POOL_FRAMES; i++) {
-        uvc_frame_t *frame = uvc_allocate_frame(bytes);
+        uvc_frame_t *frame = allocate_pool_frame(bytes);
         if (!frame) {
             LOGD("uvc_allocate_frame failed\n");
             continue;
@@ -71,7 +79,7 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthre
     }
     if (!frame) {
         LOGD("alloc new frame!\n");
-        frame = uvc_allocate_frame(bytes);
+        frame = allocate_pool_frame(bytes);
         if (frame)
             pool.put(frame);
     }
@@ -83,14 +91,16 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthre
     return frame;
 }
 
-// Gives a frame back: it stays in its pool, zero-filled and marked free.
+// Gives a frame back: it stays in its pool, zero-filled and marked free. Free frames are all
+// zeros and every writer reports in data_bytes how far it wrote, so clearing those bytes
+// clears the whole buffer without a pass over the part that was never touched.
 void UVCPreview::give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex) {
     if (!frame)
         return;
-    const int bytes = pool_frame_bytes();
+    const size_t bytes = pool_frame_bytes();
     pthread_mutex_lock(mutex);
+    memset(frame->data, 0, std::min(frame->data_bytes, bytes));
     frame->data_bytes = bytes;
-    memset(frame->data, 0, bytes);
     frame->in_use = 0;
     pthread_mutex_unlock(mutex);
 }
