@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "encoder_codec.h"
 #include "packet_sink.h"
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
 
 class AacEncoder {
   public:
@@ -24,7 +21,7 @@ class AacEncoder {
 
     int open(int sample_rate, int channels, std::string *error);
     void close();
-    bool isOpen() const { return context_ != nullptr; }
+    bool isOpen() const { return codec_.context != nullptr; }
 
     // The AudioSpecificConfig.
     const std::vector<uint8_t> &header() const { return header_; }
@@ -40,9 +37,7 @@ class AacEncoder {
     int drain(const PacketSink &sink);
     int64_t samplesToUs(int64_t samples) const;
 
-    AVCodecContext *context_ = nullptr;
-    AVFrame *frame_ = nullptr;
-    AVPacket *packet_ = nullptr;
+    EncoderCodec codec_;
     int channels_ = 0;
     int sample_rate_ = 0;
     std::vector<uint8_t> header_;

@@ -32,7 +32,8 @@ bool EncodeQueue::acquire(JobKind kind, size_t bytes, EncodeJob *job) {
         if (!open_ || in_flight_[index] >= limits_[index])
             return false;
         in_flight_[index]++;
-        if (kind == JobKind::kVideo) bytes = picture_bytes_;
+        if (kind == JobKind::kVideo)
+            bytes = picture_bytes_;
         filling_++;
         // Prefer a spare that is already large enough, so pictures do not reallocate.
         for (size_t i = spare_.size(); i-- > 0;) {

@@ -52,7 +52,7 @@ struct EncodeStats {
 class EncodeSession {
   public:
     // Jobs in flight per kind; pictures are large, sound blocks small and frequent.
-    static constexpr size_t kVideoJobs = 6;
+    static constexpr size_t kVideoJobs = 8;
     static constexpr size_t kAudioJobs = 128;
     // A queue-overflow error is reported at every this many dropped inputs.
     static constexpr int64_t kOverflowReportEvery = 30;

@@ -2,10 +2,8 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavutil/error.h>
 #include <libavutil/opt.h>
 }
-#include <libyuv.h>
 
 #include <climits>
 
@@ -17,9 +15,7 @@ H264Encoder::~H264Encoder() {
 }
 
 void H264Encoder::close() {
-    avcodec_free_context(&context_);
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
+    codec_.free();
     header_.clear();
 }
 
@@ -51,94 +47,88 @@ int H264Encoder::open(const H264Settings &settings, std::string *error) {
         return -1;
     }
     settings_ = settings;
-    context_ = avcodec_alloc_context3(codec);
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
-    if (!context_ || !frame_ || !packet_) {
-        close();
-        *error = "out of memory";
+    if (!codec_.allocate(codec, error))
         return -1;
-    }
-    context_->width = settings.width;
-    context_->height = settings.height;
-    context_->time_base = AVRational{1, 1000000};
-    context_->framerate = AVRational{settings.fps, 1};
-    context_->pix_fmt = settings.color_format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR
-                            ? AV_PIX_FMT_NV12
-                            : AV_PIX_FMT_YUV420P;
-    context_->bit_rate = settings.bitrate;
-    context_->rc_max_rate = settings.bitrate;
-    context_->rc_buffer_size = settings.bitrate;
-    context_->gop_size = keyFrameDistance(settings.fps, settings.iframe_interval);
-    context_->max_b_frames = 0;
-    context_->thread_count = 0;
-    context_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(context_->priv_data, "preset", "ultrafast", 0);
-    av_opt_set(context_->priv_data, "tune", "zerolatency", 0);
-    int result = avcodec_open2(context_, codec, nullptr);
-    if (result < 0) {
-        char text[AV_ERROR_MAX_STRING_SIZE];
-        *error = std::string("libx264 refused the settings: ") +
-                 av_make_error_string(text, sizeof(text), result);
-        close();
+    codec_.context->width = settings.width;
+    codec_.context->height = settings.height;
+    codec_.context->time_base = AVRational{1, 1000000};
+    codec_.context->framerate = AVRational{settings.fps, 1};
+    codec_.context->pix_fmt = settings.color_format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR
+                                  ? AV_PIX_FMT_NV12
+                                  : AV_PIX_FMT_YUV420P;
+    codec_.context->bit_rate = settings.bitrate;
+    codec_.context->rc_max_rate = settings.bitrate;
+    codec_.context->rc_buffer_size = settings.bitrate;
+    codec_.context->gop_size = keyFrameDistance(settings.fps, settings.iframe_interval);
+    codec_.context->max_b_frames = 0;
+    codec_.context->thread_count = 0;
+    codec_.context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(codec_.context->priv_data, "preset", "ultrafast", 0);
+    av_opt_set(codec_.context->priv_data, "tune", "zerolatency", 0);
+    if (!codec_.open(codec, error))
         return -1;
-    }
-    header_.assign(context_->extradata, context_->extradata + context_->extradata_size);
-    frame_->format = context_->pix_fmt;
-    frame_->width = settings.width;
-    frame_->height = settings.height;
-    if (av_frame_get_buffer(frame_, 0) < 0) {
-        close();
-        *error = "out of memory";
-        return -1;
-    }
+    header_.assign(codec_.context->extradata,
+                   codec_.context->extradata + codec_.context->extradata_size);
+    codec_.frame->format = codec_.context->pix_fmt;
+    codec_.frame->width = settings.width;
+    codec_.frame->height = settings.height;
     return 0;
 }
 
+// The picture is lent to the encoder for the call only: libx264 copies it in before
+// avcodec_send_frame returns, so the buffer is wrapped, not copied.
+static void keepBuffer(void *, uint8_t *) {}
+
 int H264Encoder::encode(const uint8_t *picture, int64_t time_us, const PacketSink &sink) {
-    if (!context_ || av_frame_make_writable(frame_) < 0)
+    if (!codec_.frame)
         return -1;
     const int w = settings_.width, h = settings_.height;
-    const uint8_t *chroma = picture + (size_t)w * h;
+    uint8_t *luma = (uint8_t *)picture;
+    uint8_t *chroma = luma + (size_t)w * h;
+    codec_.frame->buf[0] = av_buffer_create(luma, (int)yuv420Bytes(w, h), keepBuffer, nullptr,
+                                            AV_BUFFER_FLAG_READONLY);
+    if (!codec_.frame->buf[0])
+        return -1;
+    codec_.frame->data[0] = luma;
+    codec_.frame->linesize[0] = w;
+    codec_.frame->data[1] = chroma;
     if (settings_.color_format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR) {
-        libyuv::NV12Copy(picture, w, chroma, w, frame_->data[0], frame_->linesize[0],
-                         frame_->data[1], frame_->linesize[1], w, h);
+        codec_.frame->linesize[1] = w;
     } else {
-        libyuv::I420Copy(picture, w, chroma, w / 2, chroma + (size_t)(w / 2) * (h / 2), w / 2,
-                         frame_->data[0], frame_->linesize[0], frame_->data[1], frame_->linesize[1],
-                         frame_->data[2], frame_->linesize[2], w, h);
+        codec_.frame->linesize[1] = w / 2;
+        codec_.frame->data[2] = chroma + (size_t)(w / 2) * (h / 2);
+        codec_.frame->linesize[2] = w / 2;
     }
-    frame_->pts = time_us;
-    if (avcodec_send_frame(context_, frame_) < 0)
+    codec_.frame->pts = time_us;
+    int result = avcodec_send_frame(codec_.context, codec_.frame);
+    av_frame_unref(codec_.frame);
+    codec_.frame->format = codec_.context->pix_fmt;
+    codec_.frame->width = w;
+    codec_.frame->height = h;
+    if (result < 0)
         return -1;
     return drain(sink);
 }
 
 int H264Encoder::flush(const PacketSink &sink) {
-    if (!context_)
+    if (!codec_.context)
         return -1;
-    if (avcodec_send_frame(context_, nullptr) < 0)
+    if (avcodec_send_frame(codec_.context, nullptr) < 0)
         return -1;
     return drain(sink);
 }
 
 int H264Encoder::drain(const PacketSink &sink) {
-    for (;;) {
-        int result = avcodec_receive_packet(context_, packet_);
-        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
-            return 0;
-        if (result < 0)
-            return -1;
+    return codec_.drain([this, &sink](const AVPacket &packet) {
         MediaPacket unit = {};
         unit.type = MEDIA_PACKET_VIDEO;
-        unit.is_key = (packet_->flags & AV_PKT_FLAG_KEY) ? 1 : 0;
-        unit.pts_us = packet_->pts;
-        unit.dts_us = packet_->dts;
-        unit.data = packet_->data;
-        unit.size = packet_->size;
+        unit.is_key = (packet.flags & AV_PKT_FLAG_KEY) ? 1 : 0;
+        unit.pts_us = packet.pts;
+        unit.dts_us = packet.dts;
+        unit.data = packet.data;
+        unit.size = packet.size;
         unit.width = settings_.width;
         unit.height = settings_.height;
         sink(unit);
-        av_packet_unref(packet_);
-    }
+    });
 }

@@ -11,11 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "encoder_codec.h"
 #include "packet_sink.h"
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
 
 struct H264Settings {
     int width = 0;
@@ -35,7 +32,7 @@ class H264Encoder {
     // 0 on success; on failure `error` says why.
     int open(const H264Settings &settings, std::string *error);
     void close();
-    bool isOpen() const { return context_ != nullptr; }
+    bool isOpen() const { return codec_.context != nullptr; }
 
     // SPS and PPS, Annex B.
     const std::vector<uint8_t> &header() const { return header_; }
@@ -49,9 +46,7 @@ class H264Encoder {
   private:
     int drain(const PacketSink &sink);
 
-    AVCodecContext *context_ = nullptr;
-    AVFrame *frame_ = nullptr;
-    AVPacket *packet_ = nullptr;
+    EncoderCodec codec_;
     H264Settings settings_;
     std::vector<uint8_t> header_;
 };

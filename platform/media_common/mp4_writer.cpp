@@ -1,5 +1,7 @@
 #include "mp4_writer.h"
 
+#include "encoder_codec.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
@@ -10,11 +12,6 @@ extern "C" {
 #include <unistd.h>
 
 #include <cstring>
-
-static std::string avError(const char *what, int code) {
-    char text[AV_ERROR_MAX_STRING_SIZE];
-    return std::string(what) + ": " + av_make_error_string(text, sizeof(text), code);
-}
 
 static bool copyExtradata(AVCodecParameters *par, const std::vector<uint8_t> &header) {
     par->extradata = (uint8_t *)av_mallocz(header.size() + AV_INPUT_BUFFER_PADDING_SIZE);
@@ -41,12 +38,12 @@ int Mp4Writer::open(const char *path, std::string *error) {
     }
     int result = avformat_alloc_output_context2(&context_, nullptr, "mp4", path);
     if (result < 0) {
-        *error = avError("cannot set up the MP4 output", result);
+        *error = avErrorText("cannot set up the MP4 output", result);
         return -1;
     }
     result = avio_open(&context_->pb, path, AVIO_FLAG_WRITE);
     if (result < 0) {
-        *error = avError(("cannot create " + std::string(path)).c_str(), result);
+        *error = avErrorText(("cannot create " + std::string(path)).c_str(), result);
         avformat_free_context(context_);
         context_ = nullptr;
         return -1;
@@ -109,7 +106,7 @@ int Mp4Writer::start(const Mp4VideoTrack &video, const Mp4AudioTrack *audio, std
     }
     int result = avformat_write_header(context_, nullptr);
     if (result < 0) {
-        *error = avError("cannot write the MP4 header", result);
+        *error = avErrorText("cannot write the MP4 header", result);
         return -1;
     }
     started_ = true;
@@ -154,7 +151,7 @@ int Mp4Writer::write(const MediaPacket &unit, std::string *error) {
         packet_->flags |= AV_PKT_FLAG_KEY;
     int result = av_interleaved_write_frame(context_, packet_);
     if (result < 0) {
-        *error = avError("cannot write a unit", result);
+        *error = avErrorText("cannot write a unit", result);
         return -1;
     }
     return 0;
@@ -167,7 +164,7 @@ int Mp4Writer::finish(std::string *error) {
     if (started_) {
         int result = av_write_trailer(context_);
         if (result < 0) {
-            *error = avError("cannot write the MP4 trailer", result);
+            *error = avErrorText("cannot write the MP4 trailer", result);
             status = -1;
         }
     }

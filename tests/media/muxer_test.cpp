@@ -11,13 +11,18 @@ const uint8_t kSpsPps[] = {0,    0,    0, 1, 0x67, 0x42, 0xc0, 0x1e, 0xd9, 0x01,
                            0x7b, 0x20, 0, 0, 0,    1,    0x68, 0xce, 0x3c, 0x80};
 const uint8_t kAsc[] = {0x11, 0x90};
 
-MediaPacket header(int type, const uint8_t *data, int size) {
+MediaPacket unitOf(int type, const uint8_t *data, int size, bool is_header) {
     MediaPacket unit = {};
     unit.type = type;
-    unit.is_header = 1;
+    unit.is_header = is_header;
+    unit.is_key = 1;
     unit.data = data;
     unit.size = size;
     return unit;
+}
+
+MediaPacket header(int type, const uint8_t *data, int size) {
+    return unitOf(type, data, size, true);
 }
 
 struct Muxer {
@@ -73,10 +78,7 @@ TEST(Muxer, VideoOnlyMaskIsReadyWithTheVideoHeaderAndRefusesAudio) {
     EXPECT_NE(m.muxer->IsReady(), 0);
     ASSERT_EQ(m.muxer->Start(), 0);
     uint8_t aac[8] = {0x21, 0x10, 0x05};
-    MediaPacket audio = {};
-    audio.type = MEDIA_PACKET_AUDIO;
-    audio.data = aac;
-    audio.size = sizeof(aac);
+    MediaPacket audio = unitOf(MEDIA_PACKET_AUDIO, aac, sizeof(aac), false);
     EXPECT_LT(m.muxer->writeAudioBuffer(&audio), 0);
     EXPECT_EQ(m.muxer->Stop(), 0);
 }
@@ -89,11 +91,7 @@ TEST(Muxer, StreamTargetIsAcceptedAndWritesNothing) {
     ASSERT_EQ(m.muxer->WriteVideoHeader(&video), 0);
     ASSERT_EQ(m.muxer->Start(), 0);
     uint8_t frame[] = {0, 0, 0, 1, 0x65, 0x88, 0x84};
-    MediaPacket unit = {};
-    unit.type = MEDIA_PACKET_VIDEO;
-    unit.is_key = 1;
-    unit.data = frame;
-    unit.size = sizeof(frame);
+    MediaPacket unit = unitOf(MEDIA_PACKET_VIDEO, frame, sizeof(frame), false);
     EXPECT_EQ(m.muxer->writeVideoBuffer(&unit), 0);
     EXPECT_EQ(m.muxer->Stop(), 0);
     EXPECT_FALSE(fileExists("rtmp:"));
@@ -118,10 +116,7 @@ TEST(Muxer, RefusalsLeaveNoBrokenFile) {
         ASSERT_EQ(m.muxer->Init(path.c_str()), 0);
         EXPECT_NE(m.muxer->Init(path.c_str()), 0);  // twice
         uint8_t frame[] = {0, 0, 0, 1, 0x65, 0x88};
-        MediaPacket unit = {};
-        unit.type = MEDIA_PACKET_VIDEO;
-        unit.data = frame;
-        unit.size = sizeof(frame);
+        MediaPacket unit = unitOf(MEDIA_PACKET_VIDEO, frame, sizeof(frame), false);
         EXPECT_LT(m.muxer->writeVideoBuffer(&unit), 0);  // before Start
         EXPECT_LT(m.muxer->writeVideoBuffer(nullptr), 0);
         EXPECT_NE(m.muxer->Stop(), 0);  // nothing to finish
