@@ -173,6 +173,9 @@ UVCPreview::~UVCPreview() {
     LOGD("%s IN\n", "~UVCPreview");
     free(mTlinkUrl);
     mTlinkUrl = nullptr;
+    if (mAudioDev)
+        AuxaStop(mAudioDev);
+    mAudioDev = nullptr;
     if (mPreviewWindow)
         ANativeWindow_release(mPreviewWindow);
     mPreviewWindow = nullptr;

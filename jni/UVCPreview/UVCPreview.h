@@ -23,7 +23,7 @@
 struct _AudioRawData;
 class LibMediaRecorder;
 class LibMediaDecoder;
-class MediaRecorderWrapper;
+class MediaRecorder;
 class MediaDecoderWrapper;
 #ifdef ORRIN_HW_ENCODER
 class OMXLib;
@@ -128,6 +128,23 @@ class UVCPreview {
 
     // --- audio (UVCPreview_audio.cpp) ---
     void setAudioVolumeCallback(AudioVolumeCallback fn);
+    int StartAudio();
+    int getAudioSamplerateList(int *out);
+    void setAudioSamplerate(int rate);
+    void setForceAudioSamplerate(int rate);
+    int setAudioVolume(int volume);
+    int GetAudioSettings(int what);
+    int setAudioDenoise(bool on, int db);
+    int setAudioEchocancel(bool on, int db, int activedb);
+    int setAudioDereverd(bool on);
+    int setAudioAgc(bool on, int level);
+
+    // --- audio frames and writer (UVCPreview_audio_writer.cpp) ---
+    void SetInternalAudio(bool on);
+    void SetRecType(int type);
+    void SetAudioChannels(int channels);
+    void SetAudioBit(int bit);
+    int WriteAudioData(unsigned char *data, int bytes);
 
   private:
     // Thread bodies: plain functions with the engine as argument.
@@ -162,12 +179,37 @@ class UVCPreview {
     uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes);
     void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
                      pthread_cond_t *sync, uvc_frame_t *frame);
-    uvc_frame_t *take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
-                             pthread_cond_t *sync);
+    // Takes the oldest element of a queue, waiting once when it is empty; null when none or
+    // when the engine stopped.
+    template <typename T>
+    T take_oldest(ObjectArray<T> &queue, pthread_mutex_t *mutex, pthread_cond_t *sync) {
+        T element = nullptr;
+        pthread_mutex_lock(mutex);
+        if (mIsRunning && queue.size() == 0)
+            pthread_cond_wait(sync, mutex);
+        if (mIsRunning && queue.size() > 0)
+            element = queue.remove(0);
+        pthread_mutex_unlock(mutex);
+        return element;
+    }
     void addDrawFrame(uvc_frame_t *frame);
     uvc_frame_t *waitDrawFrame();
     void clearDrawFrame();
     void draw_screen();
+
+    // Audio: node functions of the USB audio library, the audio queue and its thread.
+    static void onAudioNodeData(void *user, unsigned char *data, int bytes, void *info);
+    static void onAudioNodeVolume(void *user, unsigned char *data, int bytes, void *info);
+    void audioDataCallback(unsigned char *data, int bytes, void *info);
+    int choose_capture_rate();
+    void stopAudioCapture();
+    int write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs);
+    void addAudioFrame(_AudioRawData *block);
+    _AudioRawData *waitAudioFrame();
+    void clearAudioFrame();
+    static void *AudioRawThread(void *vptr_args);
+    void AudioRawDataThread();
+    friend class UVCPreviewAudioAccess;
 
     // Raw-frame queue and thread.
     void addRawdataFrame(uvc_frame_t *frame);
@@ -225,7 +267,7 @@ class UVCPreview {
     OMXWrapper *mOMXWrapper;
 #else
     LibMediaRecorder *mMediaRecorderLib;
-    MediaRecorderWrapper *mMediaRecorderWrapper;
+    MediaRecorder *mMediaRecorderWrapper;
 #endif
     LibMediaDecoder *mMediaDecoderLib;
     MediaDecoderWrapper *mMediaDecoderWrapper;
@@ -313,6 +355,12 @@ class UVCPreview {
     bool mH264ThreadStarted;
     bool mAudioRawThreadStarted;
     bool mJavaThreadStarted;
+
+    // Audio call counters for the thinned debug lines, and blocks dropped from the full audio
+    // queue (guarded by mAudioMutex).
+    std::atomic<int> mAudioCallbackCount{0};
+    std::atomic<int> mInternalAudioCount{0};
+    int mAudioDropped = 0;
 
     // A resolution asked for while threads of a run exist; applied by the next startPreview.
     // Guarded by mPreviewMutex.

@@ -190,19 +190,6 @@ void UVCPreview::add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t 
     pthread_mutex_unlock(mutex);
 }
 
-// Takes the oldest picture, waiting once when the queue is empty; null when none.
-uvc_frame_t *UVCPreview::take_oldest(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
-                                     pthread_cond_t *sync) {
-    uvc_frame_t *frame = nullptr;
-    pthread_mutex_lock(mutex);
-    if (mIsRunning && queue.size() == 0)
-        pthread_cond_wait(sync, mutex);
-    if (mIsRunning && queue.size() > 0)
-        frame = queue.remove(0);
-    pthread_mutex_unlock(mutex);
-    return frame;
-}
-
 void UVCPreview::addDrawFrame(uvc_frame_t *frame) {
     add_bounded(mDrawFrames, &mDrawMutex, &mDrawSync, frame);
 }

@@ -40,6 +40,9 @@ int UVCPreview::startPreview() {
         LOGD("running state");
         return 0;
     }
+    // The microphone starts first; the preview starts whatever its result.
+    if (mAudioDev && !mVideoOnly && !mInternalAudio)
+        StartAudio();
     // A run whose stream failed to start ended on its own; collect its thread first.
     if (mPreviewThreadStarted) {
         wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
@@ -83,11 +86,7 @@ int UVCPreview::stopPreview() {
         mStillStop = true;
         mStillWriteStop = true;
 
-        LOGD("auxaStop IN\n");
-        if (mAudioDev)
-            AuxaStop(mAudioDev);
-        LOGD("auxaStop OUT\n");
-        mAudioDev = nullptr;
+        stopAudioCapture();
 
         pthread_mutex_lock(&mCaptureMutex);
         pthread_cond_signal(&mCaptureSync);
@@ -124,6 +123,8 @@ int UVCPreview::stopPreview() {
         clearDisplay();
     } else if (mPreviewThreadStarted) {
         // The stream failed to start and the preview thread ended on its own.
+        // The microphone started with that run still captures.
+        stopAudioCapture();
         int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
         LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
                  "preview_thread end\n");
@@ -132,6 +133,7 @@ int UVCPreview::stopPreview() {
     clearPreviewFrame();
     clearCaptureFrame();
     clearDrawFrame();
+    clearAudioFrame();
     clearRawdataFrame();
 
     LOGD("clearSharedFrame\n");
@@ -198,6 +200,9 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
     if (!mDrawThreadStarted)
         LOGD("draw thread could not be created");
 
+    mAudioRawThreadStarted = pthread_create(&mAudioRawThread, nullptr, AudioRawThread, this) == 0;
+    if (!mAudioRawThreadStarted)
+        LOGD("audio thread could not be created");
     mJavaThreadStarted = pthread_create(&mJavaThread, nullptr, JavaCallbackThread, this) == 0;
     if (!mJavaThreadStarted)
         LOGD("java thread could not be created");

@@ -1,0 +1,169 @@
+// Audio blocks: the volume queue with its thread, and the writer of the application's own
+// sound to the recorder.
+#include <stdlib.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "UVCPreview_audio.h"
+#include "UVCPreview.h"
+#include "logging.h"
+#include "timing.h"
+#ifdef ORRIN_HW_ENCODER
+#include <OMXLib.h>
+#else
+#include <LibMediaRecorder.h>
+#endif
+
+namespace {
+
+enum { RESULT_BAD_ARGUMENT = -2 };
+
+}  // namespace
+
+_AudioRawData *newAudioRawData(const uint8_t *data, int bytes, int valueA, int valueB) {
+    if (bytes < 0 || (bytes > 0 && !data))
+        return nullptr;
+    _AudioRawData *block = (_AudioRawData *)calloc(1, sizeof(_AudioRawData));
+    if (!block)
+        return nullptr;
+    block->data = (uint8_t *)malloc(bytes > 0 ? bytes : 1);
+    if (!block->data) {
+        free(block);
+        return nullptr;
+    }
+    if (bytes > 0)
+        memcpy(block->data, data, bytes);
+    block->size = bytes;
+    block->valueA = valueA;
+    block->valueB = valueB;
+    return block;
+}
+
+void freeAudioRawData(_AudioRawData *block) {
+    if (!block)
+        return;
+    free(block->data);
+    free(block);
+}
+
+int64_t audio_piece_duration_us(int channels, int rate, int bits) {
+    int bytesPerSample = bits / 8;
+    if (channels <= 0 || rate <= 0 || bytesPerSample <= 0)
+        return -1;
+    double pieceUs = 1000000.0 / ((double)channels * rate * bytesPerSample) * AUDIO_PIECE_BYTES;
+    return (int64_t)((float)pieceUs + 0.5);
+}
+
+void UVCPreview::addAudioFrame(_AudioRawData *block) {
+    if (block && !mIsRunning) {
+        freeAudioRawData(block);
+        return;
+    }
+    pthread_mutex_lock(&mAudioMutex);
+    if (block) {
+        while (mAudioFrames.size() >= AUDIO_QUEUE_MAX_BLOCKS) {
+            freeAudioRawData(mAudioFrames.remove(0));
+            if (mAudioDropped++ % 100 == 0)
+                LOGD("audio queue full: %d blocks dropped\n", mAudioDropped);
+        }
+        mAudioFrames.put(block);
+    }
+    pthread_cond_signal(&mAudioSync);
+    pthread_mutex_unlock(&mAudioMutex);
+}
+
+_AudioRawData *UVCPreview::waitAudioFrame() {
+    return take_oldest(mAudioFrames, &mAudioMutex, &mAudioSync);
+}
+
+void UVCPreview::clearAudioFrame() {
+    pthread_mutex_lock(&mAudioMutex);
+    for (int i = 0; i < mAudioFrames.size(); i++)
+        freeAudioRawData(mAudioFrames[i]);
+    mAudioFrames.clear();
+    pthread_mutex_unlock(&mAudioMutex);
+}
+
+void *UVCPreview::AudioRawThread(void *vptr_args) {
+    static_cast<UVCPreview *>(vptr_args)->AudioRawDataThread();
+    return nullptr;
+}
+
+// The volume callback runs here, on the engine's own thread, with no lock held.
+void UVCPreview::AudioRawDataThread() {
+    while (mIsRunning) {
+        _AudioRawData *block = waitAudioFrame();
+        if (!block)
+            continue;
+        block->in_use = 1;
+        AudioVolumeCallback callback = mAudioVolumeCallback;
+        if (callback)
+            callback(mCameraID, (char *)block->data, block->size, block->valueA, block->valueB);
+        freeAudioRawData(block);
+    }
+}
+
+void UVCPreview::SetInternalAudio(bool on) {
+    mInternalAudio = on;
+}
+
+void UVCPreview::SetRecType(int type) {
+    mRecType = type;
+}
+
+void UVCPreview::SetAudioChannels(int channels) {
+    mChannel = channels;
+    LOGD("Set Channel : %d\n", channels);
+}
+
+void UVCPreview::SetAudioBit(int bit) {
+    mBit = bit;
+    LOGD("Set Bit : %d\n", bit);
+}
+
+// The recorder of this variant: the media recorder, or the hardware encoder in its place.
+int UVCPreview::write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs) {
+#ifdef ORRIN_HW_ENCODER
+    OMXWrapper *recorder = mOMXWrapper;
+#else
+    MediaRecorder *recorder = mMediaRecorderWrapper;
+#endif
+    if (!recorder)
+        return RESULT_BAD_ARGUMENT;
+    return recorder->write_AudioBuffer(pcm, bytes, timeUs);
+}
+
+// Writes the application's PCM in pieces of 4096 bytes; each piece is stamped with the time
+// the pieces before it take to play. Refuses (-2) a format with no channels, rate or bytes
+// per sample, whose piece duration cannot be computed.
+int UVCPreview::WriteAudioData(unsigned char *data, int bytes) {
+    if (mDebug) {
+        int count = ++mInternalAudioCount;
+        if (count % 100 == 1)
+            LOGD("internal Audio callback cnt : %d\n", count);
+    }
+    if (mRecMode != RECORD_MODE_VIDEO_AUDIO || !mIsRecording || bytes <= 0)
+        return 0;
+    if (!data)
+        return RESULT_BAD_ARGUMENT;
+    int bytesPerSample = mBit / 8;
+    if (mChannel <= 0 || mSampleRate <= 0 || bytesPerSample <= 0) {
+        LOGE("audio format unset: channels %d, rate %d, bits %d\n", mChannel, mSampleRate, mBit);
+        return RESULT_BAD_ARGUMENT;
+    }
+
+    double pieceUs =
+        1000000.0 / ((double)mChannel * mSampleRate * bytesPerSample) * AUDIO_PIECE_BYTES;
+    int64_t step = (int64_t)((float)pieceUs + 0.5);
+    int64_t timeUs = getcurtime();
+    int result = 0;
+    for (int64_t offset = 0; offset < bytes; offset += AUDIO_PIECE_BYTES) {
+        int piece = (int)std::min<int64_t>(AUDIO_PIECE_BYTES, bytes - offset);
+        result = write_audio_to_recorder(data + offset, piece, timeUs);
+        if (result != 0)
+            LOGD("write_Buffer failed\n");
+        timeUs += step;
+    }
+    return result;
+}

@@ -1,0 +1,81 @@
+#include "audio_support.h"
+
+#include <dirent.h>
+
+#include "auxa/device.h"
+#include "recorder_test_controls.h"
+
+int process_threads() {
+    DIR *tasks = opendir("/proc/self/task");
+    if (!tasks)
+        return -1;
+    int count = 0;
+    while (struct dirent *entry = readdir(tasks))
+        count += entry->d_name[0] != '.' ? 1 : 0;
+    closedir(tasks);
+    return count;
+}
+
+CameraSpec mic_camera(const std::string &rates) {
+    CameraSpec spec;
+    spec.microphone = "on";
+    spec.extra = "mic_rates = " + rates;
+    return spec;
+}
+
+unsigned device_rate(_AUXA_DEV *dev) {
+    std::lock_guard<std::mutex> lock(dev->mutex);
+    return dev->rate;
+}
+
+int device_volume(_AUXA_DEV *dev) {
+    return dev->volume.load();
+}
+
+ProcessingState processing_state(CDataDistributor *node) {
+    std::lock_guard<std::mutex> lock(node->live_mutex);
+    const ProcessingSettings &s = node->processing;
+    return {s.denoise,    s.agc,       s.echo_cancel, s.dereverb,
+            s.denoise_db, s.agc_level, s.echo_db,     s.echo_active_db};
+}
+
+StartedRecorder::StartedRecorder(int rate, int channels)
+    : lib(LibMediaRecorder::getInstance()), recorder(lib->getMediaRecorder()) {
+    EXPECT_EQ(recorder->SetRecMode(MEDIA_REC_MODE_VIDEO_AUDIO), 0);
+    EXPECT_EQ(recorder->SetRecType(MEDIA_REC_TYPE_FILE), 0);
+    EXPECT_EQ(recorder->Init(), 0);
+    recorder->SetFrameRate(30);
+    recorder->SetBitrate(500000);
+    recorder->SetSampleRate(rate);
+    recorder->SetBit(16);
+    recorder->SetChannel(channels);
+    recorder->SetAudioByteRate(rate * 2 * channels);
+    recorder->SetOutputCallback(output, this);
+    EXPECT_EQ(recorder->Start(160, 120, (testing::TempDir() + "audio_test.mp4").c_str()), 0);
+}
+
+StartedRecorder::~StartedRecorder() {
+    if (!mStopped)
+        recorder->Stop();
+    recorder->Release();
+    lib->releaseInstance();
+}
+
+int64_t StartedRecorder::audioTaken() {
+    return media_recorder_test_stats(recorder).audio_taken;
+}
+
+std::vector<int64_t> StartedRecorder::stopAndTakeAudioTimes() {
+    recorder->Stop();
+    mStopped = true;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mAudioTimes;
+}
+
+void StartedRecorder::output(void *user, int type, const MediaPacket *packet) {
+    StartedRecorder *self = static_cast<StartedRecorder *>(user);
+    if (type != MEDIA_PACKET_AUDIO || packet->is_header)
+        return;
+    std::lock_guard<std::mutex> lock(self->mMutex);
+    self->mAudioTimes.push_back(packet->pts_us);
+}

@@ -1,0 +1,74 @@
+// Shared pieces of the audio tests: access to the engine's audio state, a camera with a
+// virtual microphone, the stand-in microphone's own view of its device and graph, and a
+// started real recorder.
+#pragma once
+
+#include <pthread.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "LibMediaRecorder.h"
+#include "UVCPreview.h"
+#include "UVCPreview_audio.h"
+#include "engine_fixture.h"
+
+// The engine's audio internals that the tests check or drive.
+class UVCPreviewAudioAccess {
+  public:
+    static _AUXA_DEV *audioDev(UVCPreview *p) { return p->mAudioDev; }
+    static CDataDistributor *processingNode(UVCPreview *p) { return p->mDenoiseDst; }
+    static pthread_t audioThread(UVCPreview *p) { return p->mAudioRawThread; }
+    static int queued(UVCPreview *p) {
+        pthread_mutex_lock(&p->mAudioMutex);
+        int size = p->mAudioFrames.size();
+        pthread_mutex_unlock(&p->mAudioMutex);
+        return size;
+    }
+    static void queueBlock(UVCPreview *p, _AudioRawData *block) { p->addAudioFrame(block); }
+    // What a recording start leaves behind: the recorder and the record mode, then the flag.
+    static void setRecording(UVCPreview *p, MediaRecorder *recorder, int mode) {
+        p->mMediaRecorderWrapper = recorder;
+        p->mRecMode = mode;
+        p->mIsRecording = recorder != nullptr;
+    }
+    // Flags that the microphone's thread reads while capture runs.
+    static void setRecordingFlag(UVCPreview *p, bool on) { p->mIsRecording = on; }
+    static void setVideoWritten(UVCPreview *p, bool on) { p->mVideoFrameWritten = on; }
+};
+
+// Threads of this process: the engine's, the camera's and the microphone's included.
+int process_threads();
+
+// A camera description with the microphone on and the given listed rates.
+CameraSpec mic_camera(const std::string &rates = "48000");
+
+// What the stand-in microphone currently holds for the device and the engine's processing node.
+unsigned device_rate(_AUXA_DEV *dev);
+int device_volume(_AUXA_DEV *dev);
+struct ProcessingState {
+    bool denoise, agc, echo, dereverb;
+    int denoiseDb, agcLevel, echoDb, echoActiveDb;
+};
+ProcessingState processing_state(CDataDistributor *node);
+
+// A real recorder, started for 16-bit sound at `rate` and `channels`; keeps the presentation
+// times of the encoded sound it hands out.
+class StartedRecorder {
+  public:
+    StartedRecorder(int rate, int channels);
+    ~StartedRecorder();
+    int64_t audioTaken();
+    // Stops the recorder (flushing its encoders) and returns the sound's presentation times.
+    std::vector<int64_t> stopAndTakeAudioTimes();
+
+    LibMediaRecorder *lib;
+    MediaRecorder *recorder;
+
+  private:
+    static void output(void *user, int type, const MediaPacket *packet);
+    std::mutex mMutex;  // guards mAudioTimes
+    std::vector<int64_t> mAudioTimes;
+    bool mStopped = false;
+};
