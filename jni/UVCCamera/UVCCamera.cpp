@@ -90,6 +90,9 @@ int UVCCamera::startPreview() {
     }
     if (!mDeviceHandle || !mPreview)
         return UVC_CAMERA_NO_TARGET;
+    // The engine drops its microphone reference at every stop; the camera object still owns
+    // the open microphone, so it hands it over again and a restarted preview keeps its sound.
+    mPreview->setAudioObject(mAudioDev);
     return mPreview->startPreview();
 }
 
