@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "UVCPreview.h"
 #include "logging.h"
 
@@ -100,30 +102,30 @@ void UVCPreview::start_still_threads() {
 }
 
 // The still buffer of a camera with dedicated still frames holds the largest still: the widest
-// width and the highest height, even when no single still size has both.
+// width and the highest height, even when no single still size has both. The sizes of both
+// formats count, so that a YUYV still larger than every MJPEG one is not cut short.
 int UVCPreview::allocate_StillImageBuf() {
-    int list[RESOLUTION_LIST_INTS];
-    memset(list, 0, sizeof(list));
-    if (read_still_resolutions(mDeviceHandle, list) != 0)
-        return -122;
-
     int width = 0, height = 0;
-    const int count = list[0];
-    if (count > 0) {
-        const int pairs =
-            count < (RESOLUTION_LIST_INTS - 1) / 2 ? count : (RESOLUTION_LIST_INTS - 1) / 2;
-        for (int i = 0; i < pairs; i++) {
-            if (list[1 + 2 * i] > width)
-                width = list[1 + 2 * i];
-            if (list[2 + 2 * i] > height)
-                height = list[2 + 2 * i];
+    bool listed = false;
+    for (int format : {PIXEL_FORMAT_MJPEG, PIXEL_FORMAT_YUYV}) {
+        int list[RESOLUTION_LIST_INTS];
+        memset(list, 0, sizeof(list));
+        if (uvc_get_current_resolution(mDeviceHandle, format, list) != UVC_SUCCESS)
+            continue;
+        listed = true;
+        if (list[0] == 0) {
+            width = std::max(width, mWidth);
+            height = std::max(height, mHeight);
         }
-    } else if (count == 0) {
-        width = mWidth;
-        height = mHeight;
+        const int pairs = std::min(list[0], (RESOLUTION_LIST_INTS - 1) / 2);
+        for (int i = 0; i < pairs; i++) {
+            width = std::max(width, list[1 + 2 * i]);
+            height = std::max(height, list[2 + 2 * i]);
+        }
     }
+    if (!listed)
+        return -122;
     LOGD("maximum width : %d, height : %d\n", width, height);
-
     replace_still_buffer(width * height * 4);
     return 0;
 }
