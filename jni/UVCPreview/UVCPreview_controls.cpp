@@ -29,37 +29,28 @@ void list_set_bits(uint32_t bits, int *list) {
     list[0] = count;
 }
 
-}  // namespace
-
-// An index outside the table is refused like an unsupported control, without any request.
-int UVCPreview::setUVCCameraInputTerminalControl(int index, int value) {
+// An index outside its table is refused like an invalid argument, without any request.
+int set_indexed_control(bool mDebug, uvc_control_setter_func *table, int count,
+                        uvc_device_handle_t *devh, int index, int value) {
     int result = UVC_ERROR_INVALID_PARAM;
-    if (index >= 0 && index < INPUT_TERMINAL_CONTROL_COUNT)
-        result = call_setter(set_uvc_input_terminal_func[index], mDeviceHandle, value);
-    if (result != 0)
-        LOGD("setctrl idx : %d failed\n", index);
-    return result;
-}
-
-int UVCPreview::setUVCCameraProcessingUnitControl(int index, int value) {
-    int result = UVC_ERROR_INVALID_PARAM;
-    if (index >= 0 && index < PROCESSING_UNIT_CONTROL_COUNT)
-        result = call_setter(set_uvc_processing_unit_func[index], mDeviceHandle, value);
+    if (index >= 0 && index < count)
+        result = call_setter(table[index], devh, value);
     if (result != 0)
         LOGD("setctrl idx : %d failed\n", index);
     return result;
 }
 
 // A failed read leaves the error code in *value.
-void UVCPreview::getUVCCameraInputTerminalControl(int index, int *value) {
+void get_indexed_control(bool mDebug, uvc_control_getter_func *table, int count,
+                         uvc_device_handle_t *devh, int index, int *value) {
     if (!value) {
         LOGD("Invalid argument\n");
         return;
     }
     *value = 0;
     int result = UVC_ERROR_INVALID_PARAM;
-    if (index >= 0 && index < INPUT_TERMINAL_CONTROL_COUNT)
-        result = get_uvc_input_terminal_func[index](mDeviceHandle, value, UVC_GET_CUR);
+    if (index >= 0 && index < count)
+        result = table[index](devh, value, UVC_GET_CUR);
     if (result != 0) {
         LOGD("func idx : %d failed\n", index);
         *value = result;
@@ -67,20 +58,26 @@ void UVCPreview::getUVCCameraInputTerminalControl(int index, int *value) {
     LOGD("args : %d\n", *value);
 }
 
+}  // namespace
+
+int UVCPreview::setUVCCameraInputTerminalControl(int index, int value) {
+    return set_indexed_control(mDebug, set_uvc_input_terminal_func, INPUT_TERMINAL_CONTROL_COUNT,
+                               mDeviceHandle, index, value);
+}
+
+int UVCPreview::setUVCCameraProcessingUnitControl(int index, int value) {
+    return set_indexed_control(mDebug, set_uvc_processing_unit_func, PROCESSING_UNIT_CONTROL_COUNT,
+                               mDeviceHandle, index, value);
+}
+
+void UVCPreview::getUVCCameraInputTerminalControl(int index, int *value) {
+    get_indexed_control(mDebug, get_uvc_input_terminal_func, INPUT_TERMINAL_CONTROL_COUNT,
+                        mDeviceHandle, index, value);
+}
+
 void UVCPreview::getUVCCameraProcessingUnitControl(int index, int *value) {
-    if (!value) {
-        LOGD("Invalid argument\n");
-        return;
-    }
-    *value = 0;
-    int result = UVC_ERROR_INVALID_PARAM;
-    if (index >= 0 && index < PROCESSING_UNIT_CONTROL_COUNT)
-        result = get_uvc_processing_unit_func[index](mDeviceHandle, value, UVC_GET_CUR);
-    if (result != 0) {
-        LOGD("func idx : %d failed\n", index);
-        *value = result;
-    }
-    LOGD("args : %d\n", *value);
+    get_indexed_control(mDebug, get_uvc_processing_unit_func, PROCESSING_UNIT_CONTROL_COUNT,
+                        mDeviceHandle, index, value);
 }
 
 int UVCPreview::getUVCControlStatus() {
