@@ -185,6 +185,8 @@ TEST(Controls, ExtensionMessagesRoundTrip) {
     EXPECT_EQ(s.engine()->sendExtensionMsg(0x21, UVC_SET_CUR, wValue, 5 << 8, sent, 4), -1);
     EXPECT_EQ(s.engine()->recvExtensionMsg(0xa1, UVC_GET_CUR, wValue, 5 << 8, received, 4),
               UVC_ERROR_PIPE);
+    EXPECT_EQ(s.engine()->sendExtensionMsg(0x21, UVC_SET_CUR, wValue, wIndex, nullptr, 4), -1);
+    EXPECT_LT(s.engine()->recvExtensionMsg(0xa1, UVC_GET_CUR, wValue, wIndex, nullptr, 4), 0);
 }
 
 }  // namespace
