@@ -36,7 +36,7 @@ enum {
     // The camera has no microphone (or is not a device this library knows); a camera without
     // a microphone still works, so this does not fail its connection.
     AUXA_ERROR_NO_AUDIO_INTERFACE = 0x20000001,
-    // Capture cannot start: no callback node with a function is reachable from the source.
+    // Capture cannot start: no callback node is linked below the source.
     AUXA_ERROR_NO_GRAPH = 0x20000002,
 };
 
@@ -44,8 +44,8 @@ enum {
 enum {
     AUXA_CONFIG_BITS = 0x10001,      // get: bits per sample of the device (int)
     AUXA_CONFIG_CHANNELS = 0x10002,  // get: channel count of the device (int)
-    // set: capture volume in percent (int, 0 mute .. 100 unity gain, the default); applied to
-    // the samples at the source, takes effect with the next block.
+    // get and set: capture volume in percent (int, 0 mute .. 100 unity gain, the default);
+    // applied to the samples at the source, takes effect with the next block.
     AUXA_CONFIG_VOLUME = 0x100000,
 };
 

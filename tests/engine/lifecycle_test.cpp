@@ -128,8 +128,9 @@ TEST(Lifecycle, ManyStartStopCyclesLeaveNothingBehind) {
     const int windowsBefore = host_window_live_count();
     for (int i = 0; i < 200; i++) {
         // The engine holds the only reference of this window and must release it at stop.
-        if (i % 2 == 0)
+        if (i % 2 == 0) {
             ASSERT_EQ(s.engine()->setPreviewDisplay(host_window_create(32, 32)), 0);
+        }
         const int drawn = UVCPreviewTestAccess::viewCount(s.engine());
         ASSERT_EQ(s.camera.startPreview(), 0);
         if (i % 50 == 0) {

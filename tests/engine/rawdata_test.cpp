@@ -66,8 +66,9 @@ TEST_F(RawFrames, EachPictureOnceInOrderWithSizeAndCameraId) {
         EXPECT_EQ(g_deliveries[i].camera, 31337);
         EXPECT_EQ(g_deliveries[i].size, kWidth * kHeight * 4);
         EXPECT_GT(g_deliveries[i].counter, 0);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GT(g_deliveries[i].counter, g_deliveries[i - 1].counter);
+        }
     }
 }
 

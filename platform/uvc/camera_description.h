@@ -1,0 +1,63 @@
+// The virtual camera a description file defines, and its parser with validation.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+struct FrameSize {
+    int width;
+    int height;
+};
+
+enum class PatternKind { kCounter, kBars, kGradient, kSolid };
+
+// Injected faults; 0 means off.
+struct FaultSettings {
+    int start_error = 0;  // uvc error code returned by the streaming start
+    int broken_every = 0;
+    int wrong_size_every = 0;
+    int corrupt_jpeg_every = 0;
+    int stall_after = 0;
+    int unplug_after = 0;
+};
+
+struct ControlRange {
+    int min;
+    int max;
+    int def;
+};
+
+struct CameraDescription {
+    int vid = -1;
+    int pid = -1;
+    std::string name;
+    std::vector<FrameSize> mjpeg, yuyv, h264;
+    int default_format = 0;  // 9 MJPEG or 3 YUYV
+    FrameSize default_size = {0, 0};
+    int fps = 30;
+    PatternKind pattern = PatternKind::kCounter;
+    uint32_t solid_rgb = 0;  // 0xRRGGBB for PatternKind::kSolid
+    int still_method = 0;
+    std::vector<FrameSize> still_mjpeg, still_yuyv;
+    uint32_t ct_controls = 0;
+    uint32_t pu_controls = 0;
+    // Ranges of the camera terminal (24) and processing unit (15) controls, by bmControls bit.
+    ControlRange ct_ranges[24];
+    ControlRange pu_ranges[15];
+    bool microphone = false;
+    std::vector<int> buttons;  // frame numbers with a still-button press
+    FaultSettings faults;
+};
+
+// Parses the description behind fd. False with `error` naming the line on any unknown key,
+// bad value or missing mandatory part.
+bool parse_camera_description(int fd, CameraDescription *camera, std::string *error);
+
+// The sizes the camera streams in `format` (3, 9 or 13); null for other codes.
+const std::vector<FrameSize> *stream_sizes(const CameraDescription &camera, int format);
+
+// Control names as in the library's getter names (without "uvc_get_"); -1 when unknown.
+int camera_terminal_control_bit(const std::string &name);
+int processing_unit_control_bit(const std::string &name);

@@ -1,0 +1,105 @@
+#include "picture_pattern.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+void counter_cell_blocks(int blocks, int count, int index, int *first, int *end) {
+    *first = index * blocks / count;
+    *end = (index + 1) * blocks / count;
+}
+
+CellRect counter_cell(int width, int height, int column, int row) {
+    int bx0, bx1, by0, by1;
+    counter_cell_blocks((width + 15) / 16, kCounterColumns, column, &bx0, &bx1);
+    counter_cell_blocks((height + 15) / 16, kCounterRows, row, &by0, &by1);
+    return {std::min(bx0 * 16, width), std::min(by0 * 16, height), std::min(bx1 * 16, width),
+            std::min(by1 * 16, height)};
+}
+
+uint32_t counter_cells(uint32_t number) {
+    uint32_t low = number & 0xffffff;
+    uint32_t check = ~((low & 0xff) ^ ((low >> 8) & 0xff) ^ (low >> 16)) & 0xff;
+    return low | (check << 24);
+}
+
+int64_t decode_counter_picture(const uint8_t *rgbx, int width, int height, int stride) {
+    if (!rgbx || width < 16 * kCounterColumns || height < 16 * kCounterRows)
+        return -1;
+    if (stride == 0)
+        stride = width * 4;
+    uint32_t cells = 0;
+    for (int i = 0; i < kCounterCells; ++i) {
+        CellRect cell = counter_cell(width, height, i % kCounterColumns, i / kCounterColumns);
+        int cx = (cell.x0 + cell.x1) / 2, cy = (cell.y0 + cell.y1) / 2;
+        int sum = 0;
+        for (int y = cy - 2; y <= cy + 2; ++y) {
+            const uint8_t *p = rgbx + (size_t)y * stride + (size_t)(cx - 2) * 4;
+            for (int x = 0; x < 5; ++x, p += 4)
+                sum += (p[0] * 2 + p[1] * 5 + p[2]) / 8;
+        }
+        if (sum / 25 >= 128)
+            cells |= 1u << i;
+    }
+    if (counter_cells(cells & 0xffffff) != cells)
+        return -1;
+    return cells & 0xffffff;
+}
+
+namespace {
+
+void put(uint8_t *p, uint8_t r, uint8_t g, uint8_t b) {
+    p[0] = r;
+    p[1] = g;
+    p[2] = b;
+    p[3] = 255;
+}
+
+const uint8_t kBars[8][3] = {{235, 235, 235}, {235, 235, 16}, {16, 235, 235}, {16, 235, 16},
+                             {235, 16, 235},  {235, 16, 16},  {16, 16, 235},  {16, 16, 16}};
+
+}  // namespace
+
+void render_pattern(const CameraDescription &camera, int variant, int width, int height,
+                    std::vector<uint8_t> *rgbx) {
+    rgbx->resize((size_t)width * height * 4);
+    for (int y = 0; y < height; ++y) {
+        uint8_t *p = rgbx->data() + (size_t)y * width * 4;
+        for (int x = 0; x < width; ++x, p += 4) {
+            switch (camera.pattern) {
+                case PatternKind::kCounter: {
+                    // A gentle diagonal ramp keeps the picture from being trivially flat.
+                    int level = (variant ? 184 : 16) + 56 * (x + y) / (width + height);
+                    put(p, level, level, level);
+                    break;
+                }
+                case PatternKind::kBars: {
+                    const uint8_t *bar = kBars[x * 8 / width];
+                    put(p, bar[0], bar[1], bar[2]);
+                    break;
+                }
+                case PatternKind::kGradient:
+                    put(p, x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1),
+                        128);
+                    break;
+                case PatternKind::kSolid:
+                    put(p, camera.solid_rgb >> 16, (camera.solid_rgb >> 8) & 0xff,
+                        camera.solid_rgb & 0xff);
+                    break;
+            }
+        }
+    }
+}
+
+void compose_plane(uint8_t *dst, const uint8_t *const variants[2], int stride, int bytes_per_pixel,
+                   int width, int height, int shift, uint32_t cells) {
+    for (int i = 0; i < kCounterCells; ++i) {
+        CellRect cell = counter_cell(width, height, i % kCounterColumns, i / kCounterColumns);
+        const uint8_t *src = variants[(cells >> i) & 1];
+        size_t offset = (size_t)(cell.x0 >> shift) * bytes_per_pixel;
+        size_t bytes = (size_t)((cell.x1 - cell.x0) >> shift) * bytes_per_pixel;
+        for (int y = cell.y0 >> shift; y < cell.y1 >> shift; ++y) {
+            memcpy(dst + (size_t)y * stride + offset, src + (size_t)y * stride + offset, bytes);
+        }
+    }
+}

@@ -1,0 +1,39 @@
+// Pictures of the virtual camera. The `counter` pattern shows the frame number as 8 x 4 large
+// cells (rows 0-2: the low 24 bits, least significant first; row 3: a check byte), each cell
+// dark for 0 and light for 1. Cell edges lie on 16-pixel (JPEG MCU) boundaries, so a frame is
+// assembled from two pre-built variants of the picture, all dark and all light, cell by cell.
+#pragma once
+
+#include <stdint.h>
+
+#include <vector>
+
+#include "camera_description.h"
+
+struct CellRect {
+    int x0, y0, x1, y1;  // pixels, end exclusive
+};
+
+constexpr int kCounterColumns = 8;
+constexpr int kCounterRows = 4;
+constexpr int kCounterCells = kCounterColumns * kCounterRows;
+
+// Cell (column, row) of a width x height picture; the cells tile the whole picture.
+CellRect counter_cell(int width, int height, int column, int row);
+// Cell columns and rows in 16-pixel blocks: [first, end).
+void counter_cell_blocks(int blocks, int count, int index, int *first, int *end);
+
+// Bit i is the value of cell i (row-major) for frame `number`.
+uint32_t counter_cells(uint32_t number);
+// The frame number shown by an R, G, B, X picture, or -1.
+int64_t decode_counter_picture(const uint8_t *rgbx, int width, int height, int stride);
+
+// Renders variant 0 (cells dark) or 1 (cells light) of the pattern as R, G, B, X rows.
+// Patterns other than `counter` have one look: both variants are the same picture.
+void render_pattern(const CameraDescription &camera, int variant, int width, int height,
+                    std::vector<uint8_t> *rgbx);
+
+// Assembles a plane from its two variants by the cell bits: every cell's rows are copied from
+// variant (bit of the cell). `shift` is the plane's subsampling (1 for 4:2:0 chroma).
+void compose_plane(uint8_t *dst, const uint8_t *const variants[2], int stride, int bytes_per_pixel,
+                   int width, int height, int shift, uint32_t cells);

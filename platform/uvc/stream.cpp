@@ -1,0 +1,252 @@
+// The streaming thread: one frame per frame interval to the frame callback, with the
+// description's button presses, triggered stills and injected faults.
+#include <string.h>
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+#include "frame_producer.h"
+#include "uvc_internal.h"
+
+namespace {
+
+const size_t kHandoverSlots = 4096;
+
+int64_t monotonic_ns() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
+}
+
+struct StreamJob {
+    uvc_device_handle_t *devh;
+    StreamFormat format;
+    std::unique_ptr<FrameProducer> producer;
+    uvc_frame_callback_t *cb;
+    void *user;
+};
+
+bool every(int n, uint32_t number) {
+    return n > 0 && number % (uint32_t)n == 0;
+}
+
+// Applies the per-frame faults to a produced frame.
+void apply_faults(const FaultSettings &faults, int format, uint32_t number, uvc_frame_t *frame) {
+    if (every(faults.broken_every, number)) {
+        frame->actual_bytes /= 2;
+        frame->data_bytes = frame->actual_bytes;
+    }
+    if (every(faults.wrong_size_every, number)) {
+        // Half the width; a YUYV frame then carries just the bytes of that size.
+        frame->width /= 2;
+        if (format == 3) {
+            frame->actual_bytes =
+                std::min(frame->actual_bytes, (size_t)frame->width * frame->height * 2);
+            frame->data_bytes = frame->actual_bytes;
+            frame->step = frame->width * 2;
+        }
+    }
+    if (format == 9 && every(faults.corrupt_jpeg_every, number)) {
+        // Overwrites the start marker and the tables: no decoder can read the frame.
+        memset(frame->data, 0x5a, std::min<size_t>(frame->actual_bytes, 64));
+    }
+}
+
+void fill_frame(uvc_frame_t *frame, uvc_device_handle_t *devh, int format, int width, int height,
+                uint8_t *data, size_t bytes, uint32_t number) {
+    memset(frame, 0, sizeof(*frame));
+    frame->data = data;
+    frame->data_bytes = bytes;
+    frame->actual_bytes = bytes;
+    frame->width = width;
+    frame->height = height;
+    // H.264 goes out under the compressed-payload code (see the library header).
+    frame->frame_format = format == 3 ? UVC_FRAME_FORMAT_YUYV : UVC_FRAME_FORMAT_MJPEG;
+    frame->step = format == 3 ? (size_t)width * 2 : 0;
+    frame->sequence = number;
+    gettimeofday(&frame->capture_time, nullptr);
+    frame->source = devh;
+    frame->library_owns_data = 1;
+}
+
+void record_handover(uvc_device_handle_t *devh, uint32_t number) {
+    std::lock_guard<std::mutex> lock(devh->times_mutex);
+    devh->handover_ns[number % kHandoverSlots] = monotonic_ns();
+    devh->frames_delivered = number;
+}
+
+// Sends the still frame of a triggered still, if any.
+void send_still(StreamJob &job, uint32_t number) {
+    StillSettings still;
+    int format;
+    if (!take_still_request(job.devh, &still, &format))
+        return;
+    const std::vector<FrameSize> &sizes = still_sizes_for(job.devh->dev->camera, format);
+    if (still.frame_index < 1 || still.frame_index > sizes.size()) {
+        uvc_log("committed still frame index %d is no still size of format %d", still.frame_index,
+                format);
+        return;
+    }
+    const FrameSize &size = sizes[still.frame_index - 1];
+    std::string bytes;
+    if (!make_single_picture(job.devh->dev->camera, format, size.width, size.height, number,
+                             &bytes)) {
+        uvc_log("still frame %dx%d could not be made", size.width, size.height);
+        return;
+    }
+    uvc_frame_t frame;
+    fill_frame(&frame, job.devh, format, size.width, size.height,
+               reinterpret_cast<uint8_t *>(&bytes[0]), bytes.size(), number);
+    frame.is_still = 1;
+    job.cb(&frame, job.user);
+}
+
+bool wait_until(uvc_device_handle_t *devh, std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> lock(devh->wake_mutex);
+    return !devh->wake.wait_until(lock, deadline, [devh] { return devh->stop_requested; });
+}
+
+void run_stream(StreamJob *job_ptr) {
+    std::unique_ptr<StreamJob> job(job_ptr);
+    uvc_device_handle_t *devh = job->devh;
+    const CameraDescription &camera = devh->dev->camera;
+    const auto period = std::chrono::nanoseconds(1000000000LL / camera.fps);
+    auto deadline = std::chrono::steady_clock::now();
+    uint32_t number = 0;
+    while (wait_until(devh, deadline)) {
+        deadline += period;
+        if (deadline < std::chrono::steady_clock::now())
+            deadline = std::chrono::steady_clock::now();
+        FaultSettings faults;
+        {
+            std::lock_guard<std::mutex> lock(devh->fault_mutex);
+            faults = devh->faults;
+        }
+        if (faults.stall_after > 0 && number >= (uint32_t)faults.stall_after)
+            continue;
+        ++number;
+        uint8_t *data;
+        size_t bytes;
+        if (!job->producer->produce(number, &data, &bytes)) {
+            uvc_log("frame %u could not be made", number);
+            continue;
+        }
+        uvc_frame_t frame;
+        fill_frame(&frame, devh, job->format.format, job->format.width, job->format.height, data,
+                   bytes, number);
+        apply_faults(faults, job->format.format, number, &frame);
+        record_handover(devh, number);
+        job->cb(&frame, job->user);
+        send_still(*job, number);
+        if (std::find(camera.buttons.begin(), camera.buttons.end(), (int)number) !=
+            camera.buttons.end()) {
+            post_button_press(devh);
+        }
+        if (faults.unplug_after > 0 && number >= (uint32_t)faults.unplug_after) {
+            uvc_log("camera unplugged after frame %u", number);
+            devh->dev->gone = true;
+            break;
+        }
+    }
+    --g_live_threads;
+}
+
+bool on_stream_thread(const uvc_device_handle_t *devh) {
+    return devh->stream_thread.joinable() &&
+           devh->stream_thread.get_id() == std::this_thread::get_id();
+}
+
+}  // namespace
+
+void stop_stream(uvc_device_handle_t *devh) {
+    std::thread finished;
+    {
+        std::lock_guard<std::mutex> lock(devh->stream_mutex);
+        if (!devh->stream_thread.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> wake_lock(devh->wake_mutex);
+            devh->stop_requested = true;
+        }
+        devh->wake.notify_one();
+        // From inside a frame callback the thread ends on its own; it is joined later.
+        if (on_stream_thread(devh))
+            return;
+        finished = std::move(devh->stream_thread);
+        devh->stream_cpu_clock = 0;
+    }
+    finished.join();
+}
+
+extern "C" uvc_error_t uvc_start_iso_streaming(uvc_device_handle_t *devh, uvc_stream_ctrl_t *ctrl,
+                                               uvc_frame_callback_t *cb, void *user_ptr) {
+    uvc_error_t error;
+    if (handle_unusable(devh, "uvc_start_iso_streaming", &error))
+        return error;
+    StreamFormat format;
+    if (!cb || !stream_ctrl_valid(devh, ctrl, &format)) {
+        uvc_log("uvc_start_iso_streaming: null callback or a stream control not negotiated here");
+        return UVC_ERROR_INVALID_PARAM;
+    }
+    {
+        std::lock_guard<std::mutex> lock(devh->fault_mutex);
+        if (devh->faults.start_error != 0) {
+            uvc_log("uvc_start_iso_streaming: streaming start fails with %d",
+                    devh->faults.start_error);
+            return (uvc_error_t)devh->faults.start_error;
+        }
+    }
+    std::lock_guard<std::mutex> lock(devh->stream_mutex);
+    if (devh->stream_thread.joinable()) {
+        bool ended = false;
+        {
+            std::lock_guard<std::mutex> wake_lock(devh->wake_mutex);
+            ended = devh->stop_requested;
+        }
+        if (!ended || on_stream_thread(devh)) {
+            uvc_log("uvc_start_iso_streaming: a stream is already running");
+            return UVC_ERROR_BUSY;
+        }
+        devh->stream_thread.join();  // stopped from its own callback earlier
+    }
+    std::string reason;
+    std::unique_ptr<StreamJob> job(new StreamJob{devh, format, nullptr, cb, user_ptr});
+    job->producer =
+        make_frame_producer(devh->dev->camera, format.format, format.width, format.height, &reason);
+    if (!job->producer) {
+        uvc_log("uvc_start_iso_streaming: %s", reason.c_str());
+        return UVC_ERROR_NOT_SUPPORTED;
+    }
+    {
+        std::lock_guard<std::mutex> times_lock(devh->times_mutex);
+        devh->handover_ns.assign(kHandoverSlots, -1);
+        devh->frames_delivered = 0;
+    }
+    {
+        std::lock_guard<std::mutex> wake_lock(devh->wake_mutex);
+        devh->stop_requested = false;
+    }
+    ++g_live_threads;
+    devh->stream_thread = std::thread(run_stream, job.release());
+    pthread_getcpuclockid(devh->stream_thread.native_handle(), &devh->stream_cpu_clock);
+    return UVC_SUCCESS;
+}
+
+extern "C" void uvc_stop_streaming(uvc_device_handle_t *devh) {
+    if (!devh) {
+        uvc_log("uvc_stop_streaming: null device handle");
+        return;
+    }
+    stop_stream(devh);
+}
+
+int64_t stream_handover_ns(uvc_device_handle_t *devh, uint32_t number) {
+    std::lock_guard<std::mutex> lock(devh->times_mutex);
+    if (devh->handover_ns.empty() || number == 0 || number > devh->frames_delivered ||
+        devh->frames_delivered - number >= kHandoverSlots) {
+        return -1;
+    }
+    return devh->handover_ns[number % kHandoverSlots];
+}

@@ -1,0 +1,129 @@
+// Test-only controls of the virtual camera (uvc_testing.h).
+#include <time.h>
+
+#include "picture_pattern.h"
+#include "uvc_internal.h"
+#include "uvc_testing.h"
+
+const char *uvc_test_default_description() {
+    return UVC_DEFAULT_DESCRIPTION;
+}
+
+int uvc_test_press_button(uvc_device_handle_t *devh) {
+    uvc_error_t error;
+    if (handle_unusable(devh, "uvc_test_press_button", &error))
+        return error;
+    post_button_press(devh);
+    return UVC_SUCCESS;
+}
+
+int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value) {
+    // A start error is a negative uvc code; the other faults count frames.
+    bool valid = fault == UvcFault::kStartError ? value <= 0 : value >= 0;
+    if (!devh || !valid)
+        return UVC_ERROR_INVALID_PARAM;
+    std::lock_guard<std::mutex> lock(devh->fault_mutex);
+    FaultSettings &faults = devh->faults;
+    switch (fault) {
+        case UvcFault::kStartError:
+            faults.start_error = value;
+            break;
+        case UvcFault::kBrokenEvery:
+            faults.broken_every = value;
+            break;
+        case UvcFault::kWrongSizeEvery:
+            faults.wrong_size_every = value;
+            break;
+        case UvcFault::kCorruptJpegEvery:
+            faults.corrupt_jpeg_every = value;
+            break;
+        case UvcFault::kStallAfter:
+            faults.stall_after = value;
+            break;
+        case UvcFault::kUnplugAfter:
+            faults.unplug_after = value;
+            break;
+    }
+    return UVC_SUCCESS;
+}
+
+void uvc_test_clear_faults(uvc_device_handle_t *devh) {
+    if (!devh)
+        return;
+    std::lock_guard<std::mutex> lock(devh->fault_mutex);
+    devh->faults = FaultSettings();
+}
+
+bool uvc_test_last_set_value(uvc_device_handle_t *devh, int unit, int index, int *value) {
+    bool camera_terminal = unit == 1 && index >= 0 && index < 24;
+    bool processing_unit = unit == 2 && index >= 0 && index < 15;
+    if (!devh || !value || !(camera_terminal || processing_unit))
+        return false;
+    std::lock_guard<std::mutex> lock(devh->control_mutex);
+    const ControlValue &control = camera_terminal ? devh->ct[index] : devh->pu[index];
+    if (!control.was_set)
+        return false;
+    *value = control.current;
+    return true;
+}
+
+bool uvc_test_last_pantilt(uvc_device_handle_t *devh, UvcPanTiltRequest *request) {
+    if (!devh || !request)
+        return false;
+    std::lock_guard<std::mutex> lock(devh->control_mutex);
+    if (!devh->pantilt_set)
+        return false;
+    *request = {(int8_t)devh->pantilt[0], devh->pantilt[1], (int8_t)devh->pantilt[2],
+                devh->pantilt[3]};
+    return true;
+}
+
+bool uvc_test_last_extension_request(uvc_device_handle_t *devh, UvcExtensionRequest *request) {
+    if (!devh || !request)
+        return false;
+    std::lock_guard<std::mutex> lock(devh->control_mutex);
+    if (!devh->extension_seen)
+        return false;
+    *request = {devh->extension_type,  devh->extension_request, devh->extension_value,
+                devh->extension_index, devh->extension_length,  devh->extension_bytes};
+    return true;
+}
+
+int64_t uvc_test_decode_counter(const uint8_t *rgbx, int width, int height, int stride) {
+    return decode_counter_picture(rgbx, width, height, stride);
+}
+
+int64_t uvc_test_handover_time_ns(uvc_device_handle_t *devh, uint32_t sequence) {
+    return devh ? stream_handover_ns(devh, sequence) : -1;
+}
+
+uint32_t uvc_test_frames_delivered(uvc_device_handle_t *devh) {
+    if (!devh)
+        return 0;
+    std::lock_guard<std::mutex> lock(devh->times_mutex);
+    return devh->frames_delivered;
+}
+
+int64_t uvc_test_stream_thread_cpu_ns(uvc_device_handle_t *devh) {
+    if (!devh)
+        return -1;
+    std::lock_guard<std::mutex> lock(devh->stream_mutex);
+    timespec used;
+    if (devh->stream_cpu_clock == 0 || clock_gettime(devh->stream_cpu_clock, &used) != 0) {
+        return -1;
+    }
+    return (int64_t)used.tv_sec * 1000000000 + used.tv_nsec;
+}
+
+int uvc_test_live_contexts() {
+    return g_live_contexts;
+}
+int uvc_test_live_devices() {
+    return g_live_devices;
+}
+int uvc_test_live_handles() {
+    return g_live_handles;
+}
+int uvc_test_live_threads() {
+    return g_live_threads;
+}
