@@ -93,6 +93,11 @@ void run_capture(_AUXA_DEV *device, CapturePlan plan, unsigned rate) {
 
 int start_capture(_AUXA_DEV *device) {
     std::unique_lock<std::mutex> lock(device->mutex);
+    if (device->state != CaptureState::Idle &&
+        std::this_thread::get_id() == device->capture_thread_id) {
+        // From a callback: waiting for a stop to end would wait for this very thread.
+        return device->state == CaptureState::Running ? AUXA_OK : AUXA_ERROR_BUSY;
+    }
     device->state_changed.wait(lock, [&] { return device->state != CaptureState::Stopping; });
     if (device->state == CaptureState::Running)
         return AUXA_OK;

@@ -48,19 +48,25 @@ bool id_belongs_to(int id, int kind, int count) {
 }
 
 int set_resampler(_AUXA_DEV *device, CDataDistributor *node, int id, int value) {
-    bool valid = id == AUXA_RESAMPLER_RATE ? value == 0 || (value >= 1000 && value <= 384000)
-                 : id == AUXA_RESAMPLER_BITS
-                     ? value == 0 || value == 16 || value == 24 || value == 32
-                 : id == AUXA_RESAMPLER_CHANNELS ? value >= 0 && value <= 8
-                                                 : false;
-    if (!valid)
-        return AUXA_ERROR_INVALID_PARAMETER;
     std::lock_guard<std::mutex> lock(device->mutex);
     ResamplerSettings &settings = node->resampler;
-    (id == AUXA_RESAMPLER_RATE   ? settings.rate
-     : id == AUXA_RESAMPLER_BITS ? settings.bits
-                                 : settings.channels) = value;
-    return AUXA_OK;
+    switch (id) {
+        case AUXA_RESAMPLER_RATE:
+            if (value != 0 && (value < 1000 || value > 384000))
+                return AUXA_ERROR_INVALID_PARAMETER;
+            settings.rate = value;
+            return AUXA_OK;
+        case AUXA_RESAMPLER_BITS:
+            if (value != 0 && value != 16 && value != 24 && value != 32)
+                return AUXA_ERROR_INVALID_PARAMETER;
+            settings.bits = value;
+            return AUXA_OK;
+        default:
+            if (value < 0 || value > 8)
+                return AUXA_ERROR_INVALID_PARAMETER;
+            settings.channels = value;
+            return AUXA_OK;
+    }
 }
 
 int set_processing(CDataDistributor *node, int id, const void *value) {

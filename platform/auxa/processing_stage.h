@@ -1,6 +1,7 @@
 // Denoise, automatic gain control, dereverberation and echo cancellation with speexdsp's
 // preprocessor and echo canceller, one set of states per channel. Switches are read for every
-// 10 ms frame, so they take effect while capture runs.
+// 10 ms frame, so they take effect while capture runs. speexdsp works on 16-bit samples, so a
+// frame that any of them touches carries 16 bits of precision afterwards.
 #pragma once
 
 #include <memory>

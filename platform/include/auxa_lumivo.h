@@ -31,7 +31,8 @@ enum {
     // value, or its vendor / product id differs from the ids asked for.
     AUXA_ERROR_DEVICE = 0x100,
     // The microphone is already open in this context, the graph or the rate cannot change
-    // while capture runs, or a stop or close was asked from inside a node callback.
+    // while capture runs, or a callback asked for a stop or close (or a start while another
+    // thread stops the capture), which would have to wait for the callback's own thread.
     AUXA_ERROR_BUSY = 0x10000001,
     // The camera has no microphone (or is not a device this library knows); a camera without
     // a microphone still works, so this does not fail its connection.

@@ -72,16 +72,28 @@ size_t BlockCollector::count() const {
     return blocks_.size();
 }
 
-CDataDistributor *attach_collector(_AUXA_DEV *device, CDataDistributor *from,
-                                   BlockCollector *collector, const char *name) {
+CDataDistributor *attach_callback(_AUXA_DEV *device, CDataDistributor *from,
+                                  AuxaBlockCallback function, void *user, const char *name) {
     CDataDistributor *node = nullptr;
     EXPECT_EQ(AuxaDstCreate(device, AUXA_NODE_CALLBACK, name, &node), AUXA_OK);
-    AuxaBlockCallback function = &BlockCollector::on_block;
-    void *user = collector;
     EXPECT_EQ(AuxaDstSetConfig(device, node, AUXA_CALLBACK_FUNCTION, &function), AUXA_OK);
     EXPECT_EQ(AuxaDstSetConfig(device, node, AUXA_CALLBACK_USER, &user), AUXA_OK);
     EXPECT_EQ(AuxaDstLink(device, from, node), AUXA_OK);
     return node;
+}
+
+CDataDistributor *attach_collector(_AUXA_DEV *device, CDataDistributor *from,
+                                   BlockCollector *collector, const char *name) {
+    return attach_callback(device, from, &BlockCollector::on_block, collector, name);
+}
+
+int config_value(_AUXA_DEV *device, int id) {
+    void *value = nullptr;
+    if (AuxaGetConfiguration(device, id, &value) != AUXA_OK)
+        return -1;
+    int result = *(int *)value;
+    AuxaFreeConfiguration(value);
+    return result;
 }
 
 void capture_for(_AUXA_DEV *device, int ms) {

@@ -52,9 +52,14 @@ class BlockCollector {
     std::vector<ReceivedBlock> blocks_;
 };
 
-// Links a callback node delivering to `collector` below `from`; returns the callback node.
+// Links a callback node calling `function` with `user` below `from`; returns the node.
+CDataDistributor *attach_callback(_AUXA_DEV *device, CDataDistributor *from,
+                                  AuxaBlockCallback function, void *user, const char *name);
+// The same with a collector's function and the collector as user.
 CDataDistributor *attach_collector(_AUXA_DEV *device, CDataDistributor *from,
                                    BlockCollector *collector, const char *name);
+// A device configuration value (AuxaGetConfiguration), -1 when it cannot be read.
+int config_value(_AUXA_DEV *device, int id);
 // Captures for `ms` milliseconds.
 void capture_for(_AUXA_DEV *device, int ms);
 

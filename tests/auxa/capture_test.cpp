@@ -41,6 +41,20 @@ void switch_on(_AUXA_DEV *device, CDataDistributor *node, int id, bool on) {
     EXPECT_EQ(AuxaDstSetConfig(device, node, id, &value), AUXA_OK) << std::hex << id;
 }
 
+// A microphone whose source feeds a processing node, which feeds a collector.
+struct ProcessingChain {
+    explicit ProcessingChain(const std::string &extra) : mic(mic_description(extra)) {
+        EXPECT_EQ(mic.open_result, AUXA_OK);
+        device = mic.device;
+        processing = add_node(device, AUXA_NODE_PROCESSING, "processing", source_of(device));
+        callback = attach_collector(device, processing, &collector, "cb");
+    }
+    OpenMic mic;
+    _AUXA_DEV *device = nullptr;
+    CDataDistributor *processing = nullptr, *callback = nullptr;
+    BlockCollector collector;
+};
+
 TEST(AuxaCapture, ResampledSineKeepsItsFrequencyRateAndTimeStamps) {
     OpenMic mic(mic_description("mic_rates = 44100, 48000\nmic_source = sine 440\n"));
     ASSERT_EQ(mic.open_result, AUXA_OK);
@@ -144,19 +158,15 @@ TEST(AuxaCapture, VolumeScalesTheSamples) {
 }
 
 TEST(AuxaCapture, DenoiseLowersTheNoiseClearly) {
-    OpenMic mic(mic_description("mic_source = noise 0.1\n"));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    _AUXA_DEV *device = mic.device;
-    CDataDistributor *source = source_of(device);
-    CDataDistributor *processing = add_node(device, AUXA_NODE_PROCESSING, "dn", source);
-    switch_on(device, processing, AUXA_PROCESSING_DENOISE, true);
-    configure(device, processing, AUXA_PROCESSING_DENOISE_DB, 30);
-    BlockCollector denoised, raw;
-    attach_collector(device, processing, &denoised, "denoised");
-    attach_collector(device, source, &raw, "raw");
+    ProcessingChain chain("mic_source = noise 0.1\n");
+    _AUXA_DEV *device = chain.device;
+    switch_on(device, chain.processing, AUXA_PROCESSING_DENOISE, true);
+    configure(device, chain.processing, AUXA_PROCESSING_DENOISE_DB, 30);
+    BlockCollector raw;
+    attach_collector(device, source_of(device), &raw, "raw");
     capture_for(device, 1000);
 
-    std::vector<int16_t> before = raw.samples(), after = denoised.samples();
+    std::vector<int16_t> before = raw.samples(), after = chain.collector.samples();
     ASSERT_GT(after.size(), 40000u);
     size_t tail = 16000;  // the last third of a second, after the noise estimate settled
     double raw_rms = rms_of(before, before.size() - tail, tail);
@@ -166,12 +176,9 @@ TEST(AuxaCapture, DenoiseLowersTheNoiseClearly) {
 }
 
 TEST(AuxaCapture, AgcRaisesAQuietSineSwitchedOnWhileRunning) {
-    OpenMic mic(mic_description("mic_rates = 16000\nmic_source = sine 440 0.02\n"));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    _AUXA_DEV *device = mic.device;
-    CDataDistributor *processing = add_node(device, AUXA_NODE_PROCESSING, "agc", source_of(device));
-    BlockCollector collector;
-    attach_collector(device, processing, &collector, "cb");
+    ProcessingChain chain("mic_rates = 16000\nmic_source = sine 440 0.02\n");
+    _AUXA_DEV *device = chain.device;
+    CDataDistributor *processing = chain.processing;
     ASSERT_EQ(AuxaStart(device), AUXA_OK);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     configure(device, processing, AUXA_PROCESSING_AGC_LEVEL, 16000);
@@ -179,7 +186,7 @@ TEST(AuxaCapture, AgcRaisesAQuietSineSwitchedOnWhileRunning) {
     std::this_thread::sleep_for(std::chrono::milliseconds(900));
     ASSERT_EQ(AuxaStop(device), AUXA_OK);
 
-    std::vector<int16_t> samples = collector.samples();
+    std::vector<int16_t> samples = chain.collector.samples();
     ASSERT_GT(samples.size(), 12000u);
     double quiet = rms_of(samples, 0, 800);
     double raised = rms_of(samples, samples.size() - 3200, 3200);
@@ -190,19 +197,15 @@ TEST(AuxaCapture, AgcRaisesAQuietSineSwitchedOnWhileRunning) {
 }
 
 TEST(AuxaCapture, EchoCancelAndDereverbKeepAPlainSignal) {
-    OpenMic mic(mic_description("mic_rates = 16000\nmic_source = sine 440 0.3\n"));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    _AUXA_DEV *device = mic.device;
-    CDataDistributor *processing = add_node(device, AUXA_NODE_PROCESSING, "ec", source_of(device));
-    switch_on(device, processing, AUXA_PROCESSING_ECHO_CANCEL, true);
-    configure(device, processing, AUXA_PROCESSING_ECHO_DB, 40);
-    configure(device, processing, AUXA_PROCESSING_ECHO_ACTIVE_DB, 15);
-    switch_on(device, processing, AUXA_PROCESSING_DEREVERB, true);
-    BlockCollector collector;
-    attach_collector(device, processing, &collector, "cb");
+    ProcessingChain chain("mic_rates = 16000\nmic_source = sine 440 0.3\n");
+    _AUXA_DEV *device = chain.device;
+    switch_on(device, chain.processing, AUXA_PROCESSING_ECHO_CANCEL, true);
+    configure(device, chain.processing, AUXA_PROCESSING_ECHO_DB, 40);
+    configure(device, chain.processing, AUXA_PROCESSING_ECHO_ACTIVE_DB, 15);
+    switch_on(device, chain.processing, AUXA_PROCESSING_DEREVERB, true);
     capture_for(device, 500);
 
-    std::vector<int16_t> samples = collector.samples();
+    std::vector<int16_t> samples = chain.collector.samples();
     ASSERT_GT(samples.size(), 4800u);
     double level = rms_of(samples, samples.size() - 3200, 3200);
     EXPECT_GT(level, 0.3 * 32768 / std::sqrt(2.0) * 0.5);
@@ -236,40 +239,50 @@ TEST(AuxaCapture, StartAndStopTwiceAndNoCallbackAfterStop) {
     EXPECT_GT(blocks[after_stop].info.timestamp_us, blocks[after_stop - 1].info.timestamp_us);
 }
 
-struct StopFromCallback {
+// Calls back into the library from the first block's callback: stop, close and start while
+// capture runs, then start again while another thread is stopping the capture.
+struct ReentrantCallback {
     _AUXA_DEV *device = nullptr;
-    std::atomic<int> stop_result{-1};
-    std::atomic<int> close_result{-1};
+    std::atomic<bool> entered{false}, stop_asked{false};
+    std::atomic<int> stop_result{-1}, close_result{-1}, start_result{-1}, restart_result{-1};
 
     static void on_block(void *user, unsigned char *, int, void *) {
-        StopFromCallback *self = static_cast<StopFromCallback *>(user);
+        ReentrantCallback *self = static_cast<ReentrantCallback *>(user);
+        if (self->entered.exchange(true))
+            return;
         self->stop_result = AuxaStop(self->device);
         self->close_result = AuxaClose(self->device);
+        self->start_result = AuxaStart(self->device);
+        for (int i = 0; i < 200 && !self->stop_asked; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        self->restart_result = AuxaStart(self->device);
     }
 };
 
-TEST(AuxaCapture, StopOrCloseFromACallbackIsRefused) {
+TEST(AuxaCapture, CallbacksCannotStopOrWaitForTheirOwnThread) {
     OpenMic mic(mic_description(""));
     ASSERT_EQ(mic.open_result, AUXA_OK);
-    StopFromCallback probe;
+    ReentrantCallback probe;
     probe.device = mic.device;
-    CDataDistributor *node = add_node(mic.device, AUXA_NODE_CALLBACK, "cb", source_of(mic.device));
-    AuxaBlockCallback function = &StopFromCallback::on_block;
-    void *user = &probe;
-    ASSERT_EQ(AuxaDstSetConfig(mic.device, node, AUXA_CALLBACK_FUNCTION, &function), AUXA_OK);
-    ASSERT_EQ(AuxaDstSetConfig(mic.device, node, AUXA_CALLBACK_USER, &user), AUXA_OK);
-    capture_for(mic.device, 60);
+    attach_callback(mic.device, source_of(mic.device), &ReentrantCallback::on_block, &probe, "cb");
+    ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
+    while (probe.start_result == -1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    probe.stop_asked = true;
+    EXPECT_EQ(AuxaStop(mic.device), AUXA_OK);
     EXPECT_EQ(probe.stop_result.load(), AUXA_ERROR_BUSY);
     EXPECT_EQ(probe.close_result.load(), AUXA_ERROR_BUSY);
+    EXPECT_EQ(probe.start_result.load(), AUXA_OK);
+    EXPECT_EQ(probe.restart_result.load(), AUXA_ERROR_BUSY);
 }
 
 TEST(AuxaCapture, StartStopAndSettingsFromSeveralThreadsWhileCallbacksRun) {
-    OpenMic mic(mic_description("mic_rates = 16000\nmic_source = noise 0.2\n"));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    _AUXA_DEV *device = mic.device;
-    CDataDistributor *processing = add_node(device, AUXA_NODE_PROCESSING, "p", source_of(device));
-    BlockCollector collector;
-    CDataDistributor *callback = attach_collector(device, processing, &collector, "cb");
+    ProcessingChain chain("mic_rates = 16000\nmic_source = noise 0.2\n");
+    _AUXA_DEV *device = chain.device;
+    CDataDistributor *processing = chain.processing;
+    BlockCollector &collector = chain.collector;
 
     std::atomic<bool> done{false};
     auto toggle = [&] {
@@ -287,7 +300,7 @@ TEST(AuxaCapture, StartStopAndSettingsFromSeveralThreadsWhileCallbacksRun) {
             int volume = i % 101;
             EXPECT_EQ(AuxaSetConfiguration(device, AUXA_CONFIG_VOLUME, &volume), AUXA_OK);
             void *user = &collector;
-            EXPECT_EQ(AuxaDstSetConfig(device, callback, AUXA_CALLBACK_USER, &user), AUXA_OK);
+            EXPECT_EQ(AuxaDstSetConfig(device, chain.callback, AUXA_CALLBACK_USER, &user), AUXA_OK);
             std::this_thread::sleep_for(std::chrono::milliseconds(3));
         }
     };

@@ -2,11 +2,22 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "auxa_lumivo.h"
 #include "auxa_test_support.h"
 #include "host_android.h"
 
 namespace {
+
+std::vector<unsigned> rate_list(_AUXA_DEV *device) {
+    unsigned *rates = nullptr;
+    int count = 0;
+    EXPECT_EQ(AuxaGetSampleRateList(device, &rates, &count), AUXA_OK);
+    std::vector<unsigned> copy(rates, rates + count);
+    AuxaFreeSampleRateList(rates);
+    return copy;
+}
 
 TEST(AuxaDevice, OpensTheDescribedMicrophone) {
     OpenMic mic(
@@ -15,37 +26,18 @@ TEST(AuxaDevice, OpensTheDescribedMicrophone) {
                         "fps = 30\nctrl.zoom = 3\nbroken_every = 7\n"));
     ASSERT_EQ(mic.open_result, AUXA_OK);
     ASSERT_NE(mic.device, nullptr);
-    void *value = nullptr;
-    ASSERT_EQ(AuxaGetConfiguration(mic.device, AUXA_CONFIG_BITS, &value), AUXA_OK);
-    EXPECT_EQ(*(int *)value, 24);
-    AuxaFreeConfiguration(value);
-    ASSERT_EQ(AuxaGetConfiguration(mic.device, AUXA_CONFIG_CHANNELS, &value), AUXA_OK);
-    EXPECT_EQ(*(int *)value, 2);
-    AuxaFreeConfiguration(value);
-
-    unsigned *rates = nullptr;
-    int count = 0;
-    ASSERT_EQ(AuxaGetSampleRateList(mic.device, &rates, &count), AUXA_OK);
-    ASSERT_EQ(count, 3);
-    EXPECT_EQ(rates[0], 16000u);
-    EXPECT_EQ(rates[1], 44100u);
-    EXPECT_EQ(rates[2], 48000u);
-    AuxaFreeSampleRateList(rates);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_BITS), 24);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_CHANNELS), 2);
+    EXPECT_EQ(rate_list(mic.device), (std::vector<unsigned>{16000, 44100, 48000}));
 }
 
 TEST(AuxaDevice, DefaultsAreOneChannelOf16BitsAt48000) {
     OpenMic mic(mic_description(""));
     ASSERT_EQ(mic.open_result, AUXA_OK);
-    void *value = nullptr;
-    ASSERT_EQ(AuxaGetConfiguration(mic.device, AUXA_CONFIG_BITS, &value), AUXA_OK);
-    EXPECT_EQ(*(int *)value, 16);
-    AuxaFreeConfiguration(value);
-    unsigned *rates = nullptr;
-    int count = 0;
-    ASSERT_EQ(AuxaGetSampleRateList(mic.device, &rates, &count), AUXA_OK);
-    ASSERT_EQ(count, 1);
-    EXPECT_EQ(rates[0], 48000u);
-    AuxaFreeSampleRateList(rates);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_BITS), 16);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_CHANNELS), 1);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_VOLUME), 100);
+    EXPECT_EQ(rate_list(mic.device), std::vector<unsigned>{48000});
 }
 
 TEST(AuxaDevice, OpenErrorCodes) {
@@ -176,9 +168,7 @@ TEST(AuxaDevice, ConfigurationIdsAndValues) {
 
     int volume = 40;
     EXPECT_EQ(AuxaSetConfiguration(mic.device, AUXA_CONFIG_VOLUME, &volume), AUXA_OK);
-    ASSERT_EQ(AuxaGetConfiguration(mic.device, AUXA_CONFIG_VOLUME, &value), AUXA_OK);
-    EXPECT_EQ(*(int *)value, 40);
-    AuxaFreeConfiguration(value);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_VOLUME), 40);
     for (int bad : {-1, 101}) {
         EXPECT_EQ(AuxaSetConfiguration(mic.device, AUXA_CONFIG_VOLUME, &bad),
                   AUXA_ERROR_INVALID_PARAMETER);
