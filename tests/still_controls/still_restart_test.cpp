@@ -83,15 +83,4 @@ TEST(StillRestart, PressesWhileStoppedAreForgotten) {
     }
 }
 
-TEST(StillRestart, StopDuringAStillEndsBothStillThreads) {
-    StillSession s(still_camera(2), 3, 320, 240);
-    s.engine()->setStillResolutionIndex(2, 1280, 720);
-    for (int run = 0; run < 5; run++) {
-        ASSERT_TRUE(started(s));
-        ASSERT_EQ(s.press(), 0);
-        EXPECT_EQ(s.session.camera.stopPreview(), 0);
-        EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
-    }
-}
-
 }  // namespace
