@@ -159,6 +159,9 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
         LOGE("%s", tjGetErrorStr());
     }
 
+    if (getUVCControlStatus() != 0)
+        LOGD("getUVCControlStatus fail\n");
+
     pthread_mutex_init(&mAudioMutex, nullptr);
     pthread_cond_init(&mAudioSync, nullptr);
     pthread_mutex_init(&mWatermarkMutex, nullptr);

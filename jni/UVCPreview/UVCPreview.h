@@ -6,6 +6,9 @@
 //   UVCPreview_draw.cpp       preview surface, conversion, draw queue and draw thread
 //   UVCPreview_capture.cpp    capture surface and capture buffer
 //   UVCPreview_rawdata.cpp    raw-frame queue and the raw-frame callback thread
+//   UVCPreview_still.cpp      still trigger, still buffer and still resolutions
+//   UVCPreview_still_threads.cpp the still command and still write threads
+//   UVCPreview_controls.cpp   camera controls and extension-unit messages
 // Still image, camera controls, audio, H.264, recording and watermarks add their own files.
 #pragma once
 
@@ -217,6 +220,24 @@ class UVCPreview {
     void clearRawdataFrame();
     void RawdataCallbackThread();
 
+    // Still image.
+    static void uvc_Interrupt_callback(enum uvc_status_class status_class, int event, int selector,
+                                       enum uvc_status_attribute status_attribute, void *data,
+                                       size_t data_len, void *vptr_args);
+    static void *still_cmd_thread(void *vptr_args);
+    static void *StillWriteThread(void *vptr_args);
+    void reset_still_state();
+    bool prepare_still();
+    void replace_still_buffer(int bytes);
+    void start_still_threads();
+    int allocate_StillImageBuf();
+    bool wait_StillThread();
+    void Still_send_thread();
+    int wait_StillWriteThread(char *dst, int dstSize, int *size);
+    void deliver_still(uint8_t *still, int size, int width, int height, uvc_frame_t *yuyv,
+                       uvc_frame_t *converted);
+    void StillFileWriteThread();
+
     // --- members, in this order ---
     std::atomic<AudioVolumeCallback> mAudioVolumeCallback;
     std::atomic<StillTriggerCallback> mStillTriggerCallback;
@@ -290,15 +311,17 @@ class UVCPreview {
     int mEnableIT[CONTROL_LIST_COUNT];
     int mEnablePU[CONTROL_LIST_COUNT];
     pthread_t mStillThread, mStillWriteThread;
-    // mStillWriteMutex guards mStillImageBuf, mStillImageBufSize and mStillImageSize.
+    // mStillWriteMutex guards mStillImageBuf, mStillImageBufSize and mStillImageSize (the bytes
+    // of a still that the still write thread has not taken yet).
     uint8_t *mStillImageBuf;
     int mStillImageBufSize;
     int mStillImageSize;
-    int mStillIndex;
-    // mStillMutex guards mStillBusy and the still command wake-up.
+    std::atomic<int> mStillIndex;
+    // mStillMutex guards mStillBusy, mStillCommandPending and the still command wake-up.
     pthread_mutex_t mStillMutex, mStillWriteMutex;
     pthread_cond_t mStillSync, mStillWriteSync;
     std::atomic<bool> mStillBusy, mStillStop, mStillWriteStop;
+    bool mStillCommandPending = false;  // a press waits for the still command thread
     pthread_t mH264GetdataThread;
     int mVid, mPid;
     // Watermarks: mWatermarkMutex guards mWatermark_buf, mUserWatermarkMutex mUserWatermark_buf.
@@ -310,7 +333,7 @@ class UVCPreview {
     uint8_t *mWatermark1;
     pthread_mutex_t mWatermarkMutex, mUserWatermarkMutex;
     std::atomic<bool> mDecoderRestarting;
-    int mStillPixfmt, mStillWidth, mStillHeight;
+    std::atomic<int> mStillPixfmt, mStillWidth, mStillHeight;
     bool mVideoOnly;
     // mAudioMutex guards mAudioFrames.
     ObjectArray<_AudioRawData *> mAudioFrames;

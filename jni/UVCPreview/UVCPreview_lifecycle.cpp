@@ -48,6 +48,8 @@ int UVCPreview::startPreview() {
         wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
     }
 
+    reset_still_state();
+
     pthread_mutex_lock(&mPreviewMutex);
     if (mResolutionPending) {
         mResolutionPending = false;
@@ -85,6 +87,8 @@ int UVCPreview::stopPreview() {
         mIsRunning = false;
         mStillStop = true;
         mStillWriteStop = true;
+        // The engine may be deleted after the stop; the camera's status thread must not call it.
+        uvc_set_status_callback(mDeviceHandle, nullptr, nullptr);
 
         stopAudioCapture();
 
@@ -183,22 +187,16 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         return;
     }
 
-    mStillMethod = uvc_get_StillMethod(mDeviceHandle);
-    if (mStillMethod == 1) {
-        pthread_mutex_lock(&mStillWriteMutex);
-        mStillImageBufSize = mWidth * mHeight * 4;
-        mStillImageBuf = (uint8_t *)malloc(mStillImageBufSize);
-        if (!mStillImageBuf)
-            mStillImageBufSize = 0;
-        pthread_mutex_unlock(&mStillWriteMutex);
-        mStillPixfmt = mPixelFormat == PIXEL_FORMAT_MJPEG ? 2 : 1;
-    }
+    // Without a still buffer a camera with dedicated still frames runs without its button.
+    const bool stillThreads = prepare_still();
 
     clearPreviewFrame();
     clearDrawFrame();
     mDrawThreadStarted = pthread_create(&mDrawThread, nullptr, draw_thread_func, this) == 0;
     if (!mDrawThreadStarted)
         LOGD("draw thread could not be created");
+    if (stillThreads)
+        start_still_threads();
 
     mAudioRawThreadStarted = pthread_create(&mAudioRawThread, nullptr, AudioRawThread, this) == 0;
     if (!mAudioRawThreadStarted)

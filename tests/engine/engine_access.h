@@ -19,6 +19,14 @@ class UVCPreviewTestAccess {
     static int pixelFormat(UVCPreview *p) { return p->mPixelFormat; }
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
+    static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
+    static bool stillBusy(UVCPreview *p) { return p->mStillBusy; }
+    static int allocateStillImageBuf(UVCPreview *p) { return p->allocate_StillImageBuf(); }
+    // A status interrupt as the camera library would report it.
+    static void statusInterrupt(UVCPreview *p, int statusClass, void *data, size_t length) {
+        UVCPreview::uvc_Interrupt_callback((enum uvc_status_class)statusClass, 0, 0,
+                                           UVC_STATUS_ATTRIBUTE_VALUE_CHANGE, data, length, p);
+    }
 
     // Puts an idle engine into the running state without its threads, so that the intake
     // and queue operations can be driven one step at a time.

@@ -1,0 +1,86 @@
+#include "still_sink.h"
+
+#include <turbojpeg.h>
+
+#include <mutex>
+
+#include "uvc_testing.h"
+
+namespace {
+
+std::mutex g_stillMutex;
+std::vector<DeliveredStill> g_stills;  // guarded by g_stillMutex
+
+}  // namespace
+
+void collect_still(long camera, char *data, int size, int kind) {
+    std::lock_guard<std::mutex> lock(g_stillMutex);
+    g_stills.push_back({camera, std::vector<uint8_t>(data, data + size), kind});
+}
+
+void clear_stills() {
+    std::lock_guard<std::mutex> lock(g_stillMutex);
+    g_stills.clear();
+}
+
+size_t still_count() {
+    std::lock_guard<std::mutex> lock(g_stillMutex);
+    return g_stills.size();
+}
+
+bool wait_stills(size_t count, int timeoutMs) {
+    return wait_until([count] { return still_count() >= count; }, timeoutMs);
+}
+
+DeliveredStill still_at(size_t index) {
+    std::lock_guard<std::mutex> lock(g_stillMutex);
+    return g_stills.at(index);
+}
+
+bool decode_jpeg(const std::vector<uint8_t> &jpeg, std::vector<uint8_t> *rgbx, int *width,
+                 int *height) {
+    tjhandle decoder = tjInitDecompress();
+    int subsampling;
+    unsigned char *bytes = const_cast<unsigned char *>(jpeg.data());
+    bool ok = decoder &&
+              tjDecompressHeader2(decoder, bytes, jpeg.size(), width, height, &subsampling) == 0;
+    if (ok) {
+        rgbx->resize((size_t)*width * *height * 4);
+        ok = tjDecompress2(decoder, bytes, jpeg.size(), rgbx->data(), *width, 0, *height, TJPF_RGBX,
+                           0) == 0;
+    }
+    if (decoder)
+        tjDestroy(decoder);
+    return ok;
+}
+
+CameraSpec still_camera(int stillMethod, const std::string &stillMjpeg,
+                        const std::string &stillYuyv) {
+    CameraSpec spec;
+    spec.fps = 15;
+    spec.stillMethod = stillMethod;
+    if (!stillMjpeg.empty())
+        spec.extra += "still_mjpeg = " + stillMjpeg + "\n";
+    if (!stillYuyv.empty())
+        spec.extra += "still_yuyv = " + stillYuyv + "\n";
+    return spec;
+}
+
+StillSession::StillSession(const CameraSpec &spec, int format, int width, int height, bool debug)
+    : session(spec, debug) {
+    clear_stills();
+    if (session.connect() != 0)
+        return;
+    engine()->SetCameraID(kStillCameraId);
+    engine()->setfunction(collect_still);
+    engine()->set_UVC_Resolution(format, width, height, 0);
+}
+
+StillSession::~StillSession() {
+    session.camera.release();
+    clear_stills();
+}
+
+int StillSession::press() {
+    return uvc_test_press_button(handle());
+}
