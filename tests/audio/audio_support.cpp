@@ -16,11 +16,11 @@ int process_threads() {
     return count;
 }
 
-CameraSpec mic_camera(const std::string &rates) {
-    CameraSpec spec;
-    spec.microphone = "on";
-    spec.extra = "mic_rates = " + rates;
-    return spec;
+CameraSetup mic_camera(const std::string &rates) {
+    CameraSetup setup;
+    setup.microphone = "on";
+    setup.extra = "mic_rates = " + rates;
+    return setup;
 }
 
 unsigned device_rate(_AUXA_DEV *dev) {

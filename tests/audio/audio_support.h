@@ -42,7 +42,7 @@ class UVCPreviewAudioAccess {
 int process_threads();
 
 // A camera description with the microphone on and the given listed rates.
-CameraSpec mic_camera(const std::string &rates = "48000");
+CameraSetup mic_camera(const std::string &rates = "48000");
 
 // What the stand-in microphone currently holds for the device and the engine's processing node.
 unsigned device_rate(_AUXA_DEV *dev);

@@ -59,9 +59,9 @@ TEST(CaptureRate, NoListedRateIsCloseEnough) {
 }
 
 TEST(AudioGraph, FormatReadOnceFromTheDevice) {
-    CameraSpec spec = mic_camera("48000");
-    spec.extra += "\nmic_channels = 2\nmic_bits = 24";
-    CameraSession s(spec);
+    CameraSetup setup = mic_camera("48000");
+    setup.extra += "\nmic_channels = 2\nmic_bits = 24";
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     EXPECT_EQ(engine->GetAudioSettings(2), 0);
@@ -74,7 +74,7 @@ TEST(AudioGraph, FormatReadOnceFromTheDevice) {
     EXPECT_EQ(engine->GetAudioSettings(0), -2);
 
     // A format set by the application is kept.
-    CameraSession t(spec);
+    CameraSession t(setup);
     ASSERT_EQ(t.connect(), 0);
     t.engine()->SetAudioChannels(1);
     ASSERT_EQ(t.engine()->StartAudio(), 0);

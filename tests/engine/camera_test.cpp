@@ -10,7 +10,7 @@ int connect_plain(UVCCamera &camera, const VirtualCamera &device, int vid, int p
 }
 
 TEST(CameraObject, StartNeedsRecordMode) {
-    VirtualCamera device{CameraSpec()};
+    VirtualCamera device{CameraSetup()};
     UVCCamera camera;
     ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
     EXPECT_EQ(camera.startPreview(), -61);
@@ -20,7 +20,7 @@ TEST(CameraObject, StartNeedsRecordMode) {
 }
 
 TEST(CameraObject, SecondConnectAndUnknownIds) {
-    VirtualCamera device{CameraSpec()};
+    VirtualCamera device{CameraSetup()};
     UVCCamera camera;
     ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
     EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -71);
@@ -34,11 +34,11 @@ TEST(CameraObject, SecondConnectAndUnknownIds) {
 }
 
 TEST(CameraObject, MicrophoneFailureIsMappedAndLeavesNoEngine) {
-    CameraSpec spec;
-    spec.microphone = "on";
+    CameraSetup setup;
+    setup.microphone = "on";
     // The camera library takes the repeated rate; the microphone refuses its description.
-    spec.extra = "mic_rates = 48000, 48000";
-    VirtualCamera device{spec};
+    setup.extra = "mic_rates = 48000, 48000";
+    VirtualCamera device{setup};
     host_log_capture_start();
     UVCCamera camera;
     EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -11);
@@ -51,9 +51,9 @@ TEST(CameraObject, MicrophoneFailureIsMappedAndLeavesNoEngine) {
 }
 
 TEST(CameraObject, CameraWithMicrophoneConnects) {
-    CameraSpec spec;
-    spec.microphone = "on";
-    VirtualCamera device{spec};
+    CameraSetup setup;
+    setup.microphone = "on";
+    VirtualCamera device{setup};
     UVCCamera camera;
     EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
     ASSERT_NE(camera.preview(), nullptr);
@@ -65,7 +65,7 @@ TEST(CameraObject, ReleaseAndConnectAgain) {
     EXPECT_EQ(never.release(), 0);
     EXPECT_EQ(host_log_count("release \n"), 1);
 
-    VirtualCamera device{CameraSpec()};
+    VirtualCamera device{CameraSetup()};
     UVCCamera camera;
     const int handles = uvc_test_live_handles();
     ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);

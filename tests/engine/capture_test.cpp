@@ -51,9 +51,9 @@ TEST(Capture, PictureLargerThanTheBufferGivesMinusEight) {
 }
 
 TEST(Capture, NextPictureIsCopiedWithItsInfo) {
-    CameraSpec spec;
-    spec.fps = 20;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 20;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     engine->set_UVC_Resolution(9, 640, 480, 0);
@@ -75,9 +75,9 @@ TEST(Capture, NextPictureIsCopiedWithItsInfo) {
 
 TEST(Capture, StalledCameraTimesOutAndTheNextFrameClearsTheRequest) {
     host_log_capture_start();
-    CameraSpec spec;
-    spec.fps = 20;
-    CameraSession s(spec, true);
+    CameraSetup setup;
+    setup.fps = 20;
+    CameraSession s(setup, true);
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     uvc_device_handle_t *camera = UVCPreviewTestAccess::handle(engine);

@@ -36,9 +36,9 @@ TEST(Draw, ThirdPictureIsDroppedAndTheTwoQueuedComeOutInOrder) {
 
 TEST(Draw, WithoutSurfacePicturesAreCountedAndFirstPreviewFiresOnce) {
     g_firstPreviewCalls = 0;
-    CameraSpec spec;
-    spec.fps = 20;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 20;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     engine->set_UVC_Resolution(9, 320, 240, 0);
@@ -68,7 +68,7 @@ TEST(Draw, ViewRateIsZeroWithoutPictures) {
 
 TEST(Draw, PreviewDisplayRules) {
     host_log_capture_start();
-    CameraSession s(CameraSpec(), true);
+    CameraSession s(CameraSetup(), true);
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     ASSERT_EQ(s.attachWindow(), 0);

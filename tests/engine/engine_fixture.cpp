@@ -16,23 +16,23 @@ std::atomic<int> g_descriptionCount(0);
 
 }  // namespace
 
-VirtualCamera::VirtualCamera(const CameraSpec &spec) {
+VirtualCamera::VirtualCamera(const CameraSetup &setup) {
     mPath = testing::TempDir() + "engine_camera_" + std::to_string(getpid()) + "_" +
             std::to_string(g_descriptionCount++) + ".conf";
     std::ofstream out(mPath);
-    out << "vid = " << spec.vid << "\npid = " << spec.pid << "\nname = Engine Test Camera\n";
-    if (!spec.mjpeg.empty())
-        out << "mjpeg = " << spec.mjpeg << "\n";
-    if (!spec.yuyv.empty())
-        out << "yuyv = " << spec.yuyv << "\n";
-    out << "default = " << spec.defaultStream << "\nfps = " << spec.fps
-        << "\npattern = " << spec.pattern << "\nstill_method = " << spec.stillMethod
-        << "\nmicrophone = " << spec.microphone << "\n"
-        << spec.extra << "\n";
+    out << "vid = " << setup.vid << "\npid = " << setup.pid << "\nname = Engine Test Camera\n";
+    if (!setup.mjpeg.empty())
+        out << "mjpeg = " << setup.mjpeg << "\n";
+    if (!setup.yuyv.empty())
+        out << "yuyv = " << setup.yuyv << "\n";
+    out << "default = " << setup.defaultStream << "\nfps = " << setup.fps
+        << "\npattern = " << setup.pattern << "\nstill_method = " << setup.stillMethod
+        << "\nmicrophone = " << setup.microphone << "\n"
+        << setup.extra << "\n";
     out.close();
     mFd = open(mPath.c_str(), O_RDONLY);
-    mVid = (int)std::stol(spec.vid, nullptr, 0);
-    mPid = (int)std::stol(spec.pid, nullptr, 0);
+    mVid = (int)std::stol(setup.vid, nullptr, 0);
+    mPid = (int)std::stol(setup.pid, nullptr, 0);
 }
 
 VirtualCamera::~VirtualCamera() {
@@ -51,8 +51,8 @@ bool wait_until(const std::function<bool()> &done, int timeoutMs) {
     return true;
 }
 
-CameraSession::CameraSession(const CameraSpec &spec, bool debugOn)
-    : device(spec), window(host_window_create(16, 16)), debug(debugOn) {}
+CameraSession::CameraSession(const CameraSetup &setup, bool debugOn)
+    : device(setup), window(host_window_create(16, 16)), debug(debugOn) {}
 
 CameraSession::~CameraSession() {
     camera.release();

@@ -15,7 +15,7 @@
 #include "engine_access.h"
 
 // Keys of a virtual camera description; every field maps to one `key = value` line.
-struct CameraSpec {
+struct CameraSetup {
     std::string vid = "0x1bcf";
     std::string pid = "0x2c9a";
     std::string mjpeg = "1920x1080, 1280x720, 640x480, 320x240";
@@ -31,7 +31,7 @@ struct CameraSpec {
 // A description file and an open descriptor on it, as the Java layer would hand over.
 class VirtualCamera {
   public:
-    explicit VirtualCamera(const CameraSpec &spec);
+    explicit VirtualCamera(const CameraSetup &setup);
     ~VirtualCamera();
     int fd() const { return mFd; }
     int vid() const { return mVid; }
@@ -49,7 +49,7 @@ bool wait_until(const std::function<bool()> &done, int timeoutMs);
 // A connected camera object with a host window whose pictures the test can read back.
 class CameraSession {
   public:
-    explicit CameraSession(const CameraSpec &spec = CameraSpec(), bool debug = false);
+    explicit CameraSession(const CameraSetup &setup = CameraSetup(), bool debug = false);
     ~CameraSession();
 
     // Connects, sets the record mode and the wished stream; returns the connect result.

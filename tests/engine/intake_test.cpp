@@ -10,9 +10,9 @@ namespace {
 // Streams YUYV or MJPEG 640x480 with a fault switched on; returns the broken-frame line count.
 int broken_lines_with_fault(int format, UvcFault fault, int every) {
     host_log_capture_start();
-    CameraSpec spec;
-    spec.fps = 30;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 30;
+    CameraSession s(setup);
     EXPECT_EQ(s.connect(), 0);
     s.engine()->set_UVC_Resolution(format, 640, 480, 0);
     EXPECT_EQ(s.attachWindow(), 0);

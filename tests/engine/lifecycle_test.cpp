@@ -26,7 +26,7 @@ void record_error(long camera, long kind, int code, char *text) {
 
 TEST(Lifecycle, StartTwiceStartsOneStream) {
     host_log_capture_start();
-    CameraSession s(CameraSpec(), true);
+    CameraSession s(CameraSetup(), true);
     ASSERT_EQ(s.connect(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     EXPECT_EQ(s.camera.startPreview(), 0);
@@ -39,9 +39,9 @@ TEST(Lifecycle, StartTwiceStartsOneStream) {
 }
 
 TEST(Lifecycle, StopBeforeTheFirstFrameJoinsEverything) {
-    CameraSpec spec;
-    spec.fps = 5;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 5;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     const int threadsBefore = uvc_test_live_threads();
     ASSERT_EQ(s.camera.startPreview(), 0);
@@ -103,9 +103,9 @@ TEST(Lifecycle, NegotiationFailureKeepsRunningUntilStop) {
 }
 
 TEST(Lifecycle, RestartAfterStopShowsNewFrames) {
-    CameraSpec spec;
-    spec.fps = 20;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 20;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     s.engine()->set_UVC_Resolution(9, 640, 480, 0);
     ASSERT_EQ(s.attachWindow(), 0);
@@ -144,9 +144,9 @@ TEST(Lifecycle, ManyStartStopCyclesLeaveNothingBehind) {
 }
 
 TEST(Lifecycle, UnpluggedCameraStaysStoppableAndReleasable) {
-    CameraSpec spec;
-    spec.fps = 30;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 30;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     uvc_test_set_fault(UVCPreviewTestAccess::handle(s.engine()), UvcFault::kUnplugAfter, 5);
     s.engine()->set_UVC_Resolution(9, 640, 480, 0);

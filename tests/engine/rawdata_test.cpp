@@ -49,12 +49,12 @@ class RawFrames : public testing::Test {
         session.engine()->SetCameraID(31337);
         session.engine()->SetRawdataCallback(on_raw_frame);
     }
-    CameraSpec spec() {
-        CameraSpec s;
+    CameraSetup setup() {
+        CameraSetup s;
         s.fps = 20;
         return s;
     }
-    CameraSession session{spec()};
+    CameraSession session{setup()};
 };
 
 TEST_F(RawFrames, EachPictureOnceInOrderWithSizeAndCameraId) {

@@ -17,9 +17,9 @@ class StreamFormats : public testing::TestWithParam<StreamCase> {};
 
 TEST_P(StreamFormats, PostedPicturesCarryIncreasingCounters) {
     const StreamCase c = GetParam();
-    CameraSpec spec;
-    spec.fps = 20;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.fps = 20;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     s.engine()->set_UVC_Resolution(c.format, c.width, c.height, 0);
     ASSERT_EQ(s.attachWindow(), 0);
@@ -55,10 +55,10 @@ INSTANTIATE_TEST_SUITE_P(Engine, StreamFormats,
 class SolidColour : public testing::TestWithParam<int> {};
 
 TEST_P(SolidColour, RedCameraGivesRedSurface) {
-    CameraSpec spec;
-    spec.pattern = "solid FF0000";
-    spec.fps = 20;
-    CameraSession s(spec);
+    CameraSetup setup;
+    setup.pattern = "solid FF0000";
+    setup.fps = 20;
+    CameraSession s(setup);
     ASSERT_EQ(s.connect(), 0);
     s.engine()->set_UVC_Resolution(GetParam(), 640, 480, 0);
     ASSERT_EQ(s.attachWindow(), 0);
@@ -97,7 +97,7 @@ TEST(StreamChoice, CameraDefaultIsWrittenBackAsTheWish) {
 
 TEST(StreamChoice, FreshEngineTakesTheApplicationPathWithFormatZero) {
     host_log_capture_start();
-    CameraSession s(CameraSpec(), true);
+    CameraSession s(CameraSetup(), true);
     ASSERT_EQ(s.connect(), 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);

@@ -22,14 +22,14 @@ bool reserved(int index) {
 }
 
 // A camera with every control of both units, or with the given bitmaps.
-CameraSpec control_camera(const std::string &ct = "0x367fff", const std::string &pu = "0x7fff") {
-    CameraSpec spec;
-    spec.extra = "ct_controls = " + ct + "\npu_controls = " + pu + "\n";
-    return spec;
+CameraSetup control_camera(const std::string &ct = "0x367fff", const std::string &pu = "0x7fff") {
+    CameraSetup setup;
+    setup.extra = "ct_controls = " + ct + "\npu_controls = " + pu + "\n";
+    return setup;
 }
 
 struct ControlSession {
-    explicit ControlSession(const CameraSpec &spec, bool debug = false) : session(spec, debug) {
+    explicit ControlSession(const CameraSetup &setup, bool debug = false) : session(setup, debug) {
         connected = session.connect() == 0;
     }
     UVCPreview *engine() { return session.engine(); }

@@ -54,20 +54,20 @@ bool decode_jpeg(const std::vector<uint8_t> &jpeg, std::vector<uint8_t> *rgbx, i
     return ok;
 }
 
-CameraSpec still_camera(int stillMethod, const std::string &stillMjpeg,
-                        const std::string &stillYuyv) {
-    CameraSpec spec;
-    spec.fps = 15;
-    spec.stillMethod = stillMethod;
+CameraSetup still_camera(int stillMethod, const std::string &stillMjpeg,
+                         const std::string &stillYuyv) {
+    CameraSetup setup;
+    setup.fps = 15;
+    setup.stillMethod = stillMethod;
     if (!stillMjpeg.empty())
-        spec.extra += "still_mjpeg = " + stillMjpeg + "\n";
+        setup.extra += "still_mjpeg = " + stillMjpeg + "\n";
     if (!stillYuyv.empty())
-        spec.extra += "still_yuyv = " + stillYuyv + "\n";
-    return spec;
+        setup.extra += "still_yuyv = " + stillYuyv + "\n";
+    return setup;
 }
 
-StillSession::StillSession(const CameraSpec &spec, int format, int width, int height, bool debug)
-    : session(spec, debug) {
+StillSession::StillSession(const CameraSetup &setup, int format, int width, int height, bool debug)
+    : session(setup, debug) {
     clear_stills();
     if (session.connect() != 0)
         return;

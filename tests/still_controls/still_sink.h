@@ -28,15 +28,15 @@ bool decode_jpeg(const std::vector<uint8_t> &jpeg, std::vector<uint8_t> *rgbx, i
                  int *height);
 
 // A still-capable virtual camera with the given still method and still sizes.
-CameraSpec still_camera(int stillMethod, const std::string &stillMjpeg = "640x480, 320x240",
-                        const std::string &stillYuyv = "320x240, 1280x720");
+CameraSetup still_camera(int stillMethod, const std::string &stillMjpeg = "640x480, 320x240",
+                         const std::string &stillYuyv = "320x240, 1280x720");
 
 const long kStillCameraId = 4242;
 
 // A connected session whose engine streams `format` at width x height and delivers stills to
 // collect_still with kStillCameraId.
 struct StillSession {
-    StillSession(const CameraSpec &spec, int format, int width, int height, bool debug = false);
+    StillSession(const CameraSetup &setup, int format, int width, int height, bool debug = false);
     ~StillSession();
     int press();
     uvc_device_handle_t *handle() { return UVCPreviewTestAccess::handle(session.engine()); }

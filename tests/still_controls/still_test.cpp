@@ -43,9 +43,9 @@ void expect_colour(const std::vector<uint8_t> &rgbx, size_t pixel, int r, int g,
 }
 
 TEST(StillMethod1, MjpegPressDeliversTheNextFrameAsJpeg) {
-    CameraSpec spec = still_camera(1);
-    spec.fps = 5;  // a frame every 200 ms: the press lands well before the next one
-    StillSession s(spec, 9, 320, 240);
+    CameraSetup setup = still_camera(1);
+    setup.fps = 5;  // a frame every 200 ms: the press lands well before the next one
+    StillSession s(setup, 9, 320, 240);
     ASSERT_EQ(s.session.attachWindow(), 0);
     ASSERT_EQ(s.session.camera.startPreview(), 0);
     ASSERT_TRUE(s.session.waitPosts(2));
@@ -65,9 +65,9 @@ TEST(StillMethod1, MjpegPressDeliversTheNextFrameAsJpeg) {
 }
 
 TEST(StillMethod1, YuyvStillIsConvertedToRgbxWithItsColours) {
-    CameraSpec spec = still_camera(1);
-    spec.pattern = "solid 3060c0";
-    StillSession s(spec, 3, 320, 240);
+    CameraSetup setup = still_camera(1);
+    setup.pattern = "solid 3060c0";
+    StillSession s(setup, 3, 320, 240);
     ASSERT_EQ(s.session.camera.startPreview(), 0);
     ASSERT_TRUE(wait_until([&] { return s.engine()->isCallbackRunning() == 1; }, 5000));
     ASSERT_EQ(s.press(), 0);
