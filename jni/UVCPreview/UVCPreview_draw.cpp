@@ -53,24 +53,37 @@ void blank_window(ANativeWindow *window) {
     ANativeWindow_unlockAndPost(window);
 }
 
+// Copies a picture into a window row by row (rows, widths and strides as copyToSurface).
+// With `clearPicture` each source row is zero-filled right after its copy, while it is still in
+// cache; a picture cleared whole then reports 0 bytes, so giving it back to its pool skips a
+// second pass over it.
+int draw_picture(uvc_frame_t *frame, ANativeWindow *window, bool clearPicture) {
+    ANativeWindow_Buffer buffer;
+    if (ANativeWindow_lock(window, &buffer, nullptr) != 0)
+        return -1;
+    const int rows = std::min<int>(buffer.height, frame->height);
+    const size_t srcStep = (size_t)frame->width * 4;
+    const size_t rowBytes = std::min<size_t>(srcStep, (size_t)buffer.width * 4);
+    const size_t dstStep = (size_t)buffer.stride * 4;
+    uint8_t *src = static_cast<uint8_t *>(frame->data);
+    uint8_t *dst = static_cast<uint8_t *>(buffer.bits);
+    for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep) {
+        memcpy(dst, src, rowBytes);
+        if (clearPicture)
+            memset(src, 0, srcStep);
+    }
+    if (clearPicture && rows == (int)frame->height && frame->data_bytes <= srcStep * rows)
+        frame->data_bytes = 0;
+    ANativeWindow_unlockAndPost(window);
+    return 0;
+}
+
 }  // namespace
 
 int copyToSurface(uvc_frame_t *frame, ANativeWindow **window) {
     if (!*window)
         return 0;
-    ANativeWindow_Buffer buffer;
-    if (ANativeWindow_lock(*window, &buffer, nullptr) != 0)
-        return -1;
-    const int rows = std::min<int>(buffer.height, frame->height);
-    const int rowBytes = std::min<int>(frame->width * 4, buffer.width * 4);
-    const uint8_t *src = static_cast<const uint8_t *>(frame->data);
-    uint8_t *dst = static_cast<uint8_t *>(buffer.bits);
-    const size_t srcStep = (size_t)frame->width * 4;
-    const size_t dstStep = (size_t)buffer.stride * 4;
-    for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep)
-        memcpy(dst, src, rowBytes);
-    ANativeWindow_unlockAndPost(*window);
-    return 0;
+    return draw_picture(frame, *window, false);
 }
 
 int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
@@ -227,13 +240,17 @@ void UVCPreview::draw_screen() {
         if (mDebug && viewCount % 500 == 0)
             LOGD("viewCount : %d\n", viewCount);
 
+        // Without a raw-frame callback the picture goes back to its pool after the copy, so
+        // the copy clears it on the way.
+        const bool lastReader = !mRawdataCallback;
         pthread_mutex_lock(&mPreviewMutex);
         if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
             LOGD("not exist surface\n");
-        copyToSurface(frame, &mPreviewWindow);
+        if (mPreviewWindow)
+            draw_picture(frame, mPreviewWindow, lastReader);
         pthread_mutex_unlock(&mPreviewMutex);
 
-        if (mRawdataCallback) {
+        if (!lastReader) {
             addRawdataFrame(frame);
         } else {
             freeSharedFrameConv(frame);

@@ -92,15 +92,17 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthre
 }
 
 // Gives a frame back: it stays in its pool, zero-filled and marked free. Free frames are all
-// zeros and every writer reports in data_bytes how far it wrote, so clearing those bytes
-// clears the whole buffer without a pass over the part that was never touched.
+// zeros and every writer reports in data_bytes how far it wrote (a reader that already cleared
+// it reports 0), so clearing those bytes clears the whole buffer without a pass over the part
+// that was never touched. The frame is still marked in use while it is cleared, so the clear
+// runs outside the pool mutex and never holds up the frame callback.
 void UVCPreview::give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex) {
     if (!frame)
         return;
     const size_t bytes = pool_frame_bytes();
-    pthread_mutex_lock(mutex);
     memset(frame->data, 0, std::min(frame->data_bytes, bytes));
     frame->data_bytes = bytes;
+    pthread_mutex_lock(mutex);
     frame->in_use = 0;
     pthread_mutex_unlock(mutex);
 }

@@ -4,11 +4,15 @@
 #include <string.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "uvc_internal.h"
 
 namespace {
+
+// Output bytes converted per band of rows: small enough to stay in the first-level cache.
+const int kBandBytes = 16 * 1024;
 
 struct DecompressorDeleter {
     void operator()(void *handle) const { tjDestroy(handle); }
@@ -113,11 +117,19 @@ extern "C" uvc_error_t uvc_yuyv2rgbx(uvc_frame_t *in, uvc_frame_t *out) {
         return error;
     int width = (int)in->width, height = (int)in->height;
     int in_step = in->step ? (int)in->step : width * 2;
+    const uint8_t *yuyv = static_cast<const uint8_t *>(in->data);
     uint8_t *pixels = static_cast<uint8_t *>(out->data);
-    // libyuv's ARGB is B, G, R, A in memory; swapping R and B gives R, G, B, X.
-    libyuv::YUY2ToARGB(static_cast<const uint8_t *>(in->data), in_step, pixels, width * 4, width,
-                       height);
-    libyuv::ARGBToABGR(pixels, width * 4, pixels, width * 4, width, height);
+    const int out_step = width * 4;
+    // libyuv's ARGB is B, G, R, A in memory; swapping R and B gives R, G, B, X. Both passes run
+    // over one band of rows at a time, so the swap reads rows still in the first-level cache
+    // instead of the whole picture a second time from memory.
+    const int band = std::max(1, kBandBytes / out_step);
+    for (int y = 0; y < height; y += band) {
+        const int rows = std::min(band, height - y);
+        uint8_t *dst = pixels + (size_t)y * out_step;
+        libyuv::YUY2ToARGB(yuyv + (size_t)y * in_step, in_step, dst, out_step, width, rows);
+        libyuv::ARGBToABGR(dst, out_step, dst, out_step, width, rows);
+    }
     return UVC_SUCCESS;
 }
 
