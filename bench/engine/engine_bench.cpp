@@ -101,10 +101,18 @@ double floor_per_frame(const Case &c, const std::vector<std::vector<uint8_t>> &f
                               TJPF_RGBX, TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE);
             } else {
                 // libyuv converts YUYV only to B, G, R, A; a swap pass makes it R, G, B, X.
-                libyuv::YUY2ToARGB(f.data(), c.width * 2, picture.data(), c.width * 4, c.width,
-                                   c.height);
-                libyuv::ARGBToABGR(picture.data(), c.width * 4, picture.data(), c.width * 4,
-                                   c.width, c.height);
+                // The swap follows the conversion band by band (16 KiB of output rows), while
+                // the rows are still in cache: the cheapest libyuv route, as the camera library
+                // takes it.
+                const int step = c.width * 4;
+                const int band = std::max(1, 16 * 1024 / step);
+                for (int y = 0; y < c.height; y += band) {
+                    const int rows = std::min(band, c.height - y);
+                    uint8_t *dst = picture.data() + (size_t)y * step;
+                    libyuv::YUY2ToARGB(f.data() + (size_t)y * c.width * 2, c.width * 2, dst, step,
+                                       c.width, rows);
+                    libyuv::ARGBToABGR(dst, step, dst, step, c.width, rows);
+                }
             }
             memcpy(shown.data(), picture.data(), bytes);
         }
