@@ -17,33 +17,54 @@ int uvc_test_press_button(uvc_device_handle_t *devh) {
     return UVC_SUCCESS;
 }
 
-int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value) {
-    // A start error is a negative uvc code; the other faults count frames.
-    bool valid = fault == UvcFault::kStartError ? value <= 0 : value >= 0;
-    if (!devh || !valid)
-        return UVC_ERROR_INVALID_PARAM;
-    std::lock_guard<std::mutex> lock(devh->fault_mutex);
-    FaultSettings &faults = devh->faults;
+namespace {
+
+int FaultSettings::*fault_field(UvcFault fault) {
     switch (fault) {
         case UvcFault::kStartError:
-            faults.start_error = value;
-            break;
+            return &FaultSettings::start_error;
         case UvcFault::kBrokenEvery:
-            faults.broken_every = value;
-            break;
+            return &FaultSettings::broken_every;
         case UvcFault::kWrongSizeEvery:
-            faults.wrong_size_every = value;
-            break;
+            return &FaultSettings::wrong_size_every;
         case UvcFault::kCorruptJpegEvery:
-            faults.corrupt_jpeg_every = value;
-            break;
+            return &FaultSettings::corrupt_jpeg_every;
         case UvcFault::kStallAfter:
-            faults.stall_after = value;
-            break;
+            return &FaultSettings::stall_after;
         case UvcFault::kUnplugAfter:
-            faults.unplug_after = value;
-            break;
+            return &FaultSettings::unplug_after;
+        case UvcFault::kStillProbeError:
+            return &FaultSettings::still_probe_error;
+        case UvcFault::kStillCommitError:
+            return &FaultSettings::still_commit_error;
+        case UvcFault::kStillImageError:
+            return &FaultSettings::still_image_error;
     }
+    return nullptr;
+}
+
+bool is_error_fault(UvcFault fault) {
+    return fault == UvcFault::kStartError || fault == UvcFault::kStillProbeError ||
+           fault == UvcFault::kStillCommitError || fault == UvcFault::kStillImageError;
+}
+
+}  // namespace
+
+int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value) {
+    // Error faults are negative uvc codes; the others count frames.
+    bool valid = is_error_fault(fault) ? value <= 0 : value >= 0;
+    int FaultSettings::*field = fault_field(fault);
+    if (!devh || !valid || !field)
+        return UVC_ERROR_INVALID_PARAM;
+    std::lock_guard<std::mutex> lock(devh->fault_mutex);
+    devh->faults.*field = value;
+    return UVC_SUCCESS;
+}
+
+int uvc_test_set_open_error(int error) {
+    if (error > 0)
+        return UVC_ERROR_INVALID_PARAM;
+    g_open_error = error;
     return UVC_SUCCESS;
 }
 
