@@ -1,6 +1,8 @@
 // Test-only controls of the virtual camera (uvc_testing.h).
 #include <time.h>
 
+#include <iterator>
+
 #include "picture_pattern.h"
 #include "uvc_internal.h"
 #include "uvc_testing.h"
@@ -19,45 +21,33 @@ int uvc_test_press_button(uvc_device_handle_t *devh) {
 
 namespace {
 
-int FaultSettings::*fault_field(UvcFault fault) {
-    switch (fault) {
-        case UvcFault::kStartError:
-            return &FaultSettings::start_error;
-        case UvcFault::kBrokenEvery:
-            return &FaultSettings::broken_every;
-        case UvcFault::kWrongSizeEvery:
-            return &FaultSettings::wrong_size_every;
-        case UvcFault::kCorruptJpegEvery:
-            return &FaultSettings::corrupt_jpeg_every;
-        case UvcFault::kStallAfter:
-            return &FaultSettings::stall_after;
-        case UvcFault::kUnplugAfter:
-            return &FaultSettings::unplug_after;
-        case UvcFault::kStillProbeError:
-            return &FaultSettings::still_probe_error;
-        case UvcFault::kStillCommitError:
-            return &FaultSettings::still_commit_error;
-        case UvcFault::kStillImageError:
-            return &FaultSettings::still_image_error;
-    }
-    return nullptr;
-}
+struct FaultField {
+    int FaultSettings::*field;
+    bool error_code;  // a negative uvc code rather than a frame count
+};
 
-bool is_error_fault(UvcFault fault) {
-    return fault == UvcFault::kStartError || fault == UvcFault::kStillProbeError ||
-           fault == UvcFault::kStillCommitError || fault == UvcFault::kStillImageError;
-}
+// Indexed by UvcFault.
+const FaultField kFaultFields[] = {
+    {&FaultSettings::start_error, true},       {&FaultSettings::broken_every, false},
+    {&FaultSettings::wrong_size_every, false}, {&FaultSettings::corrupt_jpeg_every, false},
+    {&FaultSettings::stall_after, false},      {&FaultSettings::unplug_after, false},
+    {&FaultSettings::still_probe_error, true}, {&FaultSettings::still_commit_error, true},
+    {&FaultSettings::still_image_error, true},
+};
+static_assert(std::size(kFaultFields) == (size_t)UvcFault::kStillImageError + 1,
+              "one field per fault");
 
 }  // namespace
 
 int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value) {
-    // Error faults are negative uvc codes; the others count frames.
-    bool valid = is_error_fault(fault) ? value <= 0 : value >= 0;
-    int FaultSettings::*field = fault_field(fault);
-    if (!devh || !valid || !field)
+    size_t index = (size_t)fault;
+    if (!devh || index >= std::size(kFaultFields))
+        return UVC_ERROR_INVALID_PARAM;
+    const FaultField &kind = kFaultFields[index];
+    if (kind.error_code ? value > 0 : value < 0)
         return UVC_ERROR_INVALID_PARAM;
     std::lock_guard<std::mutex> lock(devh->fault_mutex);
-    devh->faults.*field = value;
+    devh->faults.*kind.field = value;
     return UVC_SUCCESS;
 }
 
