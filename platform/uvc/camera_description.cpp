@@ -286,8 +286,14 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
     if (key == "buttons")
         return parse_int_list(value, 1, 1LL << 30, &camera->buttons);
     FaultSettings &faults = camera->faults;
-    if (key == "start_error")
-        return parse_int_field(value, -99, -1, &faults.start_error);
+    int *error_code = key == "open_error"           ? &faults.open_error
+                      : key == "start_error"        ? &faults.start_error
+                      : key == "still_probe_error"  ? &faults.still_probe_error
+                      : key == "still_commit_error" ? &faults.still_commit_error
+                      : key == "still_image_error"  ? &faults.still_image_error
+                                                    : nullptr;
+    if (error_code)
+        return parse_int_field(value, -99, -1, error_code);
     const long long most = 1LL << 30;
     if (key == "broken_every")
         return parse_int_field(value, 1, most, &faults.broken_every);

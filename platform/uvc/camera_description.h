@@ -13,9 +13,13 @@ struct FrameSize {
 
 enum class PatternKind { kCounter, kBars, kGradient, kSolid };
 
-// Injected faults; 0 means off.
+// Injected faults; 0 means off. The *_error fields hold the uvc error code the call returns.
 struct FaultSettings {
-    int start_error = 0;  // uvc error code returned by the streaming start
+    int open_error = 0;   // uvc_open, after the device was found
+    int start_error = 0;  // the streaming start
+    int still_probe_error = 0;
+    int still_commit_error = 0;
+    int still_image_error = 0;  // the still trigger
     int broken_every = 0;
     int wrong_size_every = 0;
     int corrupt_jpeg_every = 0;

@@ -112,6 +112,9 @@ extern "C" uvc_error_t uvc_open(uvc_device_t *dev, uvc_device_handle_t **devh) {
         uvc_log("uvc_open: device is gone");
         return UVC_ERROR_NO_DEVICE;
     }
+    uvc_error_t error = injected_open_error(dev);
+    if (error != UVC_SUCCESS)
+        return error;
     if (dev->open.exchange(true)) {
         uvc_log("uvc_open: device is already open");
         return UVC_ERROR_BUSY;

@@ -29,9 +29,10 @@ bool settle(const std::vector<FrameSize> &sizes, StillSettings *still) {
     return true;
 }
 
-// Settles a probe or commit request against the stills of the stream's format.
-uvc_error_t settle_request(uvc_device_handle_t *devh, const char *call, StillSettings *still,
-                           int *format) {
+// Settles a probe or commit request against the stills of the stream's format; `fault` is
+// the injected error of the request.
+uvc_error_t settle_request(uvc_device_handle_t *devh, const char *call, int FaultSettings::*fault,
+                           StillSettings *still, int *format) {
     uvc_error_t error;
     if (handle_unusable(devh, call, &error))
         return error;
@@ -39,6 +40,9 @@ uvc_error_t settle_request(uvc_device_handle_t *devh, const char *call, StillSet
         uvc_log("%s: the camera has no still transfer", call);
         return UVC_ERROR_NOT_SUPPORTED;
     }
+    error = injected_error(devh, fault, call);
+    if (error != UVC_SUCCESS)
+        return error;
     *format = still_format(devh);
     if (!settle(still_sizes_for(devh->dev->camera, *format), still)) {
         uvc_log("%s: no still frame index %d", call, still->frame_index);
@@ -116,7 +120,8 @@ extern "C" int uvc_set_still_probe(uvc_device_handle_t *devh, uint8_t bFrameInde
     StillSettings still = {bFrameIndex, bCompressionIndex, dwMaxVideoFrameSize,
                            dwMaxPayloadTransferSize};
     int format;
-    uvc_error_t error = settle_request(devh, "uvc_set_still_probe", &still, &format);
+    uvc_error_t error = settle_request(devh, "uvc_set_still_probe",
+                                       &FaultSettings::still_probe_error, &still, &format);
     if (error != UVC_SUCCESS)
         return error;
     std::lock_guard<std::mutex> lock(devh->still_mutex);
@@ -152,7 +157,8 @@ extern "C" uvc_error_t uvc_set_still_commit(uvc_device_handle_t *devh, uint8_t b
     StillSettings settled = {bFrameIndex, bCompressionIndex, dwMaxVideoFrameSize,
                              dwMaxPayloadTransferSize};
     int format;
-    uvc_error_t error = settle_request(devh, "uvc_set_still_commit", &settled, &format);
+    uvc_error_t error = settle_request(devh, "uvc_set_still_commit",
+                                       &FaultSettings::still_commit_error, &settled, &format);
     if (error != UVC_SUCCESS)
         return error;
     if (settled.compression_index != bCompressionIndex) {
@@ -168,6 +174,9 @@ extern "C" uvc_error_t uvc_set_still_commit(uvc_device_handle_t *devh, uint8_t b
 extern "C" uvc_error_t uvc_set_still_image(uvc_device_handle_t *devh) {
     uvc_error_t error;
     if (handle_unusable(devh, "uvc_set_still_image", &error))
+        return error;
+    error = injected_error(devh, &FaultSettings::still_image_error, "uvc_set_still_image");
+    if (error != UVC_SUCCESS)
         return error;
     {
         std::lock_guard<std::mutex> lock(devh->stream_mutex);

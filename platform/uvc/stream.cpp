@@ -190,14 +190,9 @@ extern "C" uvc_error_t uvc_start_iso_streaming(uvc_device_handle_t *devh, uvc_st
         uvc_log("uvc_start_iso_streaming: null callback or a stream control not negotiated here");
         return UVC_ERROR_INVALID_PARAM;
     }
-    {
-        std::lock_guard<std::mutex> lock(devh->fault_mutex);
-        if (devh->faults.start_error != 0) {
-            uvc_log("uvc_start_iso_streaming: streaming start fails with %d",
-                    devh->faults.start_error);
-            return (uvc_error_t)devh->faults.start_error;
-        }
-    }
+    error = injected_error(devh, &FaultSettings::start_error, "uvc_start_iso_streaming");
+    if (error != UVC_SUCCESS)
+        return error;
     std::lock_guard<std::mutex> lock(devh->stream_mutex);
     if (devh->stream_thread.joinable()) {
         bool ended = false;

@@ -1,6 +1,8 @@
 // Test-only controls of the virtual camera (uvc_testing.h).
 #include <time.h>
 
+#include <iterator>
+
 #include "picture_pattern.h"
 #include "uvc_internal.h"
 #include "uvc_testing.h"
@@ -17,33 +19,42 @@ int uvc_test_press_button(uvc_device_handle_t *devh) {
     return UVC_SUCCESS;
 }
 
+namespace {
+
+struct FaultField {
+    int FaultSettings::*field;
+    bool error_code;  // a negative uvc code rather than a frame count
+};
+
+// Indexed by UvcFault.
+const FaultField kFaultFields[] = {
+    {&FaultSettings::start_error, true},       {&FaultSettings::broken_every, false},
+    {&FaultSettings::wrong_size_every, false}, {&FaultSettings::corrupt_jpeg_every, false},
+    {&FaultSettings::stall_after, false},      {&FaultSettings::unplug_after, false},
+    {&FaultSettings::still_probe_error, true}, {&FaultSettings::still_commit_error, true},
+    {&FaultSettings::still_image_error, true},
+};
+static_assert(std::size(kFaultFields) == (size_t)UvcFault::kStillImageError + 1,
+              "one field per fault");
+
+}  // namespace
+
 int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value) {
-    // A start error is a negative uvc code; the other faults count frames.
-    bool valid = fault == UvcFault::kStartError ? value <= 0 : value >= 0;
-    if (!devh || !valid)
+    size_t index = (size_t)fault;
+    if (!devh || index >= std::size(kFaultFields))
+        return UVC_ERROR_INVALID_PARAM;
+    const FaultField &kind = kFaultFields[index];
+    if (kind.error_code ? value > 0 : value < 0)
         return UVC_ERROR_INVALID_PARAM;
     std::lock_guard<std::mutex> lock(devh->fault_mutex);
-    FaultSettings &faults = devh->faults;
-    switch (fault) {
-        case UvcFault::kStartError:
-            faults.start_error = value;
-            break;
-        case UvcFault::kBrokenEvery:
-            faults.broken_every = value;
-            break;
-        case UvcFault::kWrongSizeEvery:
-            faults.wrong_size_every = value;
-            break;
-        case UvcFault::kCorruptJpegEvery:
-            faults.corrupt_jpeg_every = value;
-            break;
-        case UvcFault::kStallAfter:
-            faults.stall_after = value;
-            break;
-        case UvcFault::kUnplugAfter:
-            faults.unplug_after = value;
-            break;
-    }
+    devh->faults.*kind.field = value;
+    return UVC_SUCCESS;
+}
+
+int uvc_test_set_open_error(int error) {
+    if (error > 0)
+        return UVC_ERROR_INVALID_PARAM;
+    g_open_error = error;
     return UVC_SUCCESS;
 }
 

@@ -121,6 +121,14 @@ struct uvc_device_handle {
 // then receives the code to return.
 bool handle_unusable(const uvc_device_handle_t *devh, const char *call, uvc_error_t *error);
 
+// Injected faults. g_open_error: the code every uvc_open fails with (0 off), set at run time;
+// it takes precedence over the description's open_error.
+extern std::atomic<int> g_open_error;
+// The code uvc_open of `dev` fails with, or UVC_SUCCESS; logged when set.
+uvc_error_t injected_open_error(const uvc_device *dev);
+// The code the handle's fault `field` makes `call` fail with, or UVC_SUCCESS; logged when set.
+uvc_error_t injected_error(uvc_device_handle_t *devh, int FaultSettings::*field, const char *call);
+
 // Status interrupts: queue a still-button press and release.
 void post_button_press(uvc_device_handle_t *devh);
 void start_status_thread(uvc_device_handle_t *devh);

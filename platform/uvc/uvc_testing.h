@@ -18,16 +18,26 @@ int uvc_test_press_button(uvc_device_handle_t *devh);
 
 // Faults that can be switched at run time; the value means what the description key of the
 // same name means (frame numbers count from 1 in each stream), 0 switches the fault off.
+// An *Error fault is a negative uvc error code that the call returns instead of doing its work.
 enum class UvcFault {
-    kStartError,        // start_error: uvc error code returned by the streaming start
+    kStartError,        // start_error: the streaming start
     kBrokenEvery,       // broken_every: every Nth frame arrives short
     kWrongSizeEvery,    // wrong_size_every: every Nth frame has another width
     kCorruptJpegEvery,  // corrupt_jpeg_every: every Nth MJPEG frame is damaged
     kStallAfter,        // stall_after: no frames after frame N
     kUnplugAfter,       // unplug_after: gone after frame N
+    kStillProbeError,   // still_probe_error: uvc_set_still_probe
+    kStillCommitError,  // still_commit_error: uvc_set_still_commit
+    kStillImageError,   // still_image_error: uvc_set_still_image (the still trigger)
 };
 int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value);
+// Switches every fault of the handle off, including those of the description.
 void uvc_test_clear_faults(uvc_device_handle_t *devh);
+
+// Makes every uvc_open in the process fail with `error` (a negative uvc code) once the device
+// was found; 0 switches it off. While set it replaces the description key open_error, which
+// fails the opens of its own camera only. UVC_ERROR_INVALID_PARAM for a positive code.
+int uvc_test_set_open_error(int error);
 
 // Last value a setter sent. unit: 1 camera terminal, 2 processing unit; index: the control's
 // bmControls bit. False when the setter never succeeded on this handle.

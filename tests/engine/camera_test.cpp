@@ -77,4 +77,50 @@ TEST(CameraObject, ReleaseAndConnectAgain) {
     host_log_capture_stop();
 }
 
+// Makes every camera open in the process fail while it lives.
+struct OpenFailure {
+    explicit OpenFailure(int error) { uvc_test_set_open_error(error); }
+    ~OpenFailure() { uvc_test_set_open_error(0); }
+};
+
+TEST(CameraObject, OpenFailureKeepsTheContextUntilRelease) {
+    VirtualCamera device{CameraSetup()};
+    const int contexts = uvc_test_live_contexts();
+    const int devices = uvc_test_live_devices();
+    const int handles = uvc_test_live_handles();
+    host_log_capture_start();
+    UVCCamera camera;
+    {
+        OpenFailure failure(UVC_ERROR_ACCESS);
+        EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -74);
+        EXPECT_EQ(host_log_count("uvc_open Failed:err = -3\n"), 1);
+        EXPECT_EQ(camera.preview(), nullptr);
+        // The found device is given back; the context stays until release.
+        EXPECT_EQ(uvc_test_live_devices(), devices);
+        EXPECT_EQ(uvc_test_live_handles(), handles);
+        EXPECT_EQ(uvc_test_live_contexts(), contexts + 1);
+        EXPECT_EQ(connect_plain(camera, device, device.vid(), device.pid()), -71);
+        camera.setRecMode(1);
+        EXPECT_EQ(camera.startPreview(), -75);
+        EXPECT_EQ(camera.release(), 0);
+        EXPECT_EQ(uvc_test_live_contexts(), contexts);
+    }
+    ASSERT_EQ(connect_plain(camera, device, device.vid(), device.pid()), 0);
+    ASSERT_NE(camera.preview(), nullptr);
+    EXPECT_EQ(uvc_test_live_handles(), handles + 1);
+    EXPECT_EQ(camera.startPreview(), 0);
+    EXPECT_EQ(camera.release(), 0);
+    EXPECT_EQ(uvc_test_live_handles(), handles);
+    EXPECT_EQ(uvc_test_live_contexts(), contexts);
+
+    // A camera whose description makes every open fail.
+    CameraSetup broken;
+    broken.extra = "open_error = -6";
+    VirtualCamera brokenDevice{broken};
+    EXPECT_EQ(connect_plain(camera, brokenDevice, brokenDevice.vid(), brokenDevice.pid()), -74);
+    EXPECT_EQ(host_log_count("uvc_open Failed:err = -6\n"), 1);
+    EXPECT_EQ(camera.release(), 0);
+    host_log_capture_stop();
+}
+
 }  // namespace

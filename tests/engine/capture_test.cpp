@@ -27,19 +27,31 @@ TEST(Capture, ArgumentAndStateCodes) {
     engine->stopPreview();
 }
 
-TEST(Capture, PictureLargerThanTheBufferGivesMinusEight) {
+// A caller waiting in get_capture_buffer on a 16 x 16 engine that runs without its threads.
+class CaptureWaiter : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(s.connect(), 0);
+        engine = s.engine();
+        UVCPreviewTestAccess::runWithoutThreads(engine, 16, 16, false);
+        UVCPreviewTestAccess::markFirstFrameTaken(engine);
+        start = std::chrono::steady_clock::now();
+        waiter = std::async(std::launch::async, [&] {
+            return engine->get_capture_buffer(buffer.data(), info, (int)buffer.size());
+        });
+        ASSERT_TRUE(
+            wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 1; }, 2000));
+    }
+
     CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    UVCPreview *engine = s.engine();
-    UVCPreviewTestAccess::runWithoutThreads(engine, 16, 16, false);
-    UVCPreviewTestAccess::markFirstFrameTaken(engine);
-    std::vector<char> buffer(16 * 16 * 4, 0x5a);
+    UVCPreview *engine = nullptr;
+    std::vector<char> buffer = std::vector<char>(16 * 16 * 4, 0x5a);
     int info[3] = {7, 7, 7};
-    auto waiter = std::async(std::launch::async, [&] {
-        return engine->get_capture_buffer(buffer.data(), info, (int)buffer.size());
-    });
-    ASSERT_TRUE(
-        wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 1; }, 2000));
+    std::chrono::steady_clock::time_point start;
+    std::future<int> waiter;
+};
+
+TEST_F(CaptureWaiter, PictureLargerThanTheBufferGivesMinusEight) {
     uvc_frame_t *big = uvc_allocate_frame(16 * 16 * 4 + 4);
     UVCPreviewTestAccess::serveCapture(engine, big);
     EXPECT_EQ(waiter.get(), -8);
@@ -50,13 +62,16 @@ TEST(Capture, PictureLargerThanTheBufferGivesMinusEight) {
     engine->stopPreview();
 }
 
+TEST_F(CaptureWaiter, StopWakesAWaitingCaller) {
+    engine->stopPreview();
+    EXPECT_EQ(waiter.get(), -5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
 TEST(Capture, NextPictureIsCopiedWithItsInfo) {
-    CameraSetup setup;
-    setup.fps = 20;
-    CameraSession s(setup);
-    ASSERT_EQ(s.connect(), 0);
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(9, 640, 480), 0);
     UVCPreview *engine = s.engine();
-    engine->set_UVC_Resolution(9, 640, 480, 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(s.waitPosts(1));
@@ -75,13 +90,10 @@ TEST(Capture, NextPictureIsCopiedWithItsInfo) {
 
 TEST(Capture, StalledCameraTimesOutAndTheNextFrameClearsTheRequest) {
     host_log_capture_start();
-    CameraSetup setup;
-    setup.fps = 20;
-    CameraSession s(setup, true);
-    ASSERT_EQ(s.connect(), 0);
+    CameraSession s(CameraSetup::atFps(20), true);
+    ASSERT_EQ(s.connect(9, 320, 240), 0);
     UVCPreview *engine = s.engine();
     uvc_device_handle_t *camera = UVCPreviewTestAccess::handle(engine);
-    engine->set_UVC_Resolution(9, 320, 240, 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(wait_until([&] { return UVCPreviewTestAccess::viewCount(engine) > 0; }, 5000));
     uvc_test_set_fault(camera, UvcFault::kStallAfter, (int)uvc_test_frames_delivered(camera));
@@ -116,29 +128,6 @@ TEST(Capture, CaptureDisplayIsKeptReplacedAndCleared) {
     EXPECT_EQ(host_window_live_count(), before + 1);
     EXPECT_EQ(engine->setCaptureDisplay(nullptr), 0);
     EXPECT_EQ(host_window_live_count(), before);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Capture, StopWakesAWaitingCaller) {
-    CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    UVCPreview *engine = s.engine();
-    UVCPreviewTestAccess::runWithoutThreads(engine, 16, 16, false);
-    UVCPreviewTestAccess::markFirstFrameTaken(engine);
-    std::vector<char> buffer(16 * 16 * 4);
-    int info[3];
-    auto start = std::chrono::steady_clock::now();
-    auto waiter = std::async(std::launch::async, [&] {
-        return engine->get_capture_buffer(buffer.data(), info, (int)buffer.size());
-    });
-    ASSERT_TRUE(
-        wait_until([&] { return UVCPreviewTestAccess::captureRequest(engine) == 1; }, 2000));
-    engine->stopPreview();
-    EXPECT_EQ(waiter.get(), -5);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 }  // namespace

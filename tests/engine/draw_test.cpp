@@ -36,12 +36,9 @@ TEST(Draw, ThirdPictureIsDroppedAndTheTwoQueuedComeOutInOrder) {
 
 TEST(Draw, WithoutSurfacePicturesAreCountedAndFirstPreviewFiresOnce) {
     g_firstPreviewCalls = 0;
-    CameraSetup setup;
-    setup.fps = 20;
-    CameraSession s(setup);
-    ASSERT_EQ(s.connect(), 0);
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(9, 320, 240), 0);
     UVCPreview *engine = s.engine();
-    engine->set_UVC_Resolution(9, 320, 240, 0);
     engine->SetCameraID(4242);
     engine->setFirstPreviewCallback(on_first_preview);
     ASSERT_EQ(s.camera.startPreview(), 0);

@@ -10,11 +10,8 @@ namespace {
 // Streams YUYV or MJPEG 640x480 with a fault switched on; returns the broken-frame line count.
 int broken_lines_with_fault(int format, UvcFault fault, int every) {
     host_log_capture_start();
-    CameraSetup setup;
-    setup.fps = 30;
-    CameraSession s(setup);
-    EXPECT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(format, 640, 480, 0);
+    CameraSession s(CameraSetup::atFps(30));
+    EXPECT_EQ(s.connect(format, 640, 480), 0);
     EXPECT_EQ(s.attachWindow(), 0);
     uvc_test_set_fault(UVCPreviewTestAccess::handle(s.engine()), fault, every);
     EXPECT_EQ(s.camera.startPreview(), 0);
@@ -41,8 +38,7 @@ TEST(Intake, ShortMjpegFramesAreAccepted) {
 TEST(Intake, DamagedJpegLosesOnlyThatFrame) {
     host_log_capture_start();
     CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(9, 640, 480, 0);
+    ASSERT_EQ(s.connect(9, 640, 480), 0);
     ASSERT_EQ(s.attachWindow(), 0);
     uvc_test_set_fault(UVCPreviewTestAccess::handle(s.engine()), UvcFault::kCorruptJpegEvery, 3);
     ASSERT_EQ(s.camera.startPreview(), 0);

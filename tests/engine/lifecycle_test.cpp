@@ -39,9 +39,7 @@ TEST(Lifecycle, StartTwiceStartsOneStream) {
 }
 
 TEST(Lifecycle, StopBeforeTheFirstFrameJoinsEverything) {
-    CameraSetup setup;
-    setup.fps = 5;
-    CameraSession s(setup);
+    CameraSession s(CameraSetup::atFps(5));
     ASSERT_EQ(s.connect(), 0);
     const int threadsBefore = uvc_test_live_threads();
     ASSERT_EQ(s.camera.startPreview(), 0);
@@ -88,8 +86,7 @@ TEST(Lifecycle, StreamStartErrorIsReportedOnceAndStops) {
 TEST(Lifecycle, NegotiationFailureKeepsRunningUntilStop) {
     host_log_capture_start();
     CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(9, 999, 777, 0);
+    ASSERT_EQ(s.connect(9, 999, 777), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(
         wait_until([] { return host_log_count("could not negotiate with camera") > 0; }, 5000));
@@ -103,11 +100,8 @@ TEST(Lifecycle, NegotiationFailureKeepsRunningUntilStop) {
 }
 
 TEST(Lifecycle, RestartAfterStopShowsNewFrames) {
-    CameraSetup setup;
-    setup.fps = 20;
-    CameraSession s(setup);
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(9, 640, 480, 0);
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(9, 640, 480), 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(s.waitPosts(2));
@@ -122,8 +116,7 @@ TEST(Lifecycle, RestartAfterStopShowsNewFrames) {
 
 TEST(Lifecycle, ManyStartStopCyclesLeaveNothingBehind) {
     CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(9, 320, 240, 0);
+    ASSERT_EQ(s.connect(9, 320, 240), 0);
     const int threadsBefore = uvc_test_live_threads();
     const int windowsBefore = host_window_live_count();
     for (int i = 0; i < 200; i++) {
@@ -144,12 +137,9 @@ TEST(Lifecycle, ManyStartStopCyclesLeaveNothingBehind) {
 }
 
 TEST(Lifecycle, UnpluggedCameraStaysStoppableAndReleasable) {
-    CameraSetup setup;
-    setup.fps = 30;
-    CameraSession s(setup);
-    ASSERT_EQ(s.connect(), 0);
+    CameraSession s(CameraSetup::atFps(30));
+    ASSERT_EQ(s.connect(9, 640, 480), 0);
     uvc_test_set_fault(UVCPreviewTestAccess::handle(s.engine()), UvcFault::kUnplugAfter, 5);
-    s.engine()->set_UVC_Resolution(9, 640, 480, 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(wait_until(

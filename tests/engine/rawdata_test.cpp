@@ -44,8 +44,7 @@ class RawFrames : public testing::Test {
     void SetUp() override {
         g_deliveries.clear();
         g_blockFirstMs = g_blockEveryMs = 0;
-        ASSERT_EQ(session.connect(), 0);
-        session.engine()->set_UVC_Resolution(9, kWidth, kHeight, 0);
+        ASSERT_EQ(session.connect(9, kWidth, kHeight), 0);
         session.engine()->SetCameraID(31337);
         session.engine()->SetRawdataCallback(on_raw_frame);
     }

@@ -17,11 +17,8 @@ class StreamFormats : public testing::TestWithParam<StreamCase> {};
 
 TEST_P(StreamFormats, PostedPicturesCarryIncreasingCounters) {
     const StreamCase c = GetParam();
-    CameraSetup setup;
-    setup.fps = 20;
-    CameraSession s(setup);
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(c.format, c.width, c.height, 0);
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(c.format, c.width, c.height), 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
 
@@ -55,12 +52,10 @@ INSTANTIATE_TEST_SUITE_P(Engine, StreamFormats,
 class SolidColour : public testing::TestWithParam<int> {};
 
 TEST_P(SolidColour, RedCameraGivesRedSurface) {
-    CameraSetup setup;
+    CameraSetup setup = CameraSetup::atFps(20);
     setup.pattern = "solid FF0000";
-    setup.fps = 20;
     CameraSession s(setup);
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(GetParam(), 640, 480, 0);
+    ASSERT_EQ(s.connect(GetParam(), 640, 480), 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(s.waitPosts(2));
@@ -83,8 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, SolidColour, testing::Values(9, 3),
 
 TEST(StreamChoice, CameraDefaultIsWrittenBackAsTheWish) {
     CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    s.engine()->set_UVC_Resolution(0, 0, 0, 0);
+    ASSERT_EQ(s.connect(0, 0, 0), 0);
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(s.waitPosts(1));

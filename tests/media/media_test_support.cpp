@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
+#include "command_output.h"
 #include "media_formats.h"
 
 std::vector<uint8_t> rgbxPicture(int width, int height, Rgb colour) {
@@ -75,25 +75,12 @@ bool fileExists(const std::string &path) {
     return access(path.c_str(), F_OK) == 0;
 }
 
-static std::string runCommand(const std::string &command) {
-    std::string output;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
-        output.append(chunk, n);
-    pclose(pipe);
-    return output;
-}
-
 bool probeStream(const std::string &path, const char *kind, ProbedStream *stream) {
     std::string out =
-        runCommand(std::string("ffprobe -v error -count_packets -select_streams ") + kind +
-                   " -show_entries stream=codec_name,width,height,duration,nb_read_packets -of "
-                   "default=nw=1 '" +
-                   path + "' 2>/dev/null");
+        command_output(std::string("ffprobe -v error -count_packets -select_streams ") + kind +
+                       " -show_entries stream=codec_name,width,height,duration,nb_read_packets -of "
+                       "default=nw=1 '" +
+                       path + "' 2>/dev/null");
     if (out.find("codec_name=") == std::string::npos)
         return false;
     std::istringstream lines(out);
@@ -118,8 +105,8 @@ bool probeStream(const std::string &path, const char *kind, ProbedStream *stream
 }
 
 std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width, int height) {
-    std::string raw =
-        runCommand("ffmpeg -v error -i '" + path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    std::string raw = command_output("ffmpeg -v error -i '" + path +
+                                     "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     size_t frame_bytes = (size_t)width * height * 3;
     std::vector<std::vector<uint8_t>> frames;
     for (size_t at = 0; at + frame_bytes <= raw.size(); at += frame_bytes) {

@@ -28,10 +28,16 @@ MediaPacket header(int type, const uint8_t *data, int size) {
 struct Muxer {
     FFMpegLib *lib = FFMpegLib::getInstance();
     FFMuxer *muxer = lib->getMuxer();
+    const MediaPacket videoHeader = header(MEDIA_PACKET_VIDEO, kSpsPps, sizeof(kSpsPps));
+
+    // A muxer set for 320x240 video and 48 kHz stereo sound, of which `mask` is written.
+    explicit Muxer(int mask) { setParams(mask); }
     ~Muxer() {
         muxer->Release();
         lib->releaseInstance();
     }
+
+  private:
     void setParams(int mask) {
         FFMuxerVideoParam video{320, 240, 30, 0};
         FFMuxerAudioParam audio{0, 48000, 2, 0};
@@ -47,34 +53,30 @@ TEST(Muxer, ParameterRecordsAreSixteenBytes) {
 }
 
 TEST(Muxer, ReadyOnlyOnceEveryMaskedStreamHasItsHeader) {
-    Muxer m;
-    m.setParams(48);
+    Muxer m(48);
     std::string path = tempPath("ready.mp4");
     ASSERT_EQ(m.muxer->Init(path.c_str()), 0);
-    MediaPacket video = header(MEDIA_PACKET_VIDEO, kSpsPps, sizeof(kSpsPps));
     MediaPacket audio = header(MEDIA_PACKET_AUDIO, kAsc, sizeof(kAsc));
     EXPECT_EQ(m.muxer->IsReady(), 0);
     EXPECT_LT(m.muxer->Start(), 0);  // headers missing
-    EXPECT_EQ(m.muxer->WriteVideoHeader(&video), 0);
-    EXPECT_EQ(m.muxer->IsReady(), 0);                 // audio still missing
-    EXPECT_LT(m.muxer->WriteAudioHeader(&video), 0);  // a video unit is not an audio header
+    EXPECT_EQ(m.muxer->WriteVideoHeader(&m.videoHeader), 0);
+    EXPECT_EQ(m.muxer->IsReady(), 0);                         // audio still missing
+    EXPECT_LT(m.muxer->WriteAudioHeader(&m.videoHeader), 0);  // a video unit is not an audio header
     EXPECT_EQ(m.muxer->WriteAudioHeader(&audio), 0);
     EXPECT_NE(m.muxer->IsReady(), 0);
     EXPECT_EQ(m.muxer->IsStarted(), 0);
     EXPECT_EQ(m.muxer->Start(), 0);
     EXPECT_NE(m.muxer->IsStarted(), 0);
-    EXPECT_LT(m.muxer->Start(), 0);                   // twice
-    EXPECT_LT(m.muxer->WriteVideoHeader(&video), 0);  // too late
+    EXPECT_LT(m.muxer->Start(), 0);                           // twice
+    EXPECT_LT(m.muxer->WriteVideoHeader(&m.videoHeader), 0);  // too late
     EXPECT_EQ(m.muxer->Stop(), 0);
 }
 
 TEST(Muxer, VideoOnlyMaskIsReadyWithTheVideoHeaderAndRefusesAudio) {
-    Muxer m;
-    m.setParams(16);
+    Muxer m(16);
     std::string path = tempPath("video_only.mp4");
     ASSERT_EQ(m.muxer->Init(path.c_str()), 0);
-    MediaPacket video = header(MEDIA_PACKET_VIDEO, kSpsPps, sizeof(kSpsPps));
-    ASSERT_EQ(m.muxer->WriteVideoHeader(&video), 0);
+    ASSERT_EQ(m.muxer->WriteVideoHeader(&m.videoHeader), 0);
     EXPECT_NE(m.muxer->IsReady(), 0);
     ASSERT_EQ(m.muxer->Start(), 0);
     uint8_t aac[8] = {0x21, 0x10, 0x05};
@@ -84,11 +86,9 @@ TEST(Muxer, VideoOnlyMaskIsReadyWithTheVideoHeaderAndRefusesAudio) {
 }
 
 TEST(Muxer, StreamTargetIsAcceptedAndWritesNothing) {
-    Muxer m;
-    m.setParams(16);
+    Muxer m(16);
     ASSERT_EQ(m.muxer->Init("rtmp://127.0.0.1/live/stream"), 0);
-    MediaPacket video = header(MEDIA_PACKET_VIDEO, kSpsPps, sizeof(kSpsPps));
-    ASSERT_EQ(m.muxer->WriteVideoHeader(&video), 0);
+    ASSERT_EQ(m.muxer->WriteVideoHeader(&m.videoHeader), 0);
     ASSERT_EQ(m.muxer->Start(), 0);
     uint8_t frame[] = {0, 0, 0, 1, 0x65, 0x88, 0x84};
     MediaPacket unit = unitOf(MEDIA_PACKET_VIDEO, frame, sizeof(frame), false);
@@ -99,8 +99,7 @@ TEST(Muxer, StreamTargetIsAcceptedAndWritesNothing) {
 
 TEST(Muxer, RefusalsLeaveNoBrokenFile) {
     {
-        Muxer m;
-        m.setParams(16);
+        Muxer m(16);
         EXPECT_NE(m.muxer->Init("/nonexistent-folder/out.mp4"), 0);
         EXPECT_NE(m.muxer->Init(nullptr), 0);
         EXPECT_NE(m.muxer->SetStreamMask(32), 0);
@@ -111,8 +110,7 @@ TEST(Muxer, RefusalsLeaveNoBrokenFile) {
     }
     std::string path = tempPath("never_started.mp4");
     {
-        Muxer m;
-        m.setParams(16);
+        Muxer m(16);
         ASSERT_EQ(m.muxer->Init(path.c_str()), 0);
         EXPECT_NE(m.muxer->Init(path.c_str()), 0);  // twice
         uint8_t frame[] = {0, 0, 0, 1, 0x65, 0x88};

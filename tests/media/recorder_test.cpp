@@ -235,6 +235,8 @@ TEST(RecorderQueue, FullQueueRefusesOnlyThatFrameAndStopFlushes) {
     FeedPlan plan;
     plan.audio = false;
     HeldOutput out;
+    ErrorLog::overflows = 0;
+    ErrorLog::id = 0;
     Recording rec(plan);
     rec.recorder->SetOutputCallback(&HeldOutput::output, &out);
     rec.recorder->SetErrorCallback(&ErrorLog::report, 77);

@@ -3,27 +3,12 @@
 #include <dirent.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <sstream>
 #include <thread>
 
-namespace {
+#include "command_output.h"
 
-// Runs a shell command and returns its standard output.
-std::string run(const std::string &command, int *status = nullptr) {
-    std::string output;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char chunk[512];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0)
-        output.append(chunk, got);
-    int result = pclose(pipe);
-    if (status)
-        *status = result;
-    return output;
-}
+namespace {
 
 int count_entries(const char *path) {
     DIR *dir = opendir(path);
@@ -42,7 +27,7 @@ int count_entries(const char *path) {
 
 LoopbackPeer::LoopbackPeer(Kind kind) : kind_(kind) {
     std::string root = PEER_RUN_DIR;
-    run("mkdir -p '" + root + "'");
+    command_output("mkdir -p '" + root + "'");
     std::string pattern = root + (kind == Rtmp ? "/rtmp.XXXXXX" : "/rtsp.XXXXXX");
     if (!mkdtemp(&pattern[0]))
         return;
@@ -51,7 +36,7 @@ LoopbackPeer::LoopbackPeer(Kind kind) : kind_(kind) {
                          (kind == Rtmp ? "/start-rtmp.sh '" + dir_ + "'"
                                        : "/start-rtsp.sh '" + dir_ + "' '" + recording() + "'");
     int status = -1;
-    std::string output = run(script, &status);
+    std::string output = command_output(script, &status);
     if (status == 0)
         port_ = atoi(output.c_str());
 }
@@ -69,10 +54,10 @@ void LoopbackPeer::stop(int grace_ms) {
     if (dir_.empty())
         return;
     if (kind_ == Rtmp) {
-        run(std::string(PEER_SCRIPTS_DIR) + "/stop-rtmp.sh '" + dir_ + "'");
+        command_output(std::string(PEER_SCRIPTS_DIR) + "/stop-rtmp.sh '" + dir_ + "'");
     } else {
-        run(std::string(PEER_SCRIPTS_DIR) + "/stop-rtsp.sh '" + dir_ + "' " +
-            std::to_string(grace_ms / 100));
+        command_output(std::string(PEER_SCRIPTS_DIR) + "/stop-rtsp.sh '" + dir_ + "' " +
+                       std::to_string(grace_ms / 100));
     }
     port_ = 0;
 }
@@ -80,11 +65,11 @@ void LoopbackPeer::stop(int grace_ms) {
 ProbedMedia probe_media(const std::string &path) {
     ProbedMedia media;
     int status = -1;
-    std::string output =
-        run("ffprobe -v error -show_entries stream=codec_name:format=duration -of "
-            "default=nw=1 '" +
-                path + "' 2>/dev/null",
-            &status);
+    std::string output = command_output(
+        "ffprobe -v error -show_entries stream=codec_name:format=duration -of "
+        "default=nw=1 '" +
+            path + "' 2>/dev/null",
+        &status);
     if (status != 0)
         return media;
     std::istringstream lines(output);

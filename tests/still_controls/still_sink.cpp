@@ -56,8 +56,7 @@ bool decode_jpeg(const std::vector<uint8_t> &jpeg, std::vector<uint8_t> *rgbx, i
 
 CameraSetup still_camera(int stillMethod, const std::string &stillMjpeg,
                          const std::string &stillYuyv) {
-    CameraSetup setup;
-    setup.fps = 15;
+    CameraSetup setup = CameraSetup::atFps(15);
     setup.stillMethod = stillMethod;
     if (!stillMjpeg.empty())
         setup.extra += "still_mjpeg = " + stillMjpeg + "\n";
@@ -69,11 +68,10 @@ CameraSetup still_camera(int stillMethod, const std::string &stillMjpeg,
 StillSession::StillSession(const CameraSetup &setup, int format, int width, int height, bool debug)
     : session(setup, debug) {
     clear_stills();
-    if (session.connect() != 0)
+    if (session.connect(format, width, height) != 0)
         return;
     engine()->SetCameraID(kStillCameraId);
     engine()->setfunction(collect_still);
-    engine()->set_UVC_Resolution(format, width, height, 0);
 }
 
 StillSession::~StillSession() {

@@ -166,6 +166,34 @@ TEST(StillMethod2, FailedStepClearsBusyAndTheNextPressRunsTheSequenceAgain) {
     host_log_capture_stop();
 }
 
+TEST(StillMethod2, FailedCommitClearsBusyAndTheNextPressStartsFromTheValuesReadBack) {
+    host_log_capture_start();
+    StillSession s(still_camera(2), 9, 320, 240, true);
+    ASSERT_EQ(s.session.camera.startPreview(), 0);
+    ASSERT_TRUE(wait_until([&] { return host_log_count("Still_send_thread IN") == 1; }, 5000));
+
+    ASSERT_EQ(uvc_test_set_fault(s.handle(), UvcFault::kStillCommitError, UVC_ERROR_PIPE), 0);
+    ASSERT_EQ(s.press(), 0);
+    ASSERT_TRUE(
+        wait_until([&] { return host_log_count("uvc_set_still_commit fail : -9\n") == 1; }, 5000));
+    ASSERT_TRUE(wait_until([&] { return !UVCPreviewTestAccess::stillBusy(s.engine()); }, 2000));
+    EXPECT_EQ(host_log_count("uvc_set_still_image"), 0);
+    EXPECT_EQ(still_count(), 0u);
+
+    uvc_test_clear_faults(s.handle());
+    ASSERT_EQ(s.press(), 0);
+    ASSERT_TRUE(wait_stills(1));
+    EXPECT_EQ(host_log_count("Selected frameIdx : 2\n"), 2);
+    // The failed attempt's probe read succeeded, so the new probe starts from its values.
+    EXPECT_EQ(host_log_count("frameIdx : 2, bCompressIdx : 1, MaxVideoSize : 153600, "
+                             "MaxPayloadSize : 3072"),
+              1);
+    EXPECT_EQ(host_log_count("uvc_set_still_commit Success"), 1);
+    EXPECT_EQ(host_log_count("uvc_set_still_image Success"), 1);
+    EXPECT_GT(jpeg_still_counter(still_at(0), 320, 240), 0);
+    host_log_capture_stop();
+}
+
 TEST(StillMethod2, YuyvStillOfTheChosenSizeIsConverted) {
     StillSession s(still_camera(2), 3, 320, 240);
     s.engine()->setStillResolutionIndex(2, 1280, 720);  // YUYV still size 2

@@ -87,6 +87,8 @@ TEST(UvcDescription, BadLinesFailWithTheirLineNumber) {
         "mic_source = square 440",
         "buttons = 3, x",
         "start_error = 5",  // uvc error codes are negative
+        "open_error = 0",
+        "still_commit_error = -100",
         "broken_every = 0",
         "pu_controls = 0x10000",  // beyond the processing unit's 16 bits
         "vid = 0x1bcf",           // given twice

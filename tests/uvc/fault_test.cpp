@@ -70,4 +70,67 @@ TEST(UvcFaults, StartErrorFromDescriptionAndAtRunTime) {
     EXPECT_EQ(uvc_test_set_fault(camera.devh, UvcFault::kBrokenEvery, -1), UVC_ERROR_INVALID_PARAM);
 }
 
+TEST(UvcFaults, OpenErrorFromDescriptionAndAtRunTime) {
+    const int handles = uvc_test_live_handles();
+    DescriptionFile failing(webcam_text("open_error = -3\n"));
+    {
+        OpenCamera camera(failing.fd(), kWebcamVid, kWebcamPid);
+        EXPECT_EQ(camera.find_result, UVC_SUCCESS);
+        EXPECT_EQ(camera.open_result, UVC_ERROR_ACCESS);
+        EXPECT_EQ(camera.devh, nullptr);
+        EXPECT_EQ(uvc_test_live_handles(), handles);
+    }
+
+    // The run-time switch fails every camera and takes precedence over the description.
+    DescriptionFile plain(webcam_text());
+    ASSERT_EQ(uvc_test_set_open_error(UVC_ERROR_BUSY), UVC_SUCCESS);
+    EXPECT_EQ(OpenCamera(plain.fd(), kWebcamVid, kWebcamPid).open_result, UVC_ERROR_BUSY);
+    EXPECT_EQ(OpenCamera(failing.fd(), kWebcamVid, kWebcamPid).open_result, UVC_ERROR_BUSY);
+    EXPECT_EQ(uvc_test_set_open_error(1), UVC_ERROR_INVALID_PARAM);
+
+    // A failed open leaves the found device closed: it opens once the fault is off.
+    OpenCamera camera(plain.fd(), kWebcamVid, kWebcamPid);
+    ASSERT_EQ(camera.open_result, UVC_ERROR_BUSY);
+    ASSERT_EQ(uvc_test_set_open_error(0), UVC_SUCCESS);
+    ASSERT_EQ(uvc_open(camera.dev, &camera.devh), UVC_SUCCESS);
+    EXPECT_EQ(uvc_test_live_handles(), handles + 1);
+    EXPECT_EQ(OpenCamera(failing.fd(), kWebcamVid, kWebcamPid).open_result, UVC_ERROR_ACCESS);
+}
+
+TEST(UvcFaults, StillRequestErrorsFromDescriptionAndAtRunTime) {
+    DescriptionFile file(
+        webcam_text("still_probe_error = -7\nstill_commit_error = -9\nstill_image_error = -1\n"));
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    FrameCollector collector;
+    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
+
+    // Each request fails with its own code until its fault is off; the others stay on.
+    EXPECT_EQ(uvc_set_still_probe(camera.devh, 2, 200, 3072000, 0), UVC_ERROR_TIMEOUT);
+    uvc_test_set_fault(camera.devh, UvcFault::kStillProbeError, 0);
+    EXPECT_EQ(uvc_set_still_probe(camera.devh, 2, 200, 3072000, 0), 2);
+    uint8_t frame_index = 0, compression = 0;
+    int max_frame = 0, max_payload = 0;
+    ASSERT_EQ(
+        uvc_get_still_probe(camera.devh, &frame_index, &compression, &max_frame, &max_payload),
+        UVC_SUCCESS);
+    EXPECT_EQ(uvc_set_still_commit(camera.devh, frame_index, compression, max_frame, max_payload),
+              UVC_ERROR_PIPE);
+    EXPECT_EQ(uvc_set_still_image(camera.devh), UVC_ERROR_IO);
+    uvc_test_set_fault(camera.devh, UvcFault::kStillImageError, 0);
+    EXPECT_EQ(uvc_set_still_image(camera.devh), UVC_ERROR_INVALID_MODE);  // nothing committed
+
+    uvc_test_set_fault(camera.devh, UvcFault::kStillCommitError, 0);
+    ASSERT_EQ(uvc_set_still_commit(camera.devh, frame_index, compression, max_frame, max_payload),
+              UVC_SUCCESS);
+    EXPECT_EQ(uvc_set_still_image(camera.devh), UVC_SUCCESS);
+
+    // Switched on at run time, and refused with a positive code.
+    EXPECT_EQ(uvc_test_set_fault(camera.devh, UvcFault::kStillCommitError, -10), UVC_SUCCESS);
+    EXPECT_EQ(uvc_set_still_commit(camera.devh, frame_index, compression, max_frame, max_payload),
+              UVC_ERROR_INTERRUPTED);
+    EXPECT_EQ(uvc_test_set_fault(camera.devh, UvcFault::kStillImageError, 4),
+              UVC_ERROR_INVALID_PARAM);
+    uvc_stop_streaming(camera.devh);
+}
+
 }  // namespace

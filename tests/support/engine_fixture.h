@@ -12,6 +12,7 @@
 
 #include "UVCCamera.h"
 #include "UVCPreview.h"
+#include "description_file.h"
 #include "engine_access.h"
 
 // Keys of a virtual camera description; every field maps to one `key = value` line.
@@ -26,20 +27,23 @@ struct CameraSetup {
     int stillMethod = 0;
     std::string microphone = "off";
     std::string extra;  // further lines, e.g. faults
+
+    // The default camera at another frame rate.
+    static CameraSetup atFps(int framesPerSecond);
+    // The description text, one `key = value` line a field.
+    std::string text() const;
 };
 
 // A description file and an open descriptor on it, as the Java layer would hand over.
 class VirtualCamera {
   public:
     explicit VirtualCamera(const CameraSetup &setup);
-    ~VirtualCamera();
-    int fd() const { return mFd; }
+    int fd() const { return mFile.fd(); }
     int vid() const { return mVid; }
     int pid() const { return mPid; }
 
   private:
-    std::string mPath;
-    int mFd;
+    DescriptionFile mFile;
     int mVid, mPid;
 };
 
@@ -52,8 +56,10 @@ class CameraSession {
     explicit CameraSession(const CameraSetup &setup = CameraSetup(), bool debug = false);
     ~CameraSession();
 
-    // Connects, sets the record mode and the wished stream; returns the connect result.
+    // Connects and sets the record mode; returns the connect result.
     int connect();
+    // As connect(), then wishes the stream of `format` at `width` x `height`.
+    int connect(int format, int width, int height);
     // Hands the engine a new reference to the test window (the engine releases it at stop).
     int attachWindow();
     bool waitPosts(int64_t count, int timeoutMs = 5000);

@@ -1,45 +1,32 @@
 #include "engine_fixture.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <fstream>
 #include <thread>
 
 #include "host_android.h"
 #include "uvc_testing.h"
 
-namespace {
-
-std::atomic<int> g_descriptionCount(0);
-
-}  // namespace
-
-VirtualCamera::VirtualCamera(const CameraSetup &setup) {
-    mPath = testing::TempDir() + "engine_camera_" + std::to_string(getpid()) + "_" +
-            std::to_string(g_descriptionCount++) + ".conf";
-    std::ofstream out(mPath);
-    out << "vid = " << setup.vid << "\npid = " << setup.pid << "\nname = Engine Test Camera\n";
-    if (!setup.mjpeg.empty())
-        out << "mjpeg = " << setup.mjpeg << "\n";
-    if (!setup.yuyv.empty())
-        out << "yuyv = " << setup.yuyv << "\n";
-    out << "default = " << setup.defaultStream << "\nfps = " << setup.fps
-        << "\npattern = " << setup.pattern << "\nstill_method = " << setup.stillMethod
-        << "\nmicrophone = " << setup.microphone << "\n"
-        << setup.extra << "\n";
-    out.close();
-    mFd = open(mPath.c_str(), O_RDONLY);
-    mVid = (int)std::stol(setup.vid, nullptr, 0);
-    mPid = (int)std::stol(setup.pid, nullptr, 0);
+CameraSetup CameraSetup::atFps(int framesPerSecond) {
+    CameraSetup setup;
+    setup.fps = framesPerSecond;
+    return setup;
 }
 
-VirtualCamera::~VirtualCamera() {
-    if (mFd >= 0)
-        close(mFd);
-    unlink(mPath.c_str());
+std::string CameraSetup::text() const {
+    std::string text = "vid = " + vid + "\npid = " + pid + "\nname = Engine Test Camera\n";
+    if (!mjpeg.empty())
+        text += "mjpeg = " + mjpeg + "\n";
+    if (!yuyv.empty())
+        text += "yuyv = " + yuyv + "\n";
+    text += "default = " + defaultStream + "\nfps = " + std::to_string(fps) +
+            "\npattern = " + pattern + "\nstill_method = " + std::to_string(stillMethod) +
+            "\nmicrophone = " + microphone + "\n" + extra + "\n";
+    return text;
 }
+
+VirtualCamera::VirtualCamera(const CameraSetup &setup)
+    : mFile(setup.text()),
+      mVid((int)std::stol(setup.vid, nullptr, 0)),
+      mPid((int)std::stol(setup.pid, nullptr, 0)) {}
 
 bool wait_until(const std::function<bool()> &done, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -62,6 +49,13 @@ CameraSession::~CameraSession() {
 int CameraSession::connect() {
     int result = camera.connect(device.vid(), device.pid(), device.fd(), nullptr, debug, "");
     camera.setRecMode(1);
+    return result;
+}
+
+int CameraSession::connect(int format, int width, int height) {
+    int result = connect();
+    if (result == 0)
+        engine()->set_UVC_Resolution(format, width, height, 0);
     return result;
 }
 
