@@ -240,9 +240,10 @@ void UVCPreview::draw_screen() {
         if (mDebug && viewCount % 500 == 0)
             LOGD("viewCount : %d\n", viewCount);
 
-        // Without a raw-frame callback the picture goes back to its pool after the copy, so
-        // the copy clears it on the way.
-        const bool lastReader = !mRawdataCallback;
+        // Without a raw-frame callback and a recording (which reads the picture after the
+        // surface) the picture goes back to its pool after the copy, so the copy clears it.
+        const bool toRawdata = mRawdataCallback != nullptr;
+        const bool lastReader = !toRawdata && !mIsRecording;
         pthread_mutex_lock(&mPreviewMutex);
         if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
             LOGD("not exist surface\n");
@@ -250,7 +251,7 @@ void UVCPreview::draw_screen() {
             draw_picture(frame, mPreviewWindow, lastReader);
         pthread_mutex_unlock(&mPreviewMutex);
 
-        if (!lastReader) {
+        if (toRawdata) {
             addRawdataFrame(frame);
         } else {
             freeSharedFrameConv(frame);
