@@ -22,11 +22,12 @@ HostBitmap *find_bitmap(JNIEnv *env, jobject object) {
 }  // namespace
 
 jobject host_bitmap_create(uint32_t width, uint32_t height, int32_t format) {
-    uint32_t bpp = format == ANDROID_BITMAP_FORMAT_RGBA_8888  ? 4
-                   : format == ANDROID_BITMAP_FORMAT_A_8      ? 1
-                   : format == ANDROID_BITMAP_FORMAT_NONE     ? 0
-                                                              : 2;
-    if (width == 0 || height == 0 || bpp == 0 || width > 16384 || height > 16384) return nullptr;
+    uint32_t bpp = format == ANDROID_BITMAP_FORMAT_RGBA_8888 ? 4
+                   : format == ANDROID_BITMAP_FORMAT_A_8     ? 1
+                   : format == ANDROID_BITMAP_FORMAT_NONE    ? 0
+                                                             : 2;
+    if (width == 0 || height == 0 || bpp == 0 || width > 16384 || height > 16384)
+        return nullptr;
     HostBitmap *bitmap = new HostBitmap();
     bitmap->info = {width, height, width * bpp, format, 0};
     bitmap->pixels.assign((size_t)bitmap->info.stride * height, 0);
@@ -35,7 +36,8 @@ jobject host_bitmap_create(uint32_t width, uint32_t height, int32_t format) {
 }
 
 void host_bitmap_destroy(jobject object) {
-    if (!host_registry_contains(HostKind::Bitmap, object)) return;
+    if (!host_registry_contains(HostKind::Bitmap, object))
+        return;
     host_registry_remove(HostKind::Bitmap, object);
     delete (HostBitmap *)object;
 }
@@ -47,33 +49,40 @@ uint8_t *host_bitmap_pixels(jobject object) {
 
 bool host_bitmap_is_locked(jobject object) {
     HostBitmap *bitmap = find_bitmap(nullptr, object);
-    if (!bitmap) return false;
+    if (!bitmap)
+        return false;
     std::lock_guard<std::mutex> lock(bitmap->mutex);
     return bitmap->locked;
 }
 
 extern "C" int AndroidBitmap_getInfo(JNIEnv *env, jobject jbitmap, AndroidBitmapInfo *info) {
     HostBitmap *bitmap = find_bitmap(env, jbitmap);
-    if (!bitmap || !info) return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
+    if (!bitmap || !info)
+        return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
     *info = bitmap->info;
     return ANDROID_BITMAP_RESULT_SUCCESS;
 }
 
 extern "C" int AndroidBitmap_lockPixels(JNIEnv *env, jobject jbitmap, void **addrPtr) {
     HostBitmap *bitmap = find_bitmap(env, jbitmap);
-    if (!bitmap) return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
+    if (!bitmap)
+        return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
     std::lock_guard<std::mutex> lock(bitmap->mutex);
-    if (bitmap->locked) return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
+    if (bitmap->locked)
+        return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
     bitmap->locked = true;
-    if (addrPtr) *addrPtr = bitmap->pixels.data();
+    if (addrPtr)
+        *addrPtr = bitmap->pixels.data();
     return ANDROID_BITMAP_RESULT_SUCCESS;
 }
 
 extern "C" int AndroidBitmap_unlockPixels(JNIEnv *env, jobject jbitmap) {
     HostBitmap *bitmap = find_bitmap(env, jbitmap);
-    if (!bitmap) return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
+    if (!bitmap)
+        return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
     std::lock_guard<std::mutex> lock(bitmap->mutex);
-    if (!bitmap->locked) return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
+    if (!bitmap->locked)
+        return ANDROID_BITMAP_RESULT_BAD_PARAMETER;
     bitmap->locked = false;
     return ANDROID_BITMAP_RESULT_SUCCESS;
 }

@@ -38,8 +38,8 @@ int64_t host_window_post_count(ANativeWindow *window);
 std::vector<int64_t> host_window_post_times(ANativeWindow *window);
 // Copy of the last posted picture as tight rows of 4 bytes per pixel (R, G, B, A/X);
 // false when nothing was posted yet.
-bool host_window_last_picture(ANativeWindow *window, std::vector<uint8_t> *pixels,
-                              int32_t *width, int32_t *height);
+bool host_window_last_picture(ANativeWindow *window, std::vector<uint8_t> *pixels, int32_t *width,
+                              int32_t *height);
 // Saves the last posted picture as a PNG; false when nothing was posted or writing failed.
 bool host_window_save_png(ANativeWindow *window, const char *path);
 // Number of windows still alive (a window goes when its last reference is released).

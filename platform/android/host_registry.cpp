@@ -27,6 +27,7 @@ bool host_registry_contains(HostKind kind, const void *object) {
 int host_registry_count(HostKind kind) {
     std::lock_guard<std::mutex> lock(g_mutex);
     int count = 0;
-    for (const auto &entry : g_objects) count += entry.first == (int)kind;
+    for (const auto &entry : g_objects)
+        count += entry.first == (int)kind;
     return count;
 }

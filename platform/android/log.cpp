@@ -20,7 +20,8 @@ extern "C" int __android_log_print(int prio, const char *tag, const char *fmt, .
     va_start(args, fmt);
     int length = vsnprintf(stack, sizeof(stack), fmt ? fmt : "", args);
     va_end(args);
-    if (length < 0) return length;
+    if (length < 0)
+        return length;
     std::string line;
     if ((size_t)length < sizeof(stack)) {
         line.assign(stack, length);
@@ -36,7 +37,8 @@ extern "C" int __android_log_print(int prio, const char *tag, const char *fmt, .
         fprintf(stderr, "%d %s: %s%s", prio, tag ? tag : "", line.c_str(),
                 (!line.empty() && line.back() == '\n') ? "" : "\n");
     }
-    if (g_capturing) g_lines.push_back({prio, tag ? tag : "", line});
+    if (g_capturing)
+        g_lines.push_back({prio, tag ? tag : "", line});
     return length;
 }
 
@@ -55,7 +57,8 @@ int host_log_count(const char *needle) {
     std::lock_guard<std::mutex> lock(g_mutex);
     int count = 0;
     for (const HostLogLine &line : g_lines) {
-        if (line.text.find(needle) != std::string::npos) count++;
+        if (line.text.find(needle) != std::string::npos)
+            count++;
     }
     return count;
 }

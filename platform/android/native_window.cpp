@@ -18,7 +18,9 @@ namespace {
 const size_t kMaxPostTimes = 1 << 16;
 const int32_t kMaxDimension = 16384;
 
-int32_t bytes_per_pixel(int32_t format) { return format == WINDOW_FORMAT_RGB_565 ? 2 : 4; }
+int32_t bytes_per_pixel(int32_t format) {
+    return format == WINDOW_FORMAT_RGB_565 ? 2 : 4;
+}
 
 int64_t monotonic_us() {
     struct timespec ts;
@@ -63,11 +65,13 @@ ANativeWindow *host_window_create(int32_t width, int32_t height) {
 }
 
 extern "C" void ANativeWindow_acquire(ANativeWindow *window) {
-    if (window) window->refs.fetch_add(1);
+    if (window)
+        window->refs.fetch_add(1);
 }
 
 extern "C" void ANativeWindow_release(ANativeWindow *window) {
-    if (!window) return;
+    if (!window)
+        return;
     if (window->refs.fetch_sub(1) == 1) {
         host_registry_remove(HostKind::Window, window);
         delete window;
@@ -75,43 +79,51 @@ extern "C" void ANativeWindow_release(ANativeWindow *window) {
 }
 
 extern "C" int32_t ANativeWindow_getWidth(ANativeWindow *window) {
-    if (!window) return -EINVAL;
+    if (!window)
+        return -EINVAL;
     std::lock_guard<std::mutex> lock(window->mutex);
     return window->geometryWidth ? window->geometryWidth : window->width;
 }
 
 extern "C" int32_t ANativeWindow_getHeight(ANativeWindow *window) {
-    if (!window) return -EINVAL;
+    if (!window)
+        return -EINVAL;
     std::lock_guard<std::mutex> lock(window->mutex);
     return window->geometryHeight ? window->geometryHeight : window->height;
 }
 
 extern "C" int32_t ANativeWindow_getFormat(ANativeWindow *window) {
-    if (!window) return -EINVAL;
+    if (!window)
+        return -EINVAL;
     std::lock_guard<std::mutex> lock(window->mutex);
     return window->format;
 }
 
 extern "C" int32_t ANativeWindow_setBuffersGeometry(ANativeWindow *window, int32_t width,
                                                     int32_t height, int32_t format) {
-    if (!window) return -EINVAL;
+    if (!window)
+        return -EINVAL;
     std::lock_guard<std::mutex> lock(window->mutex);
     bool sizeOk = width >= 0 && height >= 0 && (width == 0) == (height == 0) &&
                   width <= kMaxDimension && height <= kMaxDimension;
     bool formatOk = format == 0 || format == WINDOW_FORMAT_RGBA_8888 ||
                     format == WINDOW_FORMAT_RGBX_8888 || format == WINDOW_FORMAT_RGB_565;
-    if (window->refuseGeometry || !sizeOk || !formatOk) return -EINVAL;
+    if (window->refuseGeometry || !sizeOk || !formatOk)
+        return -EINVAL;
     window->geometryWidth = width;
     window->geometryHeight = height;
-    if (format) window->format = format;
+    if (format)
+        window->format = format;
     return 0;
 }
 
 extern "C" int32_t ANativeWindow_lock(ANativeWindow *window, ANativeWindow_Buffer *outBuffer,
                                       ARect *inOutDirtyBounds) {
-    if (!window || !outBuffer) return -EINVAL;
+    if (!window || !outBuffer)
+        return -EINVAL;
     std::lock_guard<std::mutex> lock(window->mutex);
-    if (window->locked) return -EINVAL;
+    if (window->locked)
+        return -EINVAL;
     Picture &back = window->back;
     back.width = window->geometryWidth ? window->geometryWidth : window->width;
     back.height = window->geometryHeight ? window->geometryHeight : window->height;
@@ -125,20 +137,24 @@ extern "C" int32_t ANativeWindow_lock(ANativeWindow *window, ANativeWindow_Buffe
     outBuffer->stride = back.stride;
     outBuffer->format = back.format;
     outBuffer->bits = back.bytes.data();
-    if (inOutDirtyBounds) *inOutDirtyBounds = {0, 0, back.width, back.height};
+    if (inOutDirtyBounds)
+        *inOutDirtyBounds = {0, 0, back.width, back.height};
     return 0;
 }
 
 extern "C" int32_t ANativeWindow_unlockAndPost(ANativeWindow *window) {
-    if (!window) return -EINVAL;
+    if (!window)
+        return -EINVAL;
     std::lock_guard<std::mutex> lock(window->mutex);
-    if (!window->locked) return -EINVAL;
+    if (!window->locked)
+        return -EINVAL;
     window->locked = false;
     // Double buffering: the posted picture becomes the front, the old front the next back
     // buffer (its contents are undefined to the next writer, as on a device).
     std::swap(window->posted, window->back);
     window->postCount++;
-    if (window->postTimes.size() >= kMaxPostTimes) window->postTimes.clear();
+    if (window->postTimes.size() >= kMaxPostTimes)
+        window->postTimes.clear();
     window->postTimes.push_back(monotonic_us());
     return 0;
 }
@@ -151,35 +167,41 @@ extern "C" ANativeWindow *ANativeWindow_fromSurface(JNIEnv *env, jobject surface
 }
 
 void host_window_set_stride_padding(ANativeWindow *window, int32_t pixels) {
-    if (!window || pixels < 0) return;
+    if (!window || pixels < 0)
+        return;
     std::lock_guard<std::mutex> lock(window->mutex);
     window->stridePadding = pixels;
 }
 
 void host_window_refuse_geometry(ANativeWindow *window, bool refuse) {
-    if (!window) return;
+    if (!window)
+        return;
     std::lock_guard<std::mutex> lock(window->mutex);
     window->refuseGeometry = refuse;
 }
 
 int64_t host_window_post_count(ANativeWindow *window) {
-    if (!window) return 0;
+    if (!window)
+        return 0;
     std::lock_guard<std::mutex> lock(window->mutex);
     return window->postCount;
 }
 
 std::vector<int64_t> host_window_post_times(ANativeWindow *window) {
-    if (!window) return {};
+    if (!window)
+        return {};
     std::lock_guard<std::mutex> lock(window->mutex);
     return window->postTimes;
 }
 
-bool host_window_last_picture(ANativeWindow *window, std::vector<uint8_t> *pixels,
-                              int32_t *width, int32_t *height) {
-    if (!window || !pixels) return false;
+bool host_window_last_picture(ANativeWindow *window, std::vector<uint8_t> *pixels, int32_t *width,
+                              int32_t *height) {
+    if (!window || !pixels)
+        return false;
     std::lock_guard<std::mutex> lock(window->mutex);
     const Picture &posted = window->posted;
-    if (window->postCount == 0) return false;
+    if (window->postCount == 0)
+        return false;
     pixels->resize((size_t)posted.width * posted.height * 4);
     for (int32_t y = 0; y < posted.height; y++) {
         uint8_t *dst = pixels->data() + (size_t)y * posted.width * 4;
@@ -197,17 +219,21 @@ bool host_window_last_picture(ANativeWindow *window, std::vector<uint8_t> *pixel
                    (size_t)posted.width * 4);
         }
     }
-    if (width) *width = posted.width;
-    if (height) *height = posted.height;
+    if (width)
+        *width = posted.width;
+    if (height)
+        *height = posted.height;
     return true;
 }
 
 bool host_window_save_png(ANativeWindow *window, const char *path) {
     std::vector<uint8_t> pixels;
     int32_t width = 0, height = 0;
-    if (!path || !host_window_last_picture(window, &pixels, &width, &height)) return false;
+    if (!path || !host_window_last_picture(window, &pixels, &width, &height))
+        return false;
     // The fourth byte may be padding (RGBX), so the picture is saved opaque.
-    for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = 255;
     png_image image;
     memset(&image, 0, sizeof(image));
     image.version = PNG_IMAGE_VERSION;
@@ -217,4 +243,6 @@ bool host_window_save_png(ANativeWindow *window, const char *path) {
     return png_image_write_to_file(&image, path, 0, pixels.data(), 0, nullptr) != 0;
 }
 
-int host_window_live_count() { return host_registry_count(HostKind::Window); }
+int host_window_live_count() {
+    return host_registry_count(HostKind::Window);
+}

@@ -14,18 +14,22 @@ std::map<std::string, std::string> g_properties;
 }  // namespace
 
 extern "C" int __system_property_get(const char *name, char *value) {
-    if (value) value[0] = '\0';
-    if (!name || !value || strnlen(name, PROP_NAME_MAX) >= PROP_NAME_MAX) return -1;
+    if (value)
+        value[0] = '\0';
+    if (!name || !value || strnlen(name, PROP_NAME_MAX) >= PROP_NAME_MAX)
+        return -1;
     std::lock_guard<std::mutex> lock(g_mutex);
     auto found = g_properties.find(name);
-    if (found == g_properties.end()) return 0;
+    if (found == g_properties.end())
+        return 0;
     size_t length = found->second.copy(value, PROP_VALUE_MAX - 1);
     value[length] = '\0';
     return (int)length;
 }
 
 void host_property_set(const char *name, const char *value) {
-    if (!name) return;
+    if (!name)
+        return;
     std::lock_guard<std::mutex> lock(g_mutex);
     g_properties[name] = value ? value : "";
 }

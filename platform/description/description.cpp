@@ -8,7 +8,8 @@ const size_t kMaxDescriptionBytes = 1 << 20;
 
 std::string trim(const std::string &text) {
     size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return "";
+    if (first == std::string::npos)
+        return "";
     size_t last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
 }
@@ -20,7 +21,8 @@ bool is_description_fd(int fd) {
 }
 
 bool read_description(int fd, std::vector<DescriptionEntry> *entries, std::string *error) {
-    if (!entries || !error) return false;
+    if (!entries || !error)
+        return false;
     entries->clear();
     if (!is_description_fd(fd)) {
         *error = "descriptor is not a readable description file";
@@ -35,7 +37,8 @@ bool read_description(int fd, std::vector<DescriptionEntry> *entries, std::strin
             *error = "description cannot be read";
             return false;
         }
-        if (got == 0) break;
+        if (got == 0)
+            break;
         text.append(chunk, (size_t)got);
         offset += got;
         if (text.size() > kMaxDescriptionBytes) {
@@ -47,14 +50,17 @@ bool read_description(int fd, std::vector<DescriptionEntry> *entries, std::strin
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        if (end == std::string::npos)
+            end = text.size();
         std::string line = text.substr(start, end - start);
         start = end + 1;
         number++;
         size_t comment = line.find('#');
-        if (comment != std::string::npos) line.erase(comment);
+        if (comment != std::string::npos)
+            line.erase(comment);
         line = trim(line);
-        if (line.empty()) continue;
+        if (line.empty())
+            continue;
         size_t equals = line.find('=');
         std::string key = equals == std::string::npos ? "" : trim(line.substr(0, equals));
         if (key.empty()) {

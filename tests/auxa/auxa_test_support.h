@@ -11,7 +11,6 @@
 
 #include "auxa_lumivo.h"
 
-
 // "vid = 0x1234 / pid = 0x5678 / microphone = on" followed by `extra` lines.
 std::string mic_description(const std::string &extra);
 

@@ -18,5 +18,6 @@ DescriptionFile::DescriptionFile(const std::string &text) {
 }
 
 DescriptionFile::~DescriptionFile() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0)
+        close(fd_);
 }

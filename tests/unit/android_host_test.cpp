@@ -64,7 +64,8 @@ TEST(NativeWindow, PostTimesAreMonotonic) {
     }
     auto times = host_window_post_times(window);
     ASSERT_EQ(times.size(), 5u);
-    for (size_t i = 1; i < times.size(); i++) EXPECT_GE(times[i], times[i - 1]);
+    for (size_t i = 1; i < times.size(); i++)
+        EXPECT_GE(times[i], times[i - 1]);
     ANativeWindow_release(window);
 }
 

@@ -20,7 +20,7 @@ struct Owner {
 };
 
 class LogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { host_log_capture_start(); }
     void TearDown() override { host_log_capture_stop(); }
 };
@@ -32,7 +32,8 @@ TEST_F(LogTest, LineCarriesTimeFileLineAndFunction) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].priority, 6);
     EXPECT_EQ(lines[0].tag, "OrrinUVC");
-    std::regex format(R"(^\[\d{1,2}::\d{1,2}, msec : \d{1,3}\] : \[common_test\.cpp:\d+:rejected\]:rejected frame$)");
+    std::regex format(
+        R"(^\[\d{1,2}::\d{1,2}, msec : \d{1,3}\] : \[common_test\.cpp:\d+:rejected\]:rejected frame$)");
     EXPECT_TRUE(std::regex_match(lines[0].text, format)) << lines[0].text;
 }
 

@@ -13,7 +13,8 @@ TEST(ObjectArray, GrowsByDoublingAndKeepsOrder) {
     }
     EXPECT_EQ(array.size(), 9);
     EXPECT_EQ(array.capacity(), 16);
-    for (int i = 0; i < 9; i++) EXPECT_EQ(array[i], &values[i]);
+    for (int i = 0; i < 9; i++)
+        EXPECT_EQ(array[i], &values[i]);
 }
 
 TEST(ObjectArray, RemoveShiftsLaterElementsDown) {

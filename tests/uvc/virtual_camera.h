@@ -12,7 +12,6 @@
 
 #include "uvc_testing.h"
 
-
 // The default webcam's description text; the lines of `extra` replace or add keys.
 std::string webcam_text(const std::string &extra = "");
 
