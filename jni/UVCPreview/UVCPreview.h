@@ -26,8 +26,8 @@
 struct _AudioRawData;
 class LibMediaRecorder;
 class LibMediaDecoder;
+class MediaDecoder;
 class MediaRecorder;
-class MediaDecoderWrapper;
 #ifdef ORRIN_HW_ENCODER
 class OMXLib;
 class OMXWrapper;
@@ -291,7 +291,7 @@ class UVCPreview {
     MediaRecorder *mMediaRecorderWrapper;
 #endif
     LibMediaDecoder *mMediaDecoderLib;
-    MediaDecoderWrapper *mMediaDecoderWrapper;
+    MediaDecoder *mMediaDecoderWrapper;
     int mEncoderConfigured;
     int mEncoderColorFormat;
     bool mRecWatermark;
