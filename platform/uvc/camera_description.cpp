@@ -291,6 +291,7 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
                       : key == "still_probe_error"  ? &faults.still_probe_error
                       : key == "still_commit_error" ? &faults.still_commit_error
                       : key == "still_image_error"  ? &faults.still_image_error
+                      : key == "devinfo_error"      ? &faults.devinfo_error
                                                     : nullptr;
     if (error_code)
         return parse_int_field(value, -99, -1, error_code);

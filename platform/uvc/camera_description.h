@@ -20,6 +20,7 @@ struct FaultSettings {
     int still_probe_error = 0;
     int still_commit_error = 0;
     int still_image_error = 0;  // the still trigger
+    int devinfo_error = 0;      // the diagnostic query
     int broken_every = 0;
     int wrong_size_every = 0;
     int corrupt_jpeg_every = 0;

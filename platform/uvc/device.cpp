@@ -156,6 +156,9 @@ extern "C" uvc_error_t uvc_get_devInfo(uvc_device_handle_t *devh, int *data, int
         uvc_log("uvc_get_devInfo: null data or count");
         return UVC_ERROR_INVALID_PARAM;
     }
+    error = injected_error(devh, &FaultSettings::devinfo_error, "uvc_get_devInfo");
+    if (error != UVC_SUCCESS)
+        return error;
     const CameraDescription &camera = devh->dev->camera;
     const std::vector<FrameSize> &defaults = *stream_sizes(camera, camera.default_format);
     int index = 0;

@@ -14,11 +14,15 @@ void run_status_thread(uvc_device_handle_t *devh) {
         devh->status_queue.pop_front();
         uvc_status_callback_t *cb = devh->status_cb;
         void *user = devh->status_user;
+        if (!cb)
+            continue;
+        devh->status_in_callback = true;
         lock.unlock();
-        if (cb) {
-            cb(UVC_STATUS_CLASS_STREAMING, 0, 0, UVC_STATUS_ATTRIBUTE_VALUE_CHANGE, event.data,
-               sizeof(event.data), user);
-        }
+        cb(UVC_STATUS_CLASS_STREAMING, 0, 0, UVC_STATUS_ATTRIBUTE_VALUE_CHANGE, event.data,
+           sizeof(event.data), user);
+        lock.lock();
+        devh->status_in_callback = false;
+        devh->status_idle.notify_all();
     }
     --g_live_threads;
 }
@@ -54,7 +58,11 @@ extern "C" void uvc_set_status_callback(uvc_device_handle_t *devh, uvc_status_ca
     uvc_error_t error;
     if (handle_unusable(devh, "uvc_set_status_callback", &error))
         return;
-    std::lock_guard<std::mutex> lock(devh->status_mutex);
+    std::unique_lock<std::mutex> lock(devh->status_mutex);
     devh->status_cb = cb;
     devh->status_user = user_ptr;
+    // Once this returns the old callback is never running: its owner may go away. A callback
+    // that changes the registration itself cannot wait for its own return.
+    if (std::this_thread::get_id() != devh->status_thread.get_id())
+        devh->status_idle.wait(lock, [devh] { return !devh->status_in_callback; });
 }

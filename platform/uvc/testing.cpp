@@ -32,9 +32,9 @@ const FaultField kFaultFields[] = {
     {&FaultSettings::wrong_size_every, false}, {&FaultSettings::corrupt_jpeg_every, false},
     {&FaultSettings::stall_after, false},      {&FaultSettings::unplug_after, false},
     {&FaultSettings::still_probe_error, true}, {&FaultSettings::still_commit_error, true},
-    {&FaultSettings::still_image_error, true},
+    {&FaultSettings::still_image_error, true}, {&FaultSettings::devinfo_error, true},
 };
-static_assert(std::size(kFaultFields) == (size_t)UvcFault::kStillImageError + 1,
+static_assert(std::size(kFaultFields) == (size_t)UvcFault::kDevInfoError + 1,
               "one field per fault");
 
 }  // namespace

@@ -104,10 +104,13 @@ struct uvc_device_handle {
     std::mutex fault_mutex;  // guards faults
     FaultSettings faults;
 
-    std::mutex status_mutex;  // guards status_queue, status_stop, status_cb, status_user
+    // Guards status_queue, status_stop, status_cb, status_user and status_in_callback.
+    std::mutex status_mutex;
     std::condition_variable status_wake;
+    std::condition_variable status_idle;  // signalled when a callback returns
     std::deque<StatusEvent> status_queue;
     bool status_stop = false;
+    bool status_in_callback = false;
     uvc_status_callback_t *status_cb = nullptr;
     void *status_user = nullptr;
     std::thread status_thread;

@@ -29,6 +29,7 @@ enum class UvcFault {
     kStillProbeError,   // still_probe_error: uvc_set_still_probe
     kStillCommitError,  // still_commit_error: uvc_set_still_commit
     kStillImageError,   // still_image_error: uvc_set_still_image (the still trigger)
+    kDevInfoError,      // devinfo_error: uvc_get_devInfo (the diagnostic query)
 };
 int uvc_test_set_fault(uvc_device_handle_t *devh, UvcFault fault, int value);
 // Switches every fault of the handle off, including those of the description.

@@ -3,6 +3,8 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <thread>
 
 #include "virtual_camera.h"
 
@@ -130,6 +132,81 @@ TEST(UvcStill, CamerasWithoutStillTransferRefuseTheProbe) {
     EXPECT_EQ(uvc_get_StillMethod(camera.devh), 1);
     EXPECT_EQ(uvc_set_still_probe(camera.devh, 1, 1, 0, 0), UVC_ERROR_NOT_SUPPORTED);
     EXPECT_EQ(uvc_set_still_commit(camera.devh, 1, 1, 0, 0), UVC_ERROR_NOT_SUPPORTED);
+}
+
+// A callback that holds the status thread until released, noting the order of events.
+struct BlockingStatus {
+    std::mutex mutex;  // guards entered, released, order
+    std::condition_variable changed;
+    bool entered = false;
+    bool released = false;
+    std::vector<std::string> order;
+
+    static void callback(enum uvc_status_class, int, int, enum uvc_status_attribute, void *, size_t,
+                         void *user) {
+        BlockingStatus *self = static_cast<BlockingStatus *>(user);
+        std::unique_lock<std::mutex> lock(self->mutex);
+        if (self->entered)
+            return;  // the release status that follows the press
+        self->entered = true;
+        self->changed.notify_all();
+        self->changed.wait(lock, [self] { return self->released; });
+        self->order.push_back("callback returned");
+    }
+};
+
+TEST(UvcStill, ClearingTheCallbackWaitsForOneInFlight) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    BlockingStatus status;
+    uvc_set_status_callback(camera.devh, BlockingStatus::callback, &status);
+    ASSERT_EQ(uvc_test_press_button(camera.devh), UVC_SUCCESS);
+    {
+        std::unique_lock<std::mutex> lock(status.mutex);
+        ASSERT_TRUE(status.changed.wait_for(lock, std::chrono::seconds(10),
+                                            [&] { return status.entered; }));
+    }
+    std::thread clearer([&] {
+        uvc_set_status_callback(camera.devh, nullptr, nullptr);
+        std::lock_guard<std::mutex> lock(status.mutex);
+        status.order.push_back("cleared");
+    });
+    // Give the clearing call a chance to return early (the fault), then let the callback end.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    {
+        std::lock_guard<std::mutex> lock(status.mutex);
+        status.released = true;
+        status.changed.notify_all();
+    }
+    clearer.join();
+    std::vector<std::string> expected = {"callback returned", "cleared"};
+    EXPECT_EQ(status.order, expected);
+}
+
+// Clearing the registration from inside the callback must not wait for itself.
+TEST(UvcStill, CallbackMayClearItsOwnRegistration) {
+    DescriptionFile file(webcam_text());
+    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    struct Self {
+        uvc_device_handle_t *devh;
+        std::atomic<int> calls{0};
+    } self{camera.devh};
+    uvc_set_status_callback(
+        camera.devh,
+        [](enum uvc_status_class, int, int, enum uvc_status_attribute, void *, size_t, void *user) {
+            Self *s = static_cast<Self *>(user);
+            ++s->calls;
+            uvc_set_status_callback(s->devh, nullptr, nullptr);
+        },
+        &self);
+    ASSERT_EQ(uvc_test_press_button(camera.devh), UVC_SUCCESS);
+    for (int i = 0; i < 1000 && self.calls == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(self.calls, 1);
+    ASSERT_EQ(uvc_test_press_button(camera.devh), UVC_SUCCESS);
+    uvc_close(camera.devh);  // joins the status thread: hangs if the callback waited for itself
+    camera.devh = nullptr;
+    EXPECT_EQ(self.calls, 1);
 }
 
 }  // namespace

@@ -216,7 +216,8 @@ uvc_error_t uvc_start_iso_streaming(uvc_device_handle_t *devh, uvc_stream_ctrl_t
                                     uvc_frame_callback_t *cb, void *user_ptr);
 // Returns when no frame callback runs and none will; harmless without a stream.
 void uvc_stop_streaming(uvc_device_handle_t *devh);
-// Registers (or with null clears) the status callback.
+// Registers (or with null clears) the status callback. Returns once no call of the previous
+// callback runs (unless called from that callback), so its owner may go away afterwards.
 void uvc_set_status_callback(uvc_device_handle_t *devh, uvc_status_callback_t *cb, void *user_ptr);
 
 // --- stills ---
