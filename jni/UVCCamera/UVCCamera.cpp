@@ -116,10 +116,12 @@ int UVCCamera::release() {
             mAudioContext = nullptr;
         }
         if (mDeviceHandle) {
-            delete mPreview;
-            mPreview = nullptr;
+            // Closing the camera ends its status and streaming threads, so nothing of the
+            // camera library can call the engine once it is deleted.
             uvc_close(mDeviceHandle);
             mDeviceHandle = nullptr;
+            delete mPreview;
+            mPreview = nullptr;
         }
         if (mDevice) {
             uvc_unref_device(mDevice);

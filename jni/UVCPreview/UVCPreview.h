@@ -64,6 +64,11 @@ struct CaptureBuffer {
     int32_t buffer_size;
 };
 
+// Bytes of a width x height picture, formed in 64 bits so that no size can overflow.
+inline int64_t picture_bytes(int width, int height, int pixelBytes) {
+    return (int64_t)width * height * pixelBytes;
+}
+
 // Copies a converted picture into a native window; 0, or -1 when the window cannot be locked.
 int copyToSurface(uvc_frame_t *frame, ANativeWindow **window);
 
@@ -162,11 +167,13 @@ class UVCPreview {
     void serve_capture_request(uvc_frame_t *frame);
 
     // Frame pools and the preview queue.
-    int pool_frame_bytes() const { return mWidth * mHeight * 4; }
+    size_t pool_frame_bytes() const { return picture_bytes(mWidth, mHeight, 4); }
     void init_sharedframe();
     void clearSharedFrame();
-    void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
-    uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
+    // The pool helpers' lines carry the calling operation's name.
+    void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex, const char *caller);
+    uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex,
+                                 const char *caller);
     void give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex);
     uvc_frame_t *getSharedFrameRaw();
     uvc_frame_t *getSharedFrameConv();
@@ -205,7 +212,8 @@ class UVCPreview {
     static void onAudioNodeVolume(void *user, unsigned char *data, int bytes, void *info);
     void audioDataCallback(unsigned char *data, int bytes, void *info);
     int choose_capture_rate();
-    void stopAudioCapture();
+    // Stops the microphone's stream; the lines carry the calling operation's name.
+    void stopAudioCapture(const char *caller);
     int write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs);
     void addAudioFrame(_AudioRawData *block);
     _AudioRawData *waitAudioFrame();
@@ -247,7 +255,10 @@ class UVCPreview {
     uvc_device_handle_t *mDeviceHandle;  // not owned: the camera object closes it
     ANativeWindow *mPreviewWindow;       // guarded by mPreviewMutex
     std::atomic<bool> mIsRunning;
-    int mRequestWidth, mRequestHeight, mRequestFrame;
+    // The negotiated request and the wish below are written by the preview thread and Java
+    // setters and read by Java queries, the capture check and the converters.
+    std::atomic<int> mRequestWidth, mRequestHeight;
+    int mRequestFrame;
     int mFrameWidth, mFrameHeight;
     int mFrameBytes;
     pthread_t mPreviewThread;
@@ -264,13 +275,15 @@ class UVCPreview {
     pthread_mutex_t mCaptureMutex;
     pthread_cond_t mCaptureSync;
     uvc_frame_t *mCaptureFrame;
-    int mPixelFormat;
+    std::atomic<int> mPixelFormat;
     int mDiagData[DIAG_DATA_COUNT];
-    int mWidth, mHeight, mFrameIndex;
-    // mCapBufMutex guards mcap_buf and changes of mCaptureRequest.
+    std::atomic<int> mWidth, mHeight;
+    int mFrameIndex;
+    // mCapBufMutex guards mcap_buf, mCaptureTicket and changes of mCaptureRequest.
     pthread_cond_t mCapBufSync;
     pthread_mutex_t mCapBufMutex;
     CaptureBuffer mcap_buf;
+    unsigned mCaptureTicket = 0;  // number of the newest capture request; mCapBufMutex
     std::atomic<int> mCaptureRequest;
     std::atomic<int> mStartStatus;
     std::atomic<bool> mCallbackRunning;
@@ -303,7 +316,7 @@ class UVCPreview {
     int m_VideoFPS, m_VideoBitrate;
     _AUXA_DEV *mAudioDev;
     int mSampleRate, mBit, mChannel;
-    int mRecMode;
+    std::atomic<int> mRecMode;  // set by Java, read by the audio threads
     int mSDKVersion;
     // Control status cache: supported-control bitmaps and their bit lists.
     uint32_t mCtControls;
@@ -369,15 +382,15 @@ class UVCPreview {
     FFMuxer *mFFMuxer;
 #endif
 
-    // Which worker threads this run started, so that stopPreview joins exactly those.
-    // Written by their starter before stopPreview joins the preview thread.
-    bool mPreviewThreadStarted;
-    bool mDrawThreadStarted;
-    bool mStillThreadStarted;
-    bool mStillWriteThreadStarted;
-    bool mH264ThreadStarted;
-    bool mAudioRawThreadStarted;
-    bool mJavaThreadStarted;
+    // Which worker threads this run started, so that stopPreview joins exactly those. The
+    // preview thread's flag is also read by the resolution setter on Java threads.
+    std::atomic<bool> mPreviewThreadStarted;
+    std::atomic<bool> mDrawThreadStarted;
+    std::atomic<bool> mStillThreadStarted;
+    std::atomic<bool> mStillWriteThreadStarted;
+    std::atomic<bool> mH264ThreadStarted;
+    std::atomic<bool> mAudioRawThreadStarted;
+    std::atomic<bool> mJavaThreadStarted;
 
     // Audio call counters for the thinned debug lines, and blocks dropped from the full audio
     // queue (guarded by mAudioMutex).

@@ -136,11 +136,11 @@ int UVCPreview::StartAudio() {
 
 // Stops capture (no node function runs once this returns) and drops the engine's reference to
 // the microphone; the camera object hands it over again before the next start.
-void UVCPreview::stopAudioCapture() {
-    LOGD("auxaStop IN\n");
+void UVCPreview::stopAudioCapture(const char *caller) {
+    LOGD_AS(mDebug, caller, "auxaStop IN\n");
     if (mAudioDev)
         AuxaStop(mAudioDev);
-    LOGD("auxaStop OUT\n");
+    LOGD_AS(mDebug, caller, "auxaStop OUT\n");
     mAudioDev = nullptr;
 }
 

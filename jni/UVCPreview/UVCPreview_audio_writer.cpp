@@ -147,15 +147,11 @@ int UVCPreview::WriteAudioData(unsigned char *data, int bytes) {
         return 0;
     if (!data)
         return RESULT_BAD_ARGUMENT;
-    int bytesPerSample = mBit / 8;
-    if (mChannel <= 0 || mSampleRate <= 0 || bytesPerSample <= 0) {
+    const int64_t step = audio_piece_duration_us(mChannel, mSampleRate, mBit);
+    if (step < 0) {
         LOGE("audio format unset: channels %d, rate %d, bits %d\n", mChannel, mSampleRate, mBit);
         return RESULT_BAD_ARGUMENT;
     }
-
-    double pieceUs =
-        1000000.0 / ((double)mChannel * mSampleRate * bytesPerSample) * AUDIO_PIECE_BYTES;
-    int64_t step = (int64_t)((float)pieceUs + 0.5);
     int64_t timeUs = getcurtime();
     int result = 0;
     for (int64_t offset = 0; offset < bytes; offset += AUDIO_PIECE_BYTES) {

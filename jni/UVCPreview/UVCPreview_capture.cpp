@@ -18,7 +18,7 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
         return -4;
     if (!data)
         return -2;
-    if (size < mWidth * mHeight * 4 || !info)
+    if (size < picture_bytes(mWidth, mHeight, 4) || !info)
         return -2;
     if (!isCallbackRunning()) {
         LOGD("callback function has problem.");
@@ -34,20 +34,36 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
 
     int result;
     pthread_mutex_lock(&mCapBufMutex);
+    // A caller still waiting loses its place to this one and learns so at once.
+    if (mcap_buf.buffer)
+        pthread_cond_broadcast(&mCapBufSync);
+    const unsigned ticket = ++mCaptureTicket;
     mcap_buf.buffer = data;
     mcap_buf.capture_bytes = 0;
     mcap_buf.buffer_size = size;
     mcap_buf.buffer_small = 0;
     LOGD("wait start");
     mCaptureRequest = 1;
-    int waited = pthread_cond_timedwait(&mCapBufSync, &mCapBufMutex, &deadline);
-    if (waited == ETIMEDOUT) {
-        LOGD("wait timeout");
-        result = -6;
-    } else if (waited != 0) {
-        LOGD("pthread_cond_timedwait failed : %d", waited);
-        result = -7;
-    } else {
+    for (;;) {
+        if (ticket != mCaptureTicket) {
+            LOGD("capture request replaced by a newer one");
+            result = -5;
+            break;
+        }
+        const bool served = mCaptureRequest == 0;
+        if (!served && mIsRunning) {
+            int waited = pthread_cond_timedwait(&mCapBufSync, &mCapBufMutex, &deadline);
+            if (waited == 0)
+                continue;
+            if (waited == ETIMEDOUT) {
+                LOGD("wait timeout");
+                result = -6;
+            } else {
+                LOGD("pthread_cond_timedwait failed : %d", waited);
+                result = -7;
+            }
+            break;
+        }
         LOGD("wait wakeup");
         if (mcap_buf.buffer_small) {
             LOGD("buffer too small");
@@ -61,8 +77,11 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
             info[2] = mHeight;
             result = mcap_buf.capture_bytes;
         }
+        break;
     }
-    mcap_buf.buffer = nullptr;
+    // Only the current request owns the shared record; a replaced caller leaves it alone.
+    if (ticket == mCaptureTicket)
+        mcap_buf.buffer = nullptr;
     pthread_mutex_unlock(&mCapBufMutex);
     LOGD("get_capture_buffer OUT");
     return result;
@@ -72,12 +91,9 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
 void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
     pthread_mutex_lock(&mCapBufMutex);
     if (!frame) {
+        // Nothing to copy: the caller learns it now (-5) instead of after the time-out.
         LOGD("frame is null");
-        mCaptureRequest = 0;
-        pthread_mutex_unlock(&mCapBufMutex);
-        return;
-    }
-    if (!mcap_buf.buffer) {
+    } else if (!mcap_buf.buffer) {
         LOGD("buffer allocate failed");
     } else if ((unsigned)mcap_buf.buffer_size < (unsigned)frame->data_bytes) {
         LOGD("mcap_buf.buffer_size : %d < frame->data_bytes : %d", mcap_buf.buffer_size,
@@ -89,7 +105,7 @@ void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
         LOGD("copy %d bytes", mcap_buf.capture_bytes);
     }
     mCaptureRequest = 0;
-    pthread_cond_signal(&mCapBufSync);
+    pthread_cond_broadcast(&mCapBufSync);
     pthread_mutex_unlock(&mCapBufMutex);
 }
 
@@ -99,6 +115,9 @@ int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
         if (mCaptureWindow)
             ANativeWindow_release(mCaptureWindow);
         mCaptureWindow = window;
+    } else if (window) {
+        // Another reference to the window the engine already holds.
+        ANativeWindow_release(window);
     }
     pthread_mutex_unlock(&mCaptureMutex);
     return 0;

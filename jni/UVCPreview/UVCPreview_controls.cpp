@@ -29,22 +29,23 @@ void list_set_bits(uint32_t bits, int *list) {
     list[0] = count;
 }
 
-// An index outside its table is refused like an invalid argument, without any request.
-int set_indexed_control(bool mDebug, uvc_control_setter_func *table, int count,
+// An index outside its table is refused like an invalid argument, without any request. Lines
+// carry the name of the calling operation.
+int set_indexed_control(bool debug, const char *caller, uvc_control_setter_func *table, int count,
                         uvc_device_handle_t *devh, int index, int value) {
     int result = UVC_ERROR_INVALID_PARAM;
     if (index >= 0 && index < count)
         result = call_setter(table[index], devh, value);
     if (result != 0)
-        LOGD("setctrl idx : %d failed\n", index);
+        LOGD_AS(debug, caller, "setctrl idx : %d failed\n", index);
     return result;
 }
 
 // A failed read leaves the error code in *value.
-void get_indexed_control(bool mDebug, uvc_control_getter_func *table, int count,
+void get_indexed_control(bool debug, const char *caller, uvc_control_getter_func *table, int count,
                          uvc_device_handle_t *devh, int index, int *value) {
     if (!value) {
-        LOGD("Invalid argument\n");
+        LOGD_AS(debug, caller, "Invalid argument\n");
         return;
     }
     *value = 0;
@@ -52,32 +53,35 @@ void get_indexed_control(bool mDebug, uvc_control_getter_func *table, int count,
     if (index >= 0 && index < count)
         result = table[index](devh, value, UVC_GET_CUR);
     if (result != 0) {
-        LOGD("func idx : %d failed\n", index);
+        LOGD_AS(debug, caller, "func idx : %d failed\n", index);
         *value = result;
     }
-    LOGD("args : %d\n", *value);
+    LOGD_AS(debug, caller, "args : %d\n", *value);
 }
+
+// The widest payload an extension request can carry (its length is a 16-bit field).
+const int MAX_EXTENSION_LENGTH = 0xFFFF;
 
 }  // namespace
 
 int UVCPreview::setUVCCameraInputTerminalControl(int index, int value) {
-    return set_indexed_control(mDebug, set_uvc_input_terminal_func, INPUT_TERMINAL_CONTROL_COUNT,
-                               mDeviceHandle, index, value);
+    return set_indexed_control(mDebug, __FUNCTION__, set_uvc_input_terminal_func,
+                               INPUT_TERMINAL_CONTROL_COUNT, mDeviceHandle, index, value);
 }
 
 int UVCPreview::setUVCCameraProcessingUnitControl(int index, int value) {
-    return set_indexed_control(mDebug, set_uvc_processing_unit_func, PROCESSING_UNIT_CONTROL_COUNT,
-                               mDeviceHandle, index, value);
+    return set_indexed_control(mDebug, __FUNCTION__, set_uvc_processing_unit_func,
+                               PROCESSING_UNIT_CONTROL_COUNT, mDeviceHandle, index, value);
 }
 
 void UVCPreview::getUVCCameraInputTerminalControl(int index, int *value) {
-    get_indexed_control(mDebug, get_uvc_input_terminal_func, INPUT_TERMINAL_CONTROL_COUNT,
-                        mDeviceHandle, index, value);
+    get_indexed_control(mDebug, __FUNCTION__, get_uvc_input_terminal_func,
+                        INPUT_TERMINAL_CONTROL_COUNT, mDeviceHandle, index, value);
 }
 
 void UVCPreview::getUVCCameraProcessingUnitControl(int index, int *value) {
-    get_indexed_control(mDebug, get_uvc_processing_unit_func, PROCESSING_UNIT_CONTROL_COUNT,
-                        mDeviceHandle, index, value);
+    get_indexed_control(mDebug, __FUNCTION__, get_uvc_processing_unit_func,
+                        PROCESSING_UNIT_CONTROL_COUNT, mDeviceHandle, index, value);
 }
 
 int UVCPreview::getUVCControlStatus() {
@@ -121,6 +125,10 @@ int UVCPreview::Set_pantilt_rel(int *args) {
 
 int UVCPreview::sendExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
                                  unsigned char *data, int wLength) {
+    if (wLength < 0 || wLength > MAX_EXTENSION_LENGTH) {
+        LOGD("uvc_send_extensionMessage error : %d\n", UVC_ERROR_INVALID_PARAM);
+        return -1;
+    }
     int result =
         uvc_send_extensionMessage(mDeviceHandle, (uint8_t)bmRequestType, (uint8_t)bRequest,
                                   (uint16_t)wValue, (uint16_t)wIndex, data, (uint16_t)wLength);
@@ -133,6 +141,11 @@ int UVCPreview::sendExtensionMsg(int bmRequestType, int bRequest, int wValue, in
 
 int UVCPreview::recvExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
                                  unsigned char *data, int wLength) {
+    // Cutting the length to 16 bits would make the camera library read past a short buffer.
+    if (wLength < 0 || wLength > MAX_EXTENSION_LENGTH) {
+        LOGD("uvc_recv_extensionMessage error : %d\n", UVC_ERROR_INVALID_PARAM);
+        return UVC_ERROR_INVALID_PARAM;
+    }
     int result =
         uvc_recv_extensionMessage(mDeviceHandle, (uint8_t)bmRequestType, (uint8_t)bRequest,
                                   (uint16_t)wValue, (uint16_t)wIndex, data, (uint16_t)wLength);

@@ -93,6 +93,8 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
     }
     pthread_mutex_lock(&mPreviewMutex);
     if (window == mPreviewWindow) {
+        // The caller handed over another reference to the window the engine already holds.
+        ANativeWindow_release(window);
         pthread_mutex_unlock(&mPreviewMutex);
         return 0;
     }
@@ -118,45 +120,40 @@ void UVCPreview::clearDisplay() {
     pthread_mutex_unlock(&mPreviewMutex);
 }
 
+// Decodes an MJPEG frame into `converted` within mWidth x mHeight. The picture is labelled with
+// the size TurboJPEG really produced, which is smaller when the camera sent a smaller JPEG than
+// negotiated. The lines carry the name of draw_preview_one, the operation that decodes.
 uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes) {
+    const char *caller = "draw_preview_one";
     unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
     unsigned char *out = static_cast<unsigned char *>(converted->data);
-    if (!g_jpegHeaderParsed) {
-        int width = 0, height = 0, subsampling = 0;
-        if (tjDecompressHeader2(_jpegDecompressor, jpeg, frame->data_bytes, &width, &height,
-                                &subsampling) != 0) {
-            LOGE("tjDecompressHeader2 error : %s\n", tjGetErrorStr());
-            freeSharedFrameConv(converted);
-            return nullptr;
-        }
-        uvc_frame_t *result = converted;
-        if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, mWidth, 0, mHeight,
-                          TJPF_RGBX, FIRST_DECODE_FLAGS) == 0) {
-            // The picture's size is what TurboJPEG produced within mWidth x mHeight.
-            int decodedW, decodedH;
-            decoded_size(width, height, mWidth, mHeight, &decodedW, &decodedH);
-            converted->width = decodedW;
-            converted->height = decodedH;
-            converted->data_bytes = (size_t)decodedW * decodedH * pixelBytes;
-        } else {
-            LOGE("tjDecompress2 error : %s\n", tjGetErrorStr());
-            freeSharedFrameConv(converted);
-            result = nullptr;
-        }
-        LOGD("width : %d, height : %d\n", width, height);
-        g_jpegHeaderParsed = true;
-        return result;
-    }
-    if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, mWidth, 0, mHeight,
-                      TJPF_RGBX, DECODE_FLAGS) != 0) {
-        LOGE("tjDecompress2 error : %s\n", tjGetErrorStr());
+    const bool first = !g_jpegHeaderParsed;
+    int width = 0, height = 0, subsampling = 0;
+    if (tjDecompressHeader2(_jpegDecompressor, jpeg, frame->data_bytes, &width, &height,
+                            &subsampling) != 0) {
+        LOGE_AS(caller, "tjDecompressHeader2 error : %s\n", tjGetErrorStr());
         freeSharedFrameConv(converted);
         return nullptr;
     }
-    converted->width = mWidth;
-    converted->height = mHeight;
-    converted->data_bytes = (size_t)mWidth * mHeight * pixelBytes;
-    return converted;
+    const int wishWidth = mWidth, wishHeight = mHeight;
+    uvc_frame_t *result = converted;
+    if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, wishWidth, 0, wishHeight,
+                      TJPF_RGBX, first ? FIRST_DECODE_FLAGS : DECODE_FLAGS) == 0) {
+        int decodedW, decodedH;
+        decoded_size(width, height, wishWidth, wishHeight, &decodedW, &decodedH);
+        converted->width = decodedW;
+        converted->height = decodedH;
+        converted->data_bytes = (size_t)picture_bytes(decodedW, decodedH, pixelBytes);
+    } else {
+        LOGE_AS(caller, "tjDecompress2 error : %s\n", tjGetErrorStr());
+        freeSharedFrameConv(converted);
+        result = nullptr;
+    }
+    if (first) {
+        LOGD_AS(mDebug, caller, "width : %d, height : %d\n", width, height);
+        g_jpegHeaderParsed = true;
+    }
+    return result;
 }
 
 uvc_frame_t *UVCPreview::draw_preview_one(uvc_frame_t *frame, ANativeWindow ** /*window*/,

@@ -38,13 +38,14 @@ std::atomic<int> g_frameCount(0);
 
 }  // namespace
 
-void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex) {
-    const int bytes = pool_frame_bytes();
+void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex,
+                           const char *caller) {
+    const size_t bytes = pool_frame_bytes();
     pthread_mutex_lock(mutex);
     for (int i = 0; i < INITIAL_POOL_FRAMES; i++) {
         uvc_frame_t *frame = allocate_pool_frame(bytes);
         if (!frame) {
-            LOGD("uvc_allocate_frame failed\n");
+            LOGD_AS(mDebug, caller, "uvc_allocate_frame failed\n");
             continue;
         }
         frame->in_use = 0;
@@ -54,10 +55,10 @@ void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mu
 }
 
 void UVCPreview::init_sharedframe() {
-    const int bytes = pool_frame_bytes();
-    LOGD("rawsize : %d convsize :%d\n", bytes, bytes);
-    fill_pool(mSharedFrame_raw, &mRawPoolMutex);
-    fill_pool(mSharedFrame_conv, &mConvPoolMutex);
+    const size_t bytes = pool_frame_bytes();
+    LOGD("rawsize : %d convsize :%d\n", (int)bytes, (int)bytes);
+    fill_pool(mSharedFrame_raw, &mRawPoolMutex, __FUNCTION__);
+    fill_pool(mSharedFrame_conv, &mConvPoolMutex, __FUNCTION__);
 }
 
 void UVCPreview::clearSharedFrame() {
@@ -79,10 +80,11 @@ void UVCPreview::clearSharedFrame() {
 }
 
 // Hands out the first free frame of a pool, growing the pool by one when all are in use.
-uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex) {
+uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex,
+                                         const char *caller) {
     if (!mIsRunning)
         return nullptr;
-    const int bytes = pool_frame_bytes();
+    const size_t bytes = pool_frame_bytes();
     uvc_frame_t *frame = nullptr;
     pthread_mutex_lock(mutex);
     for (int i = 0; i < pool.size(); i++) {
@@ -92,7 +94,7 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthre
         }
     }
     if (!frame) {
-        LOGD("alloc new frame!\n");
+        LOGD_AS(mDebug, caller, "alloc new frame!\n");
         frame = allocate_pool_frame(bytes);
         if (frame)
             pool.put(frame);
@@ -122,11 +124,11 @@ void UVCPreview::give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex) {
 }
 
 uvc_frame_t *UVCPreview::getSharedFrameRaw() {
-    return take_pool_frame(mSharedFrame_raw, &mRawPoolMutex);
+    return take_pool_frame(mSharedFrame_raw, &mRawPoolMutex, __FUNCTION__);
 }
 
 uvc_frame_t *UVCPreview::getSharedFrameConv() {
-    return take_pool_frame(mSharedFrame_conv, &mConvPoolMutex);
+    return take_pool_frame(mSharedFrame_conv, &mConvPoolMutex, __FUNCTION__);
 }
 
 void UVCPreview::freeSharedFrameRaw(uvc_frame_t *frame) {

@@ -11,7 +11,8 @@ namespace {
 
 // Wakes a worker through its condition (when it has one) and joins it. Returns -1 when the
 // thread was not started in this run, else the join result.
-int wake_and_join(bool *started, pthread_t thread, pthread_mutex_t *mutex, pthread_cond_t *sync) {
+int wake_and_join(std::atomic<bool> *started, pthread_t thread, pthread_mutex_t *mutex,
+                  pthread_cond_t *sync) {
     if (!*started)
         return -1;
     if (mutex && sync) {
@@ -70,6 +71,8 @@ int UVCPreview::startPreview() {
             "result : %d",
             result);
         mIsRunning = false;
+        // No run started: the microphone started for it stops again.
+        stopAudioCapture(__FUNCTION__);
         pthread_mutex_lock(&mPreviewMutex);
         pthread_cond_signal(&mPreviewSync);
         pthread_mutex_unlock(&mPreviewMutex);
@@ -90,14 +93,14 @@ int UVCPreview::stopPreview() {
         // The engine may be deleted after the stop; the camera's status thread must not call it.
         uvc_set_status_callback(mDeviceHandle, nullptr, nullptr);
 
-        stopAudioCapture();
+        stopAudioCapture(__FUNCTION__);
 
         pthread_mutex_lock(&mCaptureMutex);
         pthread_cond_signal(&mCaptureSync);
         pthread_mutex_unlock(&mCaptureMutex);
         // A caller waiting for a capture learns at once that the engine stopped (-5).
         pthread_mutex_lock(&mCapBufMutex);
-        pthread_cond_signal(&mCapBufSync);
+        pthread_cond_broadcast(&mCapBufSync);
         pthread_mutex_unlock(&mCapBufMutex);
 
         int r =
@@ -128,7 +131,7 @@ int UVCPreview::stopPreview() {
     } else if (mPreviewThreadStarted) {
         // The stream failed to start and the preview thread ended on its own.
         // The microphone started with that run still captures.
-        stopAudioCapture();
+        stopAudioCapture(__FUNCTION__);
         int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
         LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
                  "preview_thread end\n");

@@ -8,6 +8,10 @@ namespace {
 const int H264_CAMERA_VID = 0x041E;
 const int H264_CAMERA_PID = 0x4057;
 
+// Stream used when the camera does not answer the diagnostic query.
+const int FALLBACK_WIDTH = 640;
+const int FALLBACK_HEIGHT = 480;
+
 const char *format_name(int pixelFormat) {
     return pixelFormat == PIXEL_FORMAT_MJPEG ? "MJPEG Format" : "YUYV Format";
 }
@@ -24,6 +28,8 @@ void UVCPreview::set_UVC_Resolution(int pixelFormat, int width, int height, int 
         mPendingResolution[3] = frame;
         mResolutionPending = true;
     } else {
+        // The newest wish wins over one held from a run that has ended.
+        mResolutionPending = false;
         mPixelFormat = pixelFormat;
         mWidth = width;
         mHeight = height;
@@ -37,11 +43,10 @@ int UVCPreview::get_UVC_DiagData(int *out) {
         LOGD("ptr is NULL\n");
         return -2;
     }
+    // Only a query: the preview thread applies the fallback for a failed one, so a query from
+    // Java never changes a running stream or the next start.
     int result = uvc_get_devInfo(mDeviceHandle, out + 1, out);
     if (result != 0) {
-        mPixelFormat = PIXEL_FORMAT_YUYV;
-        mRequestWidth = 640;
-        mRequestHeight = 480;
         LOGD("uvc_get_devInfo fail : %d", result);
         return -9;
     }
@@ -62,15 +67,20 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
             mPixelFormat =
                 mDiagData[1] == PIXEL_FORMAT_MJPEG ? PIXEL_FORMAT_MJPEG : PIXEL_FORMAT_YUYV;
         } else {
-            mRequestWidth = mWidth;
-            mRequestHeight = mHeight;
+            mRequestWidth = mWidth.load();
+            mRequestHeight = mHeight.load();
             mRequestFrame = mFrameIndex;
             LOGD("App Setting PixelFormat : %s, width : %d, height : %d, Frame : %d",
-                 format_name(mPixelFormat), mWidth, mHeight, mFrameIndex);
+                 format_name(mPixelFormat), mWidth.load(), mHeight.load(), mFrameIndex);
         }
         LOGD("pixelFormat : %s", format_name(mPixelFormat));
+    } else {
+        // YUYV 640 x 480 fallback; the pools and conversions are sized by the same values.
+        mPixelFormat = PIXEL_FORMAT_YUYV;
+        mRequestWidth = mWidth = FALLBACK_WIDTH;
+        mRequestHeight = mHeight = FALLBACK_HEIGHT;
     }
-    LOGD("mWidth : %d, mHeight : %d", mWidth, mHeight);
+    LOGD("mWidth : %d, mHeight : %d", mWidth.load(), mHeight.load());
 
     int result;
     if (mVid == H264_CAMERA_VID && mPid == H264_CAMERA_PID) {
@@ -85,11 +95,11 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
         LOGE(
             "could not negotiate with camera:err=%d, pixelformat : %s, width : %d, height : %d, "
             "frame : %d",
-            result, format_name(mPixelFormat), mWidth, mHeight, mRequestFrame);
+            result, format_name(mPixelFormat), mWidth.load(), mHeight.load(), mRequestFrame);
         return result;
     }
-    LOGD("Set PixelFormat : %s width : %d, height : %d", format_name(mPixelFormat), mRequestWidth,
-         mRequestHeight);
+    LOGD("Set PixelFormat : %s width : %d, height : %d", format_name(mPixelFormat),
+         mRequestWidth.load(), mRequestHeight.load());
 
     uvc_frame_desc_t desc;
     result = uvc_get_frame_desc(mDeviceHandle, ctrl, &desc);

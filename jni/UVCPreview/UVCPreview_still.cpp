@@ -114,8 +114,8 @@ int UVCPreview::allocate_StillImageBuf() {
             continue;
         listed = true;
         if (list[0] == 0) {
-            width = std::max(width, mWidth);
-            height = std::max(height, mHeight);
+            width = std::max(width, mWidth.load());
+            height = std::max(height, mHeight.load());
         }
         const int pairs = std::min(list[0], (RESOLUTION_LIST_INTS - 1) / 2);
         for (int i = 0; i < pairs; i++) {

@@ -1,4 +1,6 @@
 // The capture buffer: every result code of get_capture_buffer and the capture surface.
+#include <string.h>
+
 #include <chrono>
 #include <future>
 #include <thread>
@@ -24,6 +26,11 @@ TEST(Capture, ArgumentAndStateCodes) {
     EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size() - 1), -2);
     // No frame has reached the streaming loop yet.
     EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size()), -5);
+    engine->stopPreview();
+
+    // A wish whose picture size does not fit in 32 bits is still too big for any buffer.
+    UVCPreviewTestAccess::runWithoutThreads(engine, 70000, 70000, false);
+    EXPECT_EQ(engine->get_capture_buffer(buffer.data(), info, (int)buffer.size()), -2);
     engine->stopPreview();
 }
 
@@ -59,6 +66,34 @@ TEST_F(CaptureWaiter, PictureLargerThanTheBufferGivesMinusEight) {
     EXPECT_EQ(info[0], 0);
     EXPECT_EQ(UVCPreviewTestAccess::captureRequest(engine), 0);
     uvc_free_frame(big);
+    engine->stopPreview();
+}
+
+// A second caller takes over the request: the first learns at once that its buffer will not
+// be written, the second gets the picture.
+TEST_F(CaptureWaiter, ReplacedCallerFailsAtOnceAndTheNewOneGetsThePicture) {
+    std::vector<char> second(16 * 16 * 4, 0x5a);
+    int secondInfo[3] = {7, 7, 7};
+    auto secondWaiter = std::async(std::launch::async, [&] {
+        return engine->get_capture_buffer(second.data(), secondInfo, (int)second.size());
+    });
+    ASSERT_EQ(waiter.wait_for(std::chrono::seconds(3)), std::future_status::ready);
+    EXPECT_EQ(waiter.get(), -5);
+    uvc_frame_t *picture = uvc_allocate_frame(16 * 16 * 4);
+    memset(picture->data, 0x21, picture->data_bytes);
+    // The second caller may not have registered yet: serve until it has its picture.
+    ASSERT_TRUE(wait_until(
+        [&] {
+            if (UVCPreviewTestAccess::captureRequest(engine) == 1)
+                UVCPreviewTestAccess::serveCapture(engine, picture);
+            return secondWaiter.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+        },
+        5000));
+    EXPECT_EQ(secondWaiter.get(), 16 * 16 * 4);
+    EXPECT_EQ(second[0], 0x21);
+    EXPECT_EQ(buffer[0], 0x5a);  // the replaced buffer was never written
+    EXPECT_EQ(secondInfo[1], 16);
+    uvc_free_frame(picture);
     engine->stopPreview();
 }
 
@@ -122,9 +157,10 @@ TEST(Capture, CaptureDisplayIsKeptReplacedAndCleared) {
     ANativeWindow *first = host_window_create(8, 8);
     ANativeWindow *second = host_window_create(8, 8);
     EXPECT_EQ(engine->setCaptureDisplay(first), 0);
+    ANativeWindow_acquire(first);  // the same surface handed over a second time
     EXPECT_EQ(engine->setCaptureDisplay(first), 0);
     EXPECT_EQ(host_window_live_count(), before + 2);
-    EXPECT_EQ(engine->setCaptureDisplay(second), 0);  // releases the first
+    EXPECT_EQ(engine->setCaptureDisplay(second), 0);  // releases every reference to the first
     EXPECT_EQ(host_window_live_count(), before + 1);
     EXPECT_EQ(engine->setCaptureDisplay(nullptr), 0);
     EXPECT_EQ(host_window_live_count(), before);

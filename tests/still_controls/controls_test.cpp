@@ -87,7 +87,10 @@ TEST(Controls, ReservedAndOutOfRangeIndexesFailWithoutARequest) {
     ASSERT_TRUE(s.connected);
     for (int index : kReservedIndexes) {
         EXPECT_NE(s.engine()->setUVCCameraInputTerminalControl(index, 1), 0) << index;
-        const std::string line = "setctrl idx : " + std::to_string(index) + " failed\n";
+        // The line names the operation the application called, not a helper of it.
+        const std::string line =
+            ":setUVCCameraInputTerminalControl]:setctrl idx : " + std::to_string(index) +
+            " failed\n";
         EXPECT_EQ(host_log_count(line.c_str()), 1) << index;
         int value = 12345;
         s.engine()->getUVCCameraInputTerminalControl(index, &value);
@@ -187,6 +190,20 @@ TEST(Controls, ExtensionMessagesRoundTrip) {
               UVC_ERROR_PIPE);
     EXPECT_EQ(s.engine()->sendExtensionMsg(0x21, UVC_SET_CUR, wValue, wIndex, nullptr, 4), -1);
     EXPECT_LT(s.engine()->recvExtensionMsg(0xa1, UVC_GET_CUR, wValue, wIndex, nullptr, 4), 0);
+
+    // A length outside 0..65535 is refused before any request; cut to 16 bits it would make
+    // the camera library read or write past the caller's buffer.
+    ASSERT_TRUE(uvc_test_last_extension_request(s.handle(), &request));
+    const uint16_t lastLength = request.wLength;
+    for (int length : {-1, 65536 + 4, 1 << 30}) {
+        SCOPED_TRACE(length);
+        EXPECT_EQ(s.engine()->sendExtensionMsg(0x21, UVC_SET_CUR, wValue, wIndex, sent, length),
+                  -1);
+        EXPECT_EQ(s.engine()->recvExtensionMsg(0xa1, UVC_GET_CUR, wValue, wIndex, received, length),
+                  UVC_ERROR_INVALID_PARAM);
+        ASSERT_TRUE(uvc_test_last_extension_request(s.handle(), &request));
+        EXPECT_EQ(request.wLength, lastLength);  // the camera saw no new request
+    }
 }
 
 }  // namespace

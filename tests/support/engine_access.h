@@ -48,6 +48,13 @@ class UVCPreviewTestAccess {
     static void addDraw(UVCPreview *p, uvc_frame_t *f) { p->addDrawFrame(f); }
     static uvc_frame_t *waitDraw(UVCPreview *p) { return p->waitDrawFrame(); }
     static void serveCapture(UVCPreview *p, uvc_frame_t *f) { p->serve_capture_request(f); }
+    // Converts a raw-pool frame as the streaming loop does; the converted picture or null.
+    static uvc_frame_t *convert(UVCPreview *p, uvc_frame_t *raw) {
+        FrameConverter converter =
+            (int)raw->frame_format == PIXEL_FORMAT_MJPEG ? nullptr : uvc_any2rgbx;
+        return p->draw_preview_one(raw, nullptr, converter, 4);
+    }
+    static void giveConv(UVCPreview *p, uvc_frame_t *f) { p->freeSharedFrameConv(f); }
 
   private:
     static int inUse(const ObjectArray<uvc_frame_t *> &pool) {

@@ -1,0 +1,84 @@
+// Which stream a start negotiates: wishes made while streaming, the diagnostic query's fallback
+// and diagnostic queries from the application while a stream runs.
+#include <vector>
+
+#include "engine_fixture.h"
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+// Streams until the window shows a few pictures; returns the last picture's width.
+int stream_and_show(CameraSession &s) {
+    const int64_t posted = host_window_post_count(s.window);
+    EXPECT_EQ(s.camera.startPreview(), 0);
+    EXPECT_TRUE(s.waitPosts(posted + 3));
+    std::vector<uint8_t> pixels;
+    int32_t width = 0, height = 0;
+    EXPECT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
+    EXPECT_GE(uvc_test_decode_counter(pixels.data(), width, height, 0), 0);
+    return width;
+}
+
+TEST(Negotiation, TheNewestWishWinsOverOneHeldDuringAStream) {
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(9, 640, 480), 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 640);
+    s.engine()->set_UVC_Resolution(9, 1280, 720, 0);  // held: the stream runs on
+    EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), 640);
+    ASSERT_EQ(s.camera.stopPreview(), 0);
+
+    s.engine()->set_UVC_Resolution(9, 320, 240, 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 320);
+    EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), 320);
+    ASSERT_EQ(s.camera.stopPreview(), 0);
+
+    // A wish held from a stream still applies when nothing newer came.
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(s.waitPosts(host_window_post_count(s.window) + 1));
+    s.engine()->set_UVC_Resolution(3, 640, 480, 0);
+    ASSERT_EQ(s.camera.stopPreview(), 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 640);
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 3);
+}
+
+// Without an answer to the diagnostic query the camera default cannot be known: the stream
+// falls back to YUYV 640 x 480, and pools and pictures have that size.
+TEST(Negotiation, FailedDiagnosticQueryStreamsTheFallbackWithPictures) {
+    CameraSetup setup = CameraSetup::atFps(20);
+    setup.extra = "devinfo_error = -1\n";
+    CameraSession s(setup);
+    ASSERT_EQ(s.connect(0, 0, 0), 0);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 640);
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 3);
+    EXPECT_EQ(UVCPreviewTestAccess::wishWidth(s.engine()), 640);
+    EXPECT_GT(UVCPreviewTestAccess::rawPoolSize(s.engine()), 0);
+}
+
+// A diagnostic query from the application neither changes the running stream nor the next.
+TEST(Negotiation, ApplicationQueryThatFailsChangesNoStream) {
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(9, 1280, 720), 0);
+    UVCPreview *engine = s.engine();
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 1280);
+    uvc_device_handle_t *devh = UVCPreviewTestAccess::handle(engine);
+    ASSERT_EQ(uvc_test_set_fault(devh, UvcFault::kDevInfoError, -1), UVC_SUCCESS);
+    std::vector<int> diag(DIAG_DATA_COUNT);
+    EXPECT_EQ(engine->get_UVC_DiagData(diag.data()), -9);
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(engine), 9);
+    EXPECT_GT(stream_and_show(s), 0);  // still MJPEG pictures with counters
+    ASSERT_EQ(s.camera.stopPreview(), 0);
+
+    ASSERT_EQ(uvc_test_set_fault(devh, UvcFault::kDevInfoError, 0), UVC_SUCCESS);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 1280);
+    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(engine), 9);
+}
+
+}  // namespace
