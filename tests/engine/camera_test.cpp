@@ -1,4 +1,8 @@
 // The camera object: connection results, microphone failures and release.
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "engine_fixture.h"
 #include "host_android.h"
 #include "uvc_testing.h"
@@ -121,6 +125,56 @@ TEST(CameraObject, OpenFailureKeepsTheContextUntilRelease) {
     EXPECT_EQ(host_log_count("uvc_open Failed:err = -6\n"), 1);
     EXPECT_EQ(camera.release(), 0);
     host_log_capture_stop();
+}
+
+}  // namespace
+
+namespace {
+
+// Still-button events arriving while the camera is released never reach a deleted engine
+// (AddressSanitizer builds see it when they do).
+TEST(CameraObject, ReleaseWhileTheStillButtonIsPressed) {
+    CameraSetup setup = CameraSetup::atFps(30);
+    setup.stillMethod = 1;
+    for (int round = 0; round < 10; ++round) {
+        CameraSession s(setup);
+        ASSERT_EQ(s.connect(9, 320, 240), 0);
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        ASSERT_TRUE(wait_until(
+            [&] { return UVCPreviewTestAccess::viewCount(s.engine()) > round % 3; }, 5000));
+        uvc_device_handle_t *devh = UVCPreviewTestAccess::handle(s.engine());
+        for (int press = 0; press < 5; ++press)
+            ASSERT_EQ(uvc_test_press_button(devh), UVC_SUCCESS);
+        EXPECT_EQ(s.camera.release(), 0);
+        EXPECT_EQ(s.camera.preview(), nullptr);
+    }
+}
+
+// Java threads setting the wish and asking for captures while a run starts and stops: every
+// member they share with the engine's threads is safe to touch (ThreadSanitizer builds check).
+TEST(CameraObject, JavaCallsDuringStartAndStop) {
+    CameraSession s(CameraSetup::atFps(30));
+    ASSERT_EQ(s.connect(0, 0, 0), 0);
+    UVCPreview *engine = s.engine();
+    std::atomic<bool> done{false};
+    std::thread java([&] {
+        std::vector<char> small(16);
+        int info[3];
+        while (!done) {
+            engine->get_capture_buffer(small.data(), info, (int)small.size());
+            engine->set_UVC_Resolution(0, 0, 0, 0);
+            s.camera.setRecMode(1);
+            std::this_thread::yield();
+        }
+    });
+    for (int run = 0; run < 5; ++run) {
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        EXPECT_TRUE(wait_until([&] { return UVCPreviewTestAccess::viewCount(engine) > run; },
+                               5000));
+        ASSERT_EQ(s.camera.stopPreview(), 0);
+    }
+    done = true;
+    java.join();
 }
 
 }  // namespace
