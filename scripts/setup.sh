@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config ccache clang-format clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libyuv-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-dev

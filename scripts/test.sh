@@ -1,9 +1,73 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs every test; exits non-zero on any failure.
+# Sets up the machine and runs every check; exits non-zero on any failure:
+#   format  clang-format --dry-run on the project's sources
+#   plain   the product build and the whole suite
+#   asan    the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer
+#   tsan    the whole native suite under ThreadSanitizer (JVM tests, label `jvm`, excluded)
+#   fuzz    libFuzzer targets (clang) on their seed corpora for FUZZ_SECONDS each
+# ORRIN_CHECKS picks a subset, e.g. ORRIN_CHECKS="format plain" ./scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build_dir" -j "$(nproc)"
-ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" --timeout 600
+
+checks=${ORRIN_CHECKS:-format plain asan tsan fuzz}
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-30}
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_suite() {
+  ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 900 --no-tests=ignore "${@:2}"
+}
+
+check_format() {
+  git ls-files '*.c' '*.cpp' '*.h' '*.inl' | xargs clang-format --dry-run -Werror
+}
+
+check_plain() {
+  local dir=${BUILD_DIR:-build}
+  configure_and_build "$dir"
+  run_suite "$dir"
+}
+
+check_asan() {
+  configure_and_build build-asan -DORRIN_SANITIZER=address
+  run_suite build-asan -LE jvm
+  # The JVM handles its own segmentation faults.
+  ASAN_OPTIONS=handle_segv=0 run_suite build-asan -L jvm
+}
+
+check_tsan() {
+  configure_and_build build-tsan -DORRIN_SANITIZER=thread
+  TSAN_OPTIONS=halt_on_error=1 run_suite build-tsan -LE jvm
+}
+
+check_fuzz() {
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${launcher[@]}" -DORRIN_SANITIZER=fuzz
+  local corpus name
+  for corpus in fuzz/corpus/*/; do
+    name=$(basename "$corpus")
+    cmake --build build-fuzz -j "$jobs" --target "${name}_fuzzer"
+    # New inputs go to the build folder; the seeds in the repository stay as they are.
+    mkdir -p "build-fuzz/corpus/$name"
+    "build-fuzz/bin/${name}_fuzzer" -max_total_time="$fuzz_seconds" -rss_limit_mb=4096 \
+      -print_final_stats=1 "build-fuzz/corpus/$name" "$corpus"
+  done
+}
+
+for check in $checks; do
+  echo "=== $check ($(date +%T))"
+  "check_$check"
+done
+echo "=== all checks passed ($(date +%T))"

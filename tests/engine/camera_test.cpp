@@ -169,8 +169,8 @@ TEST(CameraObject, JavaCallsDuringStartAndStop) {
     });
     for (int run = 0; run < 5; ++run) {
         ASSERT_EQ(s.camera.startPreview(), 0);
-        EXPECT_TRUE(wait_until([&] { return UVCPreviewTestAccess::viewCount(engine) > run; },
-                               5000));
+        EXPECT_TRUE(
+            wait_until([&] { return UVCPreviewTestAccess::viewCount(engine) > run; }, 5000));
         ASSERT_EQ(s.camera.stopPreview(), 0);
     }
     done = true;

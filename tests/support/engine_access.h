@@ -43,6 +43,10 @@ class UVCPreviewTestAccess {
         UVCPreview::uvc_preview_frame_callback(frame, p);
     }
     static uvc_frame_t *takeRaw(UVCPreview *p) { return p->getSharedFrameRaw(); }
+    // The frame waiting on the preview queue, without waiting; null when there is none.
+    static uvc_frame_t *takeQueuedPreview(UVCPreview *p) {
+        return previewQueued(p) > 0 ? p->waitPreviewFrame() : nullptr;
+    }
     static uvc_frame_t *takeConv(UVCPreview *p) { return p->getSharedFrameConv(); }
     static void giveRaw(UVCPreview *p, uvc_frame_t *f) { p->freeSharedFrameRaw(f); }
     static void addDraw(UVCPreview *p, uvc_frame_t *f) { p->addDrawFrame(f); }
