@@ -13,6 +13,10 @@ extern "C" {
 
 #include <cstring>
 
+namespace {
+const char *const FRAGMENT_MICROSECONDS = "1000000";
+}  // namespace
+
 static bool copyExtradata(AVCodecParameters *par, const std::vector<uint8_t> &header) {
     par->extradata = (uint8_t *)av_mallocz(header.size() + AV_INPUT_BUFFER_PADDING_SIZE);
     if (!par->extradata)
@@ -104,7 +108,15 @@ int Mp4Writer::start(const Mp4VideoTrack &video, const Mp4AudioTrack *audio, std
         audio_.stream->time_base = AVRational{1, audio->sample_rate};
         audio_.frame_us = 1024 * 1000000LL / audio->sample_rate;
     }
-    int result = avformat_write_header(context_, nullptr);
+    // Fragmented MP4: the track header is written now and the units follow in fragments of
+    // about a second, each on disk once complete, so a recording cut off by a crash stays
+    // playable up to its last fragment. The trailer still indexes the whole file.
+    AVDictionary *options = nullptr;
+    av_dict_set(&options, "movflags", "empty_moov+delay_moov+default_base_moof", 0);
+    av_dict_set(&options, "frag_duration", FRAGMENT_MICROSECONDS, 0);
+    av_dict_set(&options, "flush_packets", "1", 0);
+    int result = avformat_write_header(context_, &options);
+    av_dict_free(&options);
     if (result < 0) {
         *error = avErrorText("cannot write the MP4 header", result);
         return -1;

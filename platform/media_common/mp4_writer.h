@@ -3,7 +3,8 @@
 // The file is created by open(), so an unwritable path fails early; the tracks are described
 // once their codec headers are known, and start() writes the file header. Units carry times in
 // µs from the stream's start; each track's decoding times must increase, a unit that would go
-// back in time is refused rather than written out of order.
+// back in time is refused rather than written out of order. The file is a fragmented MP4 (a
+// fragment about every second), so a process killed while recording leaves a playable file.
 #pragma once
 
 #include <stdint.h>

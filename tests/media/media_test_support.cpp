@@ -105,8 +105,9 @@ bool probeStream(const std::string &path, const char *kind, ProbedStream *stream
 }
 
 std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width, int height) {
-    std::string raw = command_output("ffmpeg -v error -i '" + path +
-                                     "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    std::string raw =
+        command_output("ffmpeg -v error -i '" + path +
+                       "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     size_t frame_bytes = (size_t)width * height * 3;
     std::vector<std::vector<uint8_t>> frames;
     for (size_t at = 0; at + frame_bytes <= raw.size(); at += frame_bytes) {

@@ -43,7 +43,8 @@ struct ProbedStream {
 };
 // Streams by kind ("v" or "a"); false when the file does not probe.
 bool probeStream(const std::string &path, const char *kind, ProbedStream *stream);
-// Every video frame of the file decoded by the ffmpeg command to R, G, B bytes.
+// Every video frame stored in the file, decoded by the ffmpeg command to R, G, B bytes (no frame
+// repeated to fill the gap before a track that starts later, such as video after AAC priming).
 std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width, int height);
 
 // What the engine does with the recorder's output: muxer Start once every header is known,
