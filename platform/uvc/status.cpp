@@ -14,7 +14,9 @@ void run_status_thread(uvc_device_handle_t *devh) {
         devh->status_queue.pop_front();
         uvc_status_callback_t *cb = devh->status_cb;
         void *user = devh->status_user;
-        if (!cb)
+        // An interrupt nobody listened for when it happened is lost, as on a real device: it
+        // never reaches a callback registered after it.
+        if (!cb || event.registration != devh->status_registration)
             continue;
         devh->status_in_callback = true;
         lock.unlock();
@@ -47,8 +49,10 @@ void stop_status_thread(uvc_device_handle_t *devh) {
 void post_button_press(uvc_device_handle_t *devh) {
     {
         std::lock_guard<std::mutex> lock(devh->status_mutex);
-        devh->status_queue.push_back({{0, 1}});
-        devh->status_queue.push_back({{0, 0}});
+        if (!devh->status_cb)
+            return;
+        devh->status_queue.push_back({{0, 1}, devh->status_registration});
+        devh->status_queue.push_back({{0, 0}, devh->status_registration});
     }
     devh->status_wake.notify_one();
 }
@@ -61,6 +65,7 @@ extern "C" void uvc_set_status_callback(uvc_device_handle_t *devh, uvc_status_ca
     std::unique_lock<std::mutex> lock(devh->status_mutex);
     devh->status_cb = cb;
     devh->status_user = user_ptr;
+    ++devh->status_registration;
     // Once this returns the old callback is never running: its owner may go away. A callback
     // that changes the registration itself cannot wait for its own return.
     if (std::this_thread::get_id() != devh->status_thread.get_id())

@@ -45,8 +45,10 @@ struct uvc_device {
     std::atomic<bool> open{false};  // one handle at a time
 };
 
+// A status interrupt, for the callback registration that was in place when it happened.
 struct StatusEvent {
     uint8_t data[2];
+    unsigned registration;
 };
 
 // What a stream delivers, fixed by the negotiation.
@@ -104,7 +106,8 @@ struct uvc_device_handle {
     std::mutex fault_mutex;  // guards faults
     FaultSettings faults;
 
-    // Guards status_queue, status_stop, status_cb, status_user and status_in_callback.
+    // Guards status_queue, status_stop, status_cb, status_user, status_registration and
+    // status_in_callback.
     std::mutex status_mutex;
     std::condition_variable status_wake;
     std::condition_variable status_idle;  // signalled when a callback returns
@@ -113,6 +116,7 @@ struct uvc_device_handle {
     bool status_in_callback = false;
     uvc_status_callback_t *status_cb = nullptr;
     void *status_user = nullptr;
+    unsigned status_registration = 0;  // counts uvc_set_status_callback calls
     std::thread status_thread;
 
     std::mutex times_mutex;            // guards handover_ns, frames_delivered

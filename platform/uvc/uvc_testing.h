@@ -13,7 +13,9 @@
 const char *uvc_test_default_description();
 
 // Presses and releases the still button: a press status (0, 1), then a release (0, 0), through
-// the status callback. UVC_ERROR_NO_DEVICE once the camera is gone.
+// the status callback registered at the time of the press; with none registered then, or when
+// the registration changes before the status thread delivers them, they are lost as on a real
+// device. UVC_ERROR_NO_DEVICE once the camera is gone.
 int uvc_test_press_button(uvc_device_handle_t *devh);
 
 // Faults that can be switched at run time; the value means what the description key of the
