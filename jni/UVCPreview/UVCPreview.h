@@ -13,6 +13,7 @@
 //   UVCPreview_recorder_media.cpp / UVCPreview_recorder_omx.cpp  what differs between the
 //                             deliverables (media recorder and muxer, or the RGBX encoder);
 //                             each deliverable's source list takes one of the two
+//   UVCPreview_livestream.cpp the live-stream connection, its statistics and settings
 //   UVCPreview_watermark.cpp  watermarks blended into recorded pictures
 // Still image, camera controls, audio and H.264 add their own files.
 #pragma once
@@ -165,6 +166,17 @@ class UVCPreview {
     static void onRecorderOutput(void *engine, int type, const MediaPacket *buffer);
 #endif
 
+    // --- live stream (UVCPreview_livestream.cpp) ---
+    static void onTlinkRuntimeError(void *context, int code, int err, void *engine);
+    double getTransmission_sec();
+    double getAudioTransmission();
+    double getVideoTransmission();
+    int getAudioDropFrame();
+    int getVideoDropFrame();
+    int SetTlinkLogLevel(int level);
+    void setTlinkDeblock(int deblock);
+    void setIframeInterval(unsigned int interval);
+
     // --- watermarks (UVCPreview_watermark.cpp) ---
     int SetWatermarkInit(int width, int height, int x, int y, int mode);
     int SetWatermarkBuf(unsigned char *data, int size);
@@ -253,6 +265,10 @@ class UVCPreview {
     void recorder_release_outputs();
     void recorder_release();
     int end_recording(bool force);
+    int livestream_connect(const char *url);
+    void livestream_close();
+    int livestream_stop();
+    static void Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err);
     void finish_recording();
     bool record_picture(uvc_frame_t *frame);
 

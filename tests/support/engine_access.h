@@ -19,6 +19,7 @@ class UVCPreviewTestAccess {
     static int pixelFormat(UVCPreview *p) { return p->mPixelFormat; }
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
+    static void **tlinkContext(UVCPreview *p) { return &p->mTlinkContext; }
     static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
     static bool stillBusy(UVCPreview *p) { return p->mStillBusy; }
     static int allocateStillImageBuf(UVCPreview *p) { return p->allocate_StillImageBuf(); }
