@@ -9,6 +9,7 @@
 //   UVCPreview_still.cpp      still trigger, still buffer and still resolutions
 //   UVCPreview_still_threads.cpp the still command and still write threads
 //   UVCPreview_controls.cpp   camera controls and extension-unit messages
+//   UVCPreview_h264.cpp       the H.264 decoder and its output thread
 // Still image, camera controls, audio, H.264, recording and watermarks add their own files.
 #pragma once
 
@@ -213,6 +214,18 @@ class UVCPreview {
     static void *AudioRawThread(void *vptr_args);
     void AudioRawDataThread();
     friend class UVCPreviewAudioAccess;
+
+    // H.264 decode path.
+    static void *H264GetData(void *vptr_args);
+    void H264GetDataThread();
+    bool start_decoder();
+    void halt_after_decoder_failure();
+    void feed_decoder(uvc_frame_t *frame);
+    bool restart_decoder();
+    int convert_decoded(const uint8_t *work, int format, uvc_frame_t *frame);
+    void fill_with_watermark(uvc_frame_t *frame);
+    void nap_while_running(int ms);
+    void release_decoder();
 
     // Raw-frame queue and thread.
     void addRawdataFrame(uvc_frame_t *frame);
