@@ -34,7 +34,7 @@ CameraSetup h264_camera(const std::string &pattern, const std::string &extra) {
     setup.vid = "0x041e";
     setup.pid = "0x4057";
     setup.pattern = pattern;
-    setup.extra = "h264 = 1920x1080, 1280x720, 640x480\n" + extra;
+    setup.extra = "h264 = 1920x1080, 1280x720, 640x480, 320x240\n" + extra;
     return setup;
 }
 

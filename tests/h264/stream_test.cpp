@@ -1,5 +1,6 @@
 // Pictures of an H.264 camera on the surface and in the capture buffer: counters at two sizes,
 // colours in both decoder layouts.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,24 +21,29 @@ TEST_P(H264Sizes, WindowShowsIncreasingCounters) {
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(wait_for_readable_counter(s));
 
+    // The counter of each new post. A camera frame dropped at the intake of a loaded machine
+    // leaves pictures without a readable counter until the next key frame; those are skipped.
     std::vector<int64_t> counters;
-    const int64_t posts = host_window_post_count(s.window);
-    for (int post = 1; post <= 6; post++) {
-        ASSERT_TRUE(s.waitPosts(posts + post, 10000)) << "post " << post;
-        counters.push_back(s.lastCounter());
-    }
+    int64_t seenPosts = host_window_post_count(s.window);
+    ASSERT_TRUE(wait_until(
+        [&] {
+            const int64_t posts = host_window_post_count(s.window);
+            if (posts != seenPosts) {
+                seenPosts = posts;
+                const int64_t counter = s.lastCounter();
+                if (counter >= 0)
+                    counters.push_back(counter);
+            }
+            return counters.size() >= 6;
+        },
+        20000));
     EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 13);
     std::vector<uint8_t> pixels;
     int32_t shownW = 0, shownH = 0;
     ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &shownW, &shownH));
     EXPECT_EQ(shownW, width);
     EXPECT_EQ(shownH, height);
-    for (size_t i = 0; i < counters.size(); i++) {
-        EXPECT_GE(counters[i], 0) << "picture " << i;
-        if (i > 0) {
-            EXPECT_GE(counters[i], counters[i - 1]);
-        }
-    }
+    EXPECT_TRUE(std::is_sorted(counters.begin(), counters.end()));
     EXPECT_GT(counters.back(), counters.front());
     s.camera.stopPreview();
 }
@@ -94,15 +100,19 @@ TEST(H264Capture, ReturnsTheNextDecodedPicture) {
     ASSERT_TRUE(wait_for_readable_counter(s));
     const int64_t shown = s.lastCounter();
 
+    // A camera frame dropped at the intake of a loaded machine can leave the next pictures
+    // without a readable counter; a few captures are allowed for one that has it.
     std::vector<char> buffer(640 * 480 * 4);
-    int info[3] = {0, 0, 0};
-    EXPECT_EQ(s.engine()->get_capture_buffer(buffer.data(), info, (int)buffer.size()),
-              640 * 480 * 4);
-    EXPECT_EQ(info[0], 13);
-    EXPECT_EQ(info[1], 640);
-    EXPECT_EQ(info[2], 480);
-    const int64_t captured =
-        uvc_test_decode_counter(reinterpret_cast<uint8_t *>(buffer.data()), 640, 480, 0);
+    int64_t captured = -1;
+    for (int attempt = 0; attempt < 10 && captured < 0; attempt++) {
+        int info[3] = {0, 0, 0};
+        ASSERT_EQ(s.engine()->get_capture_buffer(buffer.data(), info, (int)buffer.size()),
+                  640 * 480 * 4);
+        EXPECT_EQ(info[0], 13);
+        EXPECT_EQ(info[1], 640);
+        EXPECT_EQ(info[2], 480);
+        captured = uvc_test_decode_counter(reinterpret_cast<uint8_t *>(buffer.data()), 640, 480, 0);
+    }
     EXPECT_GT(captured, shown);
     s.camera.stopPreview();
 }
