@@ -221,6 +221,7 @@ class UVCPreview {
     bool start_decoder();
     void halt_after_decoder_failure();
     void feed_decoder(uvc_frame_t *frame);
+    bool decoder_may_take(uvc_frame_t *frame);
     bool restart_decoder();
     int convert_decoded(const uint8_t *work, int format, uvc_frame_t *frame);
     void fill_with_watermark(uvc_frame_t *frame);
@@ -389,6 +390,10 @@ class UVCPreview {
     bool mStillThreadStarted;
     bool mStillWriteThreadStarted;
     bool mH264ThreadStarted;
+    // Preview thread only: the camera's number of the last frame that reached the decoder step,
+    // and whether frames are held back until the next key frame.
+    uint32_t mDecoderLastSequence = 0;
+    bool mDecoderAwaitsKeyFrame = false;
     bool mAudioRawThreadStarted;
     bool mJavaThreadStarted;
 

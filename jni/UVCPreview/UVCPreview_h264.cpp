@@ -24,6 +24,16 @@ const int RESTART_RETRY_MS = 250;
 const int POOL_RETRY_MS = 10;
 const int NAP_MS = 10;
 
+// Whether an Annex B access unit holds an IDR slice (NAL unit type 5), from which the decoder
+// can start without earlier pictures.
+bool holds_key_frame(const uint8_t *data, size_t bytes) {
+    for (size_t i = 0; i + 3 < bytes; i++) {
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && (data[i + 3] & 0x1f) == 5)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void *UVCPreview::H264GetData(void *vptr_args) {
@@ -39,6 +49,8 @@ void UVCPreview::nap_while_running(int ms) {
 
 bool UVCPreview::start_decoder() {
     mDecoderRestarting = false;
+    mDecoderLastSequence = 0;
+    mDecoderAwaitsKeyFrame = false;
     mMediaDecoderLib = LibMediaDecoder::getInstance();
     mMediaDecoderWrapper = mMediaDecoderLib->getMediaDecoder();
     if (!mMediaDecoderWrapper) {
@@ -73,9 +85,28 @@ void UVCPreview::halt_after_decoder_failure() {
 }
 
 void UVCPreview::feed_decoder(uvc_frame_t *frame) {
-    if (!mDecoderRestarting)
+    if (decoder_may_take(frame))
         mMediaDecoderWrapper->PutData(static_cast<uint8_t *>(frame->data), (int)frame->data_bytes);
     freeSharedFrameRaw(frame);
+}
+
+// Frames that arrive while the decoder restarts are dropped. A frame lost before the decoder
+// (dropped at the full preview queue, rejected by the frame check, or dropped during a restart)
+// leaves the frames after it without their reference picture: decoded, they would show a mix
+// of old and new pictures. Those are held back until the next key frame.
+bool UVCPreview::decoder_may_take(uvc_frame_t *frame) {
+    const uint32_t sequence = frame->sequence;
+    if (mDecoderLastSequence && sequence > mDecoderLastSequence + 1)
+        mDecoderAwaitsKeyFrame = true;
+    mDecoderLastSequence = sequence;
+    if (mDecoderRestarting) {
+        mDecoderAwaitsKeyFrame = true;
+        return false;
+    }
+    if (mDecoderAwaitsKeyFrame &&
+        holds_key_frame(static_cast<const uint8_t *>(frame->data), frame->data_bytes))
+        mDecoderAwaitsKeyFrame = false;
+    return !mDecoderAwaitsKeyFrame;
 }
 
 // Stop, Release, Reset, Init and Start on the same decoder object; the streaming loop feeds

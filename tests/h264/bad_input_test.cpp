@@ -50,6 +50,7 @@ class InjectedUnits : public testing::Test {
         pictures.attach(s.engine());
         ASSERT_EQ(s.camera.startPreview(), 0);
         ASSERT_TRUE(pictures.waitFor(1));
+        sequence = uvc_test_frames_delivered(UVCPreviewTestAccess::handle(s.engine()));
     }
     void TearDown() override { s.camera.stopPreview(); }
 
@@ -83,6 +84,7 @@ class InjectedUnits : public testing::Test {
         const size_t before = pictures.count();
         uvc_frame_t *frame = make_camera_frame(9, kWidth, kHeight, bytes.size());
         memcpy(frame->data, bytes.data(), bytes.size());
+        frame->sequence = ++sequence;
         UVCPreviewTestAccess::deliver(s.engine(), frame);
         uvc_free_frame(frame);
         if (picture) {
@@ -97,6 +99,7 @@ class InjectedUnits : public testing::Test {
 
     CameraSession s{h264_camera("counter", "stall_after = 1\n")};
     DrawnPictures pictures{kWidth, kHeight};
+    uint32_t sequence = 0;  // the camera's frame number of the last frame handed over
 };
 
 TEST_F(InjectedUnits, StreamWithoutParameterSetsDecodesFromTheFirstKeyFrameWithThem) {
@@ -129,13 +132,35 @@ TEST_F(InjectedUnits, CorruptAndTruncatedFramesAreLostUntilTheNextKeyFrame) {
     expect_right_sizes();
 }
 
+TEST_F(InjectedUnits, AFrameLostOnTheWayHoldsBackTheFollowingUntilTheNextKeyFrame) {
+    const auto full = units(kWidth, kHeight, true);
+    for (size_t i = 0; i < 5; i++)
+        deliver(full[i], true);
+    sequence++;  // frame 5 never arrives
+    const DecoderCalls before = DecoderCalls::now();
+    const size_t shown = pictures.count();
+    for (size_t i = 6; i < 10; i++)
+        deliver(full[i], false);
+    deliver(full[10], true);
+    EXPECT_EQ(DecoderCalls::now().puts, before.puts + 1);
+    EXPECT_EQ(pictures.count(), shown + 1);
+    for (size_t i = 11; i < 15; i++)
+        deliver(full[i], true);
+    expect_right_sizes();
+}
+
 TEST_F(InjectedUnits, SizeChangeMidStreamKeepsThePictureSize) {
     const auto small = units(320, 240, true);
     const auto large = units(1280, 720, true);
     // The first change restarts the decoder, which then needs the next key frame.
     const int starts = DecoderCalls::now().starts;
     deliver(small[0], false);
-    ASSERT_TRUE(wait_until([&] { return DecoderCalls::now().starts > starts; }, 5000));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return DecoderCalls::now().starts > starts &&
+                   !UVCPreviewTestAccess::decoderRestarting(s.engine());
+        },
+        5000));
     for (size_t i = 1; i < 10; i++)
         deliver(small[i], false);
     for (size_t i = 10; i < 20; i++)
