@@ -69,11 +69,12 @@ bool UVCPreview::start_decoder() {
     mH264ThreadStarted = pthread_create(&mH264GetdataThread, nullptr, H264GetData, this) == 0;
     if (!mH264ThreadStarted)
         LOGD("H.264 output thread could not be created");
-    return true;
+    return mH264ThreadStarted;
 }
 
-// The decoder did not start: nothing is decoded or drawn, but the camera keeps streaming until
-// stopPreview, so that its thread never calls into an engine that is deleted after the stop.
+// The decoder did not start: nothing is decoded or drawn. The preview thread waits for
+// stopPreview and then stops the camera's stream as after any run, so the camera's thread never
+// calls into the engine once it is deleted.
 void UVCPreview::halt_after_decoder_failure() {
     ErrorNotifyCallback notify = mErrorNotifyCallback;
     if (notify)
