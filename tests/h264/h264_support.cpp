@@ -39,7 +39,7 @@ CameraSetup h264_camera(const std::string &pattern, const std::string &extra) {
 }
 
 bool wait_for_readable_counter(CameraSession &s) {
-    return wait_until([&] { return s.lastCounter() > 20; }, 10000);
+    return wait_until([&] { return s.lastCounter() > 20; }, 30000);
 }
 
 DrawnPictures::DrawnPictures(int width, int height) {
