@@ -15,9 +15,8 @@
 namespace {
 
 // Decoder output layouts the output thread converts.
-const int DECODER_FORMAT_PLANAR = 19;        // Y, then Cb, then Cr planes
-const int DECODER_FORMAT_SEMIPLANAR = 21;    // Y, then interleaved Cb, Cr pairs
-const size_t WATERMARK_BUF_BYTES = 8294400;  // what the watermark setters allocate (1080p RGBX)
+const int DECODER_FORMAT_PLANAR = 19;      // Y, then Cb, then Cr planes
+const int DECODER_FORMAT_SEMIPLANAR = 21;  // Y, then interleaved Cb, Cr pairs
 // A failed decoder restart is tried again at most this often.
 const int RESTART_RETRY_MS = 250;
 // Pause before asking the exhausted converted pool again.
@@ -147,7 +146,7 @@ void UVCPreview::fill_with_watermark(uvc_frame_t *frame) {
         const int64_t imageBytes =
             std::max<int64_t>(0, (int64_t)mWatermarkWidth * mWatermarkHeight * 4);
         const size_t bytes = (size_t)std::min<int64_t>(
-            {(int64_t)frame->data_bytes, imageBytes, (int64_t)WATERMARK_BUF_BYTES});
+            {(int64_t)frame->data_bytes, imageBytes, (int64_t)WATERMARK_BUFFER_BYTES});
         memcpy(frame->data, mWatermark_buf, bytes);
     }
     pthread_mutex_unlock(&mWatermarkMutex);

@@ -75,7 +75,8 @@ TEST_F(H264Restart, OnceThenTheWatermarkPictureIsDrawn) {
     const uint8_t colour[4] = {17, 99, 211, 77};
     for (size_t i = 0; i < (size_t)640 * 480 * 4; i += 4)
         memcpy(&watermark[i], colour, 4);
-    UVCPreviewTestAccess::setWatermark(s.engine(), watermark.data(), 640, 480);
+    s.engine()->SetWatermarkInit(640, 480, 0, 0, 1);
+    s.engine()->SetWatermarkBuf(watermark.data(), 640 * 480 * 4);
     uint32_t expected;
     memcpy(&expected, colour, 4);
     media_decoder_test_force_format_change(1);
@@ -90,8 +91,6 @@ TEST_F(H264Restart, OnceThenTheWatermarkPictureIsDrawn) {
     EXPECT_TRUE(countersGoOn(5));
     EXPECT_EQ(DecoderCalls::now().starts, before.starts + 1);
     EXPECT_EQ(host_log_count("returned colorformat"), 2);
-    s.camera.stopPreview();
-    UVCPreviewTestAccess::setWatermark(s.engine(), nullptr, 0, 0);
 }
 
 TEST_F(H264Restart, WatermarkSmallerThanThePictureFillsOnlyItsPart) {
@@ -100,7 +99,8 @@ TEST_F(H264Restart, WatermarkSmallerThanThePictureFillsOnlyItsPart) {
     ASSERT_TRUE(countersGoOn(3));  // the restart is done
     // 64 x 8 pixels of 0xee: the first 2048 bytes of the picture; the rest keeps the pool's zeros.
     std::vector<uint8_t> watermark(8294400, 0xee);
-    UVCPreviewTestAccess::setWatermark(s.engine(), watermark.data(), 64, 8);
+    s.engine()->SetWatermarkInit(64, 8, 0, 0, 1);
+    s.engine()->SetWatermarkBuf(watermark.data(), (int)watermark.size());
     media_decoder_test_force_format_change(1);
     ASSERT_TRUE(wait_until(
         [&] {
@@ -110,8 +110,6 @@ TEST_F(H264Restart, WatermarkSmallerThanThePictureFillsOnlyItsPart) {
             return false;
         },
         5000));
-    s.camera.stopPreview();
-    UVCPreviewTestAccess::setWatermark(s.engine(), nullptr, 0, 0);
 }
 
 TEST_F(H264Restart, FailedRestartIsRetriedAtABoundedRateWithoutFeedingTheDecoder) {

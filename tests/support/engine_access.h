@@ -54,15 +54,6 @@ class UVCPreviewTestAccess {
     static void addDraw(UVCPreview *p, uvc_frame_t *f) { p->addDrawFrame(f); }
     static uvc_frame_t *waitDraw(UVCPreview *p) { return p->waitDrawFrame(); }
     static void serveCapture(UVCPreview *p, uvc_frame_t *f) { p->serve_capture_request(f); }
-    // Puts a system watermark picture in place as the watermark setters would; the caller owns
-    // `picture` and sets null before freeing it.
-    static void setWatermark(UVCPreview *p, uint8_t *picture, int width, int height) {
-        pthread_mutex_lock(&p->mWatermarkMutex);
-        p->mWatermark_buf = picture;
-        p->mWatermarkWidth = width;
-        p->mWatermarkHeight = height;
-        pthread_mutex_unlock(&p->mWatermarkMutex);
-    }
 
   private:
     static int inUse(const ObjectArray<uvc_frame_t *> &pool) {
