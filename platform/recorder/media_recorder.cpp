@@ -8,6 +8,10 @@
 static const char kTag[] = "MediaRecorder";
 
 int MediaRecorderImpl::Init() {
+    if (recorderInitFails()) {
+        MEDIA_LOG(kTag, "Init refused by the test controls");
+        return -1;
+    }
     int result = control_.init();
     // The input layout is settled here, as a device codec settles it when configured.
     if (result == 0)

@@ -1,4 +1,6 @@
-// The input colour format recorder objects report (set by the test controls).
+// What the test controls set for recorder objects: the input colour format they report and
+// whether their Init fails.
 #pragma once
 
 int recorderColorFormat();
+bool recorderInitFails();

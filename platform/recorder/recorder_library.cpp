@@ -10,6 +10,8 @@
 
 namespace {
 std::atomic<int> g_color_format{MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR};
+std::atomic<bool> g_refuse_objects{false};
+std::atomic<bool> g_fail_init{false};
 
 ObjectHome<MediaRecorderImpl> &home() {
     static ObjectHome<MediaRecorderImpl> objects;
@@ -26,12 +28,18 @@ int recorderColorFormat() {
     return g_color_format.load();
 }
 
+bool recorderInitFails() {
+    return g_fail_init.load();
+}
+
 LibMediaRecorder *LibMediaRecorder::getInstance() {
     home().acquire();
     return &RecorderLibraryHome::instance;
 }
 
 MediaRecorder *LibMediaRecorder::getMediaRecorder() {
+    if (g_refuse_objects)
+        return nullptr;
     return home().adopt(std::make_unique<MediaRecorderImpl>());
 }
 
@@ -42,6 +50,14 @@ void LibMediaRecorder::releaseInstance() {
 
 void media_recorder_test_set_color_format(int format) {
     g_color_format = format;
+}
+
+void media_recorder_test_refuse_objects(bool refuse) {
+    g_refuse_objects = refuse;
+}
+
+void media_recorder_test_fail_init(bool fail) {
+    g_fail_init = fail;
 }
 
 MediaRecorderTestStats media_recorder_test_stats(MediaRecorder *recorder) {
