@@ -126,10 +126,12 @@ class StreamWrapper {
 
   private:
     friend void onStreamRuntimeError(void *, int, int, void *);
+    friend class StreamWrapperAccess;  // tests read the encoder objects' own counters
 
     // Checks the settings and takes them into mActive; 0 or a Start code.
     int takeSettings();
     int allocateBuffers();
+    int setRunning(bool running);
     void freeBuffers();
     // Opens the live stream for `destination`; 0, or -300 with nothing left open.
     int openLiveStream(const char *destination);
@@ -162,6 +164,10 @@ class StreamWrapper {
     void setRatesAndAudio(Encoder *encoder);
     template <class Encoder>
     int startLiveAndEncoder(Encoder *encoder, const char *destination);
+    template <class Encoder>
+    int stopAndRelease(Encoder *&encoder, const char *stopFailed, const char *released);
+    template <class Library, class Encoder>
+    void releaseObjects(Library *&library, Encoder *&encoder);
 
     bool mDebug;
     std::atomic<bool> mRunning;  // taking pictures and sound: started and not paused

@@ -65,3 +65,33 @@ int StreamWrapper::startLiveAndEncoder(Encoder *encoder, const char *destination
     releaseEncoder();
     return result;
 }
+
+// Stops the encoder and releases its object: 0, -52 without one, -54 when it refused to stop
+// (it is then kept, so that a later Stop can try again).
+template <class Encoder>
+int StreamWrapper::stopAndRelease(Encoder *&encoder, const char *stopFailed, const char *released) {
+    if (!encoder) {
+        LOGE("mMediaRecorderWrapper Not Initialized\n");
+        return STREAM_ENCODER_FAILED;
+    }
+    if (encoder->Stop() != 0) {
+        LOGE("%s", stopFailed);
+        return STREAM_ENCODER_STOP_FAILED;
+    }
+    encoder->Release();
+    encoder = nullptr;
+    LOGE("%s", released);
+    return 0;
+}
+
+template <class Library, class Encoder>
+void StreamWrapper::releaseObjects(Library *&library, Encoder *&encoder) {
+    if (encoder) {
+        encoder->Release();
+        encoder = nullptr;
+    }
+    if (library) {
+        library->releaseInstance();
+        library = nullptr;
+    }
+}

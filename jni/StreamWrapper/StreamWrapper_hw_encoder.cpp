@@ -64,29 +64,11 @@ int StreamWrapper::startEncoder(const char *destination) {
 }
 
 int StreamWrapper::stopEncoder() {
-    if (!mOMXWrapper) {
-        LOGE("mMediaRecorderWrapper Not Initialized\n");
-        return STREAM_ENCODER_FAILED;
-    }
-    if (mOMXWrapper->Stop() != 0) {
-        LOGE("mOMXWrapper Stop failed\n");
-        return STREAM_ENCODER_STOP_FAILED;
-    }
-    mOMXWrapper->Release();
-    mOMXWrapper = nullptr;
-    LOGE("release OMX WRAPPER object\n");
-    return 0;
+    return stopAndRelease(mOMXWrapper, "mOMXWrapper Stop failed\n", "release OMX WRAPPER object\n");
 }
 
 void StreamWrapper::releaseEncoder() {
-    if (mOMXWrapper) {
-        mOMXWrapper->Release();
-        mOMXWrapper = nullptr;
-    }
-    if (mOMXLib) {
-        mOMXLib->releaseInstance();
-        mOMXLib = nullptr;
-    }
+    releaseObjects(mOMXLib, mOMXWrapper);
 }
 
 int StreamWrapper::writePicture(uint8_t *picture, int64_t timeUs) {

@@ -120,21 +120,20 @@ int StreamWrapper::Stop() {
 }
 
 int StreamWrapper::pauseStreaming() {
-    std::lock_guard<std::mutex> lock(mControlMutex);
-    if (!mStarted) {
-        LOGE("stream not started\n");
-        return STREAM_NOT_STARTED;
-    }
-    mRunning = false;
-    return 0;
+    return setRunning(false);
 }
 
 int StreamWrapper::resumeStreaming() {
+    return setRunning(true);
+}
+
+// Pause and resume act only on a started stream, which keeps its encoder and live stream.
+int StreamWrapper::setRunning(bool running) {
     std::lock_guard<std::mutex> lock(mControlMutex);
     if (!mStarted) {
         LOGE("stream not started\n");
         return STREAM_NOT_STARTED;
     }
-    mRunning = true;
+    mRunning = running;
     return 0;
 }

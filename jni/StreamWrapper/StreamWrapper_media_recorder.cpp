@@ -40,29 +40,12 @@ int StreamWrapper::startEncoder(const char *destination) {
 }
 
 int StreamWrapper::stopEncoder() {
-    if (!mMediaRecorderWrapper) {
-        LOGE("mMediaRecorderWrapper Not Initialized\n");
-        return STREAM_ENCODER_FAILED;
-    }
-    if (mMediaRecorderWrapper->Stop() != 0) {
-        LOGE("Mediacodec Stop failed\n");
-        return STREAM_ENCODER_STOP_FAILED;
-    }
-    mMediaRecorderWrapper->Release();
-    mMediaRecorderWrapper = nullptr;
-    LOGE("release mediarecorder object\n");
-    return 0;
+    return stopAndRelease(mMediaRecorderWrapper, "Mediacodec Stop failed\n",
+                          "release mediarecorder object\n");
 }
 
 void StreamWrapper::releaseEncoder() {
-    if (mMediaRecorderWrapper) {
-        mMediaRecorderWrapper->Release();
-        mMediaRecorderWrapper = nullptr;
-    }
-    if (mMediaRecorderLib) {
-        mMediaRecorderLib->releaseInstance();
-        mMediaRecorderLib = nullptr;
-    }
+    releaseObjects(mMediaRecorderLib, mMediaRecorderWrapper);
 }
 
 int StreamWrapper::writePicture(uint8_t *picture, int64_t timeUs) {

@@ -33,15 +33,19 @@ std::vector<uint8_t> nv21Solid(int w, int h, Rgb colour) {
     return out;
 }
 
-std::vector<uint8_t> nv21Counter(int w, int h, uint32_t number) {
-    std::vector<uint8_t> out((size_t)w * h * 3 / 2, 128);
+void drawCounter(uint8_t *luma, int w, int h, uint32_t number) {
     uint32_t cells = counter_cells(number);
     for (int i = 0; i < kCounterCells; i++) {
         CellRect cell = counter_cell(w, h, i % kCounterColumns, i / kCounterColumns);
-        uint8_t luma = (cells >> i) & 1 ? 235 : 16;
+        uint8_t value = (cells >> i) & 1 ? 235 : 16;
         for (int y = cell.y0; y < cell.y1; y++)
-            memset(out.data() + (size_t)y * w + cell.x0, luma, cell.x1 - cell.x0);
+            memset(luma + (size_t)y * w + cell.x0, value, cell.x1 - cell.x0);
     }
+}
+
+std::vector<uint8_t> nv21Counter(int w, int h, uint32_t number) {
+    std::vector<uint8_t> out((size_t)w * h * 3 / 2, 128);
+    drawCounter(out.data(), w, h, number);
     return out;
 }
 

@@ -24,7 +24,9 @@ void configure(StreamWrapper &streamer, const StreamFormat &format);
 
 // An NV21 picture of one colour, made from R, G, B, A bytes as the application would.
 std::vector<uint8_t> nv21Solid(int width, int height, Rgb colour);
-// An NV21 picture showing `number` in the virtual camera's counter pattern.
+// Draws `number` in the virtual camera's counter pattern into a luma plane (stride `width`).
+void drawCounter(uint8_t *luma, int width, int height, uint32_t number);
+// An NV21 picture showing `number` in the virtual camera's counter pattern, neutral chroma.
 std::vector<uint8_t> nv21Counter(int width, int height, uint32_t number);
 
 // The counter of a decoded R, G, B frame, or -1.
