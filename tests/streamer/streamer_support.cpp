@@ -120,6 +120,15 @@ std::vector<uint8_t> PicturePlan::picture(int index) const {
     return nv21Solid(width, height, colourOf(index));
 }
 
+bool offer(StreamWrapper &streamer, const std::vector<uint8_t> &picture) {
+    for (int tries = 0; tries < 500; tries++) {
+        if (streamer.videoDataCallback(picture.data(), (int)picture.size()) == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
 int feedPaced(StreamWrapper &streamer, const PicturePlan &plan, int fps, int sampleRate,
               int channels) {
     using Clock = std::chrono::steady_clock;
@@ -148,8 +157,7 @@ int feedPaced(StreamWrapper &streamer, const PicturePlan &plan, int fps, int sam
         // the RTMP publisher keeps one picture per millisecond of its time line.
         last = std::max(frameTime(i), last + std::chrono::milliseconds(2));
         std::this_thread::sleep_until(last);
-        if (streamer.videoDataCallback(pictures[i].data(), (int)pictures[i].size()) == 0)
-            taken++;
+        taken += offer(streamer, pictures[i]);
     }
     feeding = false;
     sound.join();
@@ -177,13 +185,8 @@ bool feedAll(StreamWrapper &streamer, const PicturePlan &plan, int fps) {
     for (int i = 0; i < plan.frames; i++) {
         // One frame time apart: readers of the file keep one picture per frame time.
         std::this_thread::sleep_until(start + std::chrono::microseconds(1000000LL * i / fps));
-        std::vector<uint8_t> picture = plan.picture(i);
-        int tries = 0;
-        while (streamer.videoDataCallback(picture.data(), (int)picture.size()) != 0) {
-            if (++tries == 500)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        if (!offer(streamer, plan.picture(i)))
+            return false;
     }
     return true;
 }

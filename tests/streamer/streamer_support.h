@@ -53,8 +53,12 @@ struct PicturePlan {
     std::vector<uint8_t> picture(int index) const;
 };
 
-// Feeds the plan's pictures at `fps` on one thread and a 440 Hz sine in 4096-byte blocks at the
-// same pace on another. Returns the pictures the streamer took.
+// Offers a picture until the streamer takes it (an encoder queue may be full for a moment on a
+// loaded machine); false when it was never taken.
+bool offer(StreamWrapper &streamer, const std::vector<uint8_t> &picture);
+
+// Feeds the plan's pictures at `fps` on one thread (a refused picture is offered again) and a
+// 440 Hz sine in 4096-byte blocks at the same pace on another. Returns the pictures taken.
 int feedPaced(StreamWrapper &streamer, const PicturePlan &plan, int fps, int sampleRate,
               int channels);
 
