@@ -7,7 +7,7 @@
 //
 // The encoder differs between the deliverables: the media recorder (libOrrinUVC5_TL) or the
 // hardware encoder (libOrrinUVC0). The operations under "Encoder seam" are defined once per
-// deliverable, in StreamWrapper_media_recorder.cpp and StreamWrapper_hw_encoder.cpp, and the
+// deliverable, in StreamWrapper_recorder_media.cpp and StreamWrapper_recorder_omx.cpp, and the
 // deliverable's source list picks one of them.
 #pragma once
 
