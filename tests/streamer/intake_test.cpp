@@ -175,3 +175,25 @@ TEST(StreamerWatermark, OversizedPicturesStayInsideTheirBuffers) {
     // 0 x 0.15 + 200 x 0.85 = 170; 255 x 0.15 + 170 = 208.
     EXPECT_TRUE(colourNear(frames[0], 320, 150, 110, {170, 170, 208}, 10));
 }
+
+// On the Galaxy Grand a red picture goes to the encoder with its chroma pairs Cr first, which
+// a Cb-first reader shows as blue. 0 when it does.
+int galaxyRedArrivesAsBlue() {
+    host_property_set("ro.product.model", "SHV-E275");
+    FileStream f("galaxy.mp4", 1);
+    bool galaxy = isGalaxtGrandDevice();
+    std::vector<uint8_t> red = nv21Solid(320, 240, kRed);
+    f.streamer.videoDataCallback(red.data(), (int)red.size());
+    f.streamer.Stop();
+    std::vector<std::vector<uint8_t>> frames = decodeFrames(f.format.filePath, 320, 240);
+    if (!galaxy || host_log_count("THIS IS THE GALAXY GRAND!!!") != 1 || frames.empty())
+        return 1;
+    Rgb seen = meanColour(frames[0], 320, 150, 110);
+    return seen.b > 200 && seen.r < 60 ? 0 : 2;
+}
+
+// The device model is read once per process, so the check runs in a fresh one.
+TEST(StreamerDevice, GalaxyGrandEncoderGetsItsChromaPairsCrFirst) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exit(galaxyRedArrivesAsBlue()), ::testing::ExitedWithCode(0), "");
+}
