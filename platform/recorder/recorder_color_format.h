@@ -1,6 +1,8 @@
 // What the test controls set for recorder objects: the input colour format they report and
-// whether their Init fails.
+// injected faults.
 #pragma once
 
 int recorderColorFormat();
-bool recorderInitFails();
+
+struct FaultSwitches;
+FaultSwitches &recorderFaults();

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <memory>
 
+#include "fault_switches.h"
 #include "media_log.h"
 #include "media_recorder.h"
 #include "object_home.h"
@@ -11,7 +12,6 @@
 namespace {
 std::atomic<int> g_color_format{MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR};
 std::atomic<bool> g_refuse_objects{false};
-std::atomic<bool> g_fail_init{false};
 
 ObjectHome<MediaRecorderImpl> &home() {
     static ObjectHome<MediaRecorderImpl> objects;
@@ -28,8 +28,9 @@ int recorderColorFormat() {
     return g_color_format.load();
 }
 
-bool recorderInitFails() {
-    return g_fail_init.load();
+FaultSwitches &recorderFaults() {
+    static FaultSwitches faults;
+    return faults;
 }
 
 LibMediaRecorder *LibMediaRecorder::getInstance() {
@@ -57,7 +58,15 @@ void media_recorder_test_refuse_objects(bool refuse) {
 }
 
 void media_recorder_test_fail_init(bool fail) {
-    g_fail_init = fail;
+    recorderFaults().fail_init = fail;
+}
+
+void media_recorder_test_fail_stop(bool fail) {
+    recorderFaults().fail_stop = fail;
+}
+
+void media_recorder_test_fail_video_writes(int count) {
+    recorderFaults().failing_video_writes = count;
 }
 
 MediaRecorderTestStats media_recorder_test_stats(MediaRecorder *recorder) {
