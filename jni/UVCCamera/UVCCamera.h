@@ -38,6 +38,8 @@ class UVCCamera {
 
     // The engine while the camera is open; null otherwise.
     UVCPreview *preview() const { return mPreview; }
+    // The streamer of a connected internal-source camera object; null otherwise.
+    StreamWrapper *streamWrapper() const { return mStreamWrapper; }
 
   private:
     uvc_context_t *mContext;
