@@ -49,7 +49,16 @@ class Forwarding : public ::testing::Test {
     }
     uvc_device_handle_t *handle() { return UVCPreviewTestAccess::handle(session.engine()); }
 
-    CameraSession session;
+    // A camera with controls and a microphone, so that every operation has something to reach.
+    static CameraSetup fullCamera() {
+        CameraSetup setup;
+        setup.microphone = "on";
+        setup.extra =
+            "ct_controls = 0x21a2e\npu_controls = 0x167f\nmic_rates = 48000, 44100, 16000\n";
+        return setup;
+    }
+
+    CameraSession session{fullCamera()};
     UVCCamera neverConnected;
     UVCCamera internalBeforeConnect{true};
     std::vector<Targetless> targetless = {
@@ -109,6 +118,8 @@ TEST_F(Forwarding, EngineOperationsGiveMinus75WithoutAnEngine) {
     // The right target was reached: the camera saw the requests.
     EXPECT_EQ(diag, diag2);
     int value = 0;
+    ASSERT_TRUE(uvc_test_last_set_value(handle(), 1, 3, &value));
+    EXPECT_EQ(value, 400);
     ASSERT_TRUE(uvc_test_last_set_value(handle(), 2, 0, &value));
     EXPECT_EQ(value, 12);
     UvcPanTiltRequest request;
