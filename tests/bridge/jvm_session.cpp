@@ -19,7 +19,8 @@ std::string standard_classpath() {
     return std::string(BRIDGE_TEST_JAR) + ":" + ORRIN_JAVA_JAR;
 }
 
-JNIEnv *jvm_start(const std::string &classpath, std::string *error) {
+JNIEnv *jvm_start(const std::string &classpath, std::string *error,
+                  const std::vector<std::string> &extraOptions) {
     if (g_vm) {
         if (classpath != g_classpath) {
             *error = "the JVM runs with another class path; run this case in its own process";
@@ -34,6 +35,7 @@ JNIEnv *jvm_start(const std::string &classpath, std::string *error) {
         "-Xss8m",
         "-Xmx1g",
     };
+    texts.insert(texts.end(), extraOptions.begin(), extraOptions.end());
     std::vector<JavaVMOption> options(texts.size());
     for (size_t i = 0; i < texts.size(); i++)
         options[i].optionString = const_cast<char *>(texts[i].c_str());
