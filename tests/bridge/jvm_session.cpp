@@ -320,3 +320,14 @@ int java_event_count(JNIEnv *env, const char *kind) {
     env->DeleteLocalRef(name);
     return result.value.i;
 }
+
+// Under AddressSanitizer: the JVM takes SIGSEGV for its own null checks and safepoints, and
+// keeps memory it never frees for the life of the process (its own allocations and those of
+// the JDK libraries it calls).
+extern "C" const char *__asan_default_options() {
+    return "handle_segv=0:allow_user_segv_handler=1";
+}
+
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libjvm.so\nleak:libjli.so\nleak:libjava.so\nleak:libzip.so\nleak:libz.so\n";
+}
