@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <jni.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <vector>
@@ -99,6 +100,15 @@ JNIEXPORT jboolean JNICALL Java_com_orrinworks_lumivodemo_DemoHost_saveSurfacePn
         env->ReleaseStringUTFChars(path, chars);
     ANativeWindow_release(window);
     return saved ? JNI_TRUE : JNI_FALSE;
+}
+
+JNIEXPORT jstring JNICALL Java_com_orrinworks_lumivodemo_DemoHost_leftOpen(JNIEnv *env, jclass) {
+    char text[160];
+    snprintf(text, sizeof(text),
+             "camera contexts %d, devices %d, handles %d, threads %d; windows %d",
+             uvc_test_live_contexts(), uvc_test_live_devices(), uvc_test_live_handles(),
+             uvc_test_live_threads(), host_window_live_count());
+    return env->NewStringUTF(text);
 }
 
 }  // extern "C"

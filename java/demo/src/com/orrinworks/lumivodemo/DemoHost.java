@@ -29,6 +29,9 @@ final class DemoHost {
     /** Monotonic post times (µs) of every picture posted to the surface's window. */
     static native long[] surfacePostTimes(Object surface);
 
+    /** What the virtual camera and the host windows still hold open, counted per kind. */
+    static native String leftOpen();
+
     /** Saves the last picture posted to the surface's window as a PNG; false when none. */
     static native boolean saveSurfacePng(Object surface, String path);
 }

@@ -22,7 +22,8 @@ public final class DemoMain {
         try {
             exit = run(Options.parse(args));
         } catch (DemoFailure e) {
-            System.err.println("lumivo-demo: " + e.getMessage());
+            // stdout: the engine's log lines own stderr (scripts/demo.sh keeps them in a file)
+            System.out.println("lumivo-demo: " + e.getMessage());
             exit = e.exitCode;
         }
         System.exit(exit);
@@ -32,7 +33,12 @@ public final class DemoMain {
         List<String> outputs = new ArrayList<>(Report.PICTURES);
         outputs.addAll(List.of("recording.mp4", "live.flv", "live.mkv", "report.html"));
         removeStale(options, outputs);
-        System.loadLibrary(options.deliverable);
+        try {
+            System.loadLibrary(options.deliverable);
+        } catch (UnsatisfiedLinkError e) {
+            throw new DemoFailure(DemoFailure.CAMERA, "cannot load lib" + options.deliverable
+                    + ".so: " + e.getMessage());
+        }
         RunResults results;
         String liveFile;
         try (DemoRun run = new DemoRun(options)) {
@@ -44,6 +50,8 @@ public final class DemoMain {
             throw new DemoFailure(DemoFailure.OUTPUT, "cannot write the outputs: " + e.getMessage());
         } catch (InterruptedException e) {
             throw new DemoFailure(DemoFailure.CAMERA, "interrupted");
+        } finally {
+            System.err.println("demo: left open after release: " + DemoHost.leftOpen());
         }
         try {
             File folder = options.outDir.toFile();
