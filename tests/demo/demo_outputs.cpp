@@ -54,20 +54,23 @@ bool read_jpeg(const std::string &path, Picture *picture) {
 std::vector<int64_t> video_counters(const std::string &path, int samples) {
     std::vector<int64_t> counters;
     int status = -1;
-    std::string size = command_output("ffprobe -v error -select_streams v:0 -count_frames "
-                                      "-show_entries stream=width,height,nb_read_frames "
-                                      "-of csv=p=0 '" + path + "' 2>/dev/null", &status);
+    std::string size = command_output(
+        "ffprobe -v error -select_streams v:0 -count_frames "
+        "-show_entries stream=width,height,nb_read_frames "
+        "-of csv=p=0 '" +
+            path + "' 2>/dev/null",
+        &status);
     int width = 0, height = 0, frames = 0;
     if (status != 0 || sscanf(size.c_str(), "%d,%d,%d", &width, &height, &frames) != 3 ||
         width <= 0 || height <= 0 || frames <= 0) {
         return counters;
     }
     int step = frames / samples > 0 ? frames / samples : 1;
-    std::string raw = command_output(
-        "ffmpeg -nostdin -v error -i '" + path + "' -vf 'select=not(mod(n\\," +
-            std::to_string(step) + "))' -vsync vfr -frames:v " + std::to_string(samples) +
-            " -f rawvideo -pix_fmt rgb0 - 2>/dev/null",
-        &status);
+    std::string raw =
+        command_output("ffmpeg -nostdin -v error -i '" + path + "' -vf 'select=not(mod(n\\," +
+                           std::to_string(step) + "))' -vsync vfr -frames:v " +
+                           std::to_string(samples) + " -f rawvideo -pix_fmt rgb0 - 2>/dev/null",
+                       &status);
     const size_t bytes = (size_t)width * height * 4;
     for (size_t at = 0; at + bytes <= raw.size(); at += bytes)
         counters.push_back(

@@ -33,9 +33,8 @@ DemoResult run_demo(const std::string &name, const std::string &args) {
     result.dir = fresh_dir(name);
     // The JVM checks every JNI call; its warnings would show in the output.
     result.output = command_output("DEMO_JAVA_OPTS=-Xcheck:jni " + std::string(DEMO_SCRIPT) +
-                                       " --no-build --build-dir '" +
-                                       DEMO_BUILD_DIR + "' --out '" + result.dir + "/out' " +
-                                       args + " 2>&1",
+                                       " --no-build --build-dir '" + DEMO_BUILD_DIR + "' --out '" +
+                                       result.dir + "/out' " + args + " 2>&1",
                                    &result.status);
     result.status = WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1;
     return result;
@@ -115,8 +114,8 @@ TEST(Demo, RunsWithTheMediaRecorderDeliverable) {
 }
 
 TEST(Demo, RunsWithTheHardwareEncoderDeliverableInYuyv) {
-    DemoResult run =
-        run_demo("hw_encoder", "--seconds 3 --deliverable libOrrinUVC0 --format yuyv --size 640x480");
+    DemoResult run = run_demo(
+        "hw_encoder", "--seconds 3 --deliverable libOrrinUVC0 --format yuyv --size 640x480");
     check_outputs(run, nullptr);
     Picture capture;
     ASSERT_TRUE(read_png(out_file(run, "capture.png"), &capture));
@@ -162,8 +161,8 @@ TEST(Demo, RefusesBadInputWithOneLineAndReleasesEverything) {
     std::ofstream(dir + "/file") << "x";
     int status = -1;
     std::string output = command_output(std::string(DEMO_SCRIPT) + " --no-build --build-dir '" +
-                                             DEMO_BUILD_DIR + "' --out '" + dir + "/file/out' 2>&1",
-                                         &status);
+                                            DEMO_BUILD_DIR + "' --out '" + dir + "/file/out' 2>&1",
+                                        &status);
     EXPECT_NE(WEXITSTATUS(status), 0);
     EXPECT_NE(output.find("cannot write to output folder"), std::string::npos) << output;
 
@@ -181,8 +180,9 @@ TEST(Demo, RefusesAPeerItCannotReach) {
         ASSERT_TRUE(peer.running());
         port = peer.port();
     }
-    DemoResult run = run_demo("unreachable", "--seconds 3 --live-url rtmp://127.0.0.1:" +
-                                                 std::to_string(port) + "/live/demo");
+    DemoResult run =
+        run_demo("unreachable",
+                 "--seconds 3 --live-url rtmp://127.0.0.1:" + std::to_string(port) + "/live/demo");
     expect_refusal(run, "cannot reach the live-stream peer", false);
     EXPECT_EQ(run.status, 4);
 }

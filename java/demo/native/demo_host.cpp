@@ -14,15 +14,6 @@
 #include "host_android.h"
 #include "uvc_testing.h"
 
-namespace {
-
-// The surface's window with one reference held for the caller's use, or null.
-ANativeWindow *window_of(JNIEnv *env, jobject surface) {
-    return surface ? ANativeWindow_fromSurface(env, surface) : nullptr;
-}
-
-}  // namespace
-
 extern "C" {
 
 JNIEXPORT jint JNICALL Java_com_orrinworks_lumivodemo_DemoHost_openDevice(JNIEnv *env, jclass,
@@ -52,11 +43,12 @@ JNIEXPORT jlong JNICALL Java_com_orrinworks_lumivodemo_DemoHost_decodeCounter(JN
         env->GetArrayLength(rgbx) < (jlong)width * height * 4) {
         return -1;
     }
-    jbyte *pixels = env->GetByteArrayElements(rgbx, nullptr);
+    // Raw frames arrive in the camera object's 36 MB array: read it in place, never copied.
+    void *pixels = env->GetPrimitiveArrayCritical(rgbx, nullptr);
     if (!pixels)
         return -1;
     int64_t counter = uvc_test_decode_counter((const uint8_t *)pixels, width, height, 0);
-    env->ReleaseByteArrayElements(rgbx, pixels, JNI_ABORT);
+    env->ReleasePrimitiveArrayCritical(rgbx, pixels, JNI_ABORT);
     return counter;
 }
 
@@ -74,7 +66,8 @@ JNIEXPORT jint JNICALL Java_com_orrinworks_lumivodemo_DemoHost_framesDelivered(J
 JNIEXPORT jlongArray JNICALL
 Java_com_orrinworks_lumivodemo_DemoHost_surfacePostTimes(JNIEnv *env, jclass, jobject surface) {
     std::vector<int64_t> times;
-    if (ANativeWindow *window = window_of(env, surface)) {
+    // The window is looked up (and held for the read) the way the engine gets it.
+    if (ANativeWindow *window = surface ? ANativeWindow_fromSurface(env, surface) : nullptr) {
         times = host_window_post_times(window);
         ANativeWindow_release(window);
     }
@@ -82,24 +75,6 @@ Java_com_orrinworks_lumivodemo_DemoHost_surfacePostTimes(JNIEnv *env, jclass, jo
     if (result && !times.empty())
         env->SetLongArrayRegion(result, 0, (jsize)times.size(), (const jlong *)times.data());
     return result;
-}
-
-JNIEXPORT jboolean JNICALL Java_com_orrinworks_lumivodemo_DemoHost_saveSurfacePng(JNIEnv *env,
-                                                                                  jclass,
-                                                                                  jobject surface,
-                                                                                  jstring path) {
-    ANativeWindow *window = window_of(env, surface);
-    if (!window || !path) {
-        if (window)
-            ANativeWindow_release(window);
-        return JNI_FALSE;
-    }
-    const char *chars = env->GetStringUTFChars(path, nullptr);
-    bool saved = chars && host_window_save_png(window, chars);
-    if (chars)
-        env->ReleaseStringUTFChars(path, chars);
-    ANativeWindow_release(window);
-    return saved ? JNI_TRUE : JNI_FALSE;
 }
 
 JNIEXPORT jstring JNICALL Java_com_orrinworks_lumivodemo_DemoHost_leftOpen(JNIEnv *env, jclass) {

@@ -21,7 +21,7 @@ final class BridgeListener implements NativeCamera.Listener {
     }
 
     @Override
-    public void onStillTrigger(long id, byte[] data, int size, int kind) {
+    public void onStillPicture(long id, byte[] data, int size, int kind) {
         events.onStill(id, data, size, kind);
     }
 
@@ -31,7 +31,7 @@ final class BridgeListener implements NativeCamera.Listener {
     }
 
     @Override
-    public void onPictureTake(long id, int what, boolean ready) {
+    public void onPictureTaken(long id, int what, boolean ready) {
         events.onFirstPicture(id, what, ready);
     }
 

@@ -31,7 +31,4 @@ final class DemoHost {
 
     /** What the virtual camera and the host windows still hold open, counted per kind. */
     static native String leftOpen();
-
-    /** Saves the last picture posted to the surface's window as a PNG; false when none. */
-    static native boolean saveSurfacePng(Object surface, String path);
 }

@@ -1,5 +1,6 @@
 package com.orrinworks.lumivodemo;
 
+import com.orrinworks.lumivonative.Lumivo_Native;
 import java.io.File;
 import java.io.IOException;
 import java.nio.file.Files;
@@ -34,7 +35,7 @@ public final class DemoMain {
         outputs.addAll(List.of("recording.mp4", "live.flv", "live.mkv", "report.html"));
         removeStale(options, outputs);
         try {
-            System.loadLibrary(options.deliverable);
+            Lumivo_Native.loadLibrary(options.deliverable);
         } catch (UnsatisfiedLinkError e) {
             throw new DemoFailure(DemoFailure.CAMERA, "cannot load lib" + options.deliverable
                     + ".so: " + e.getMessage());

@@ -34,6 +34,7 @@ final class DemoRun implements AutoCloseable {
     private Progress progress;
     private boolean previewing;
     private volatile long recordingStartNs; // 0 while not recording
+    private String noRecording; // why this library cannot record, or null
 
     DemoRun(Options options) {
         this.options = options;
@@ -41,13 +42,7 @@ final class DemoRun implements AutoCloseable {
 
     /** Everything the run does with the camera, in an application's order. */
     void run() throws DemoFailure, IOException, InterruptedException {
-        CameraDescription description = CameraDescription.read(options.description);
-        results.library = "lib" + options.deliverable + ".so";
-        results.version = camera.nativegetLibraryVersion(0);
-        results.camera = options.description.getFileName().toString();
-        connect(description);
-        chooseStream();
-        startPreview();
+        open();
         progress = new Progress(this::progressLine);
         progress.start();
         capture();
@@ -57,6 +52,40 @@ final class DemoRun implements AutoCloseable {
         record();
         progress.stop();
         finishPreview();
+    }
+
+    /** Connects the camera and starts the preview with raw frames flowing into Java. */
+    void open() throws DemoFailure, IOException, InterruptedException {
+        CameraDescription description = CameraDescription.read(options.description);
+        results.library = "lib" + options.deliverable + ".so";
+        results.version = camera.nativegetLibraryVersion(0);
+        results.camera = options.description.getFileName().toString();
+        connect(description);
+        chooseStream();
+        startPreview();
+    }
+
+    long cameraId() {
+        return id;
+    }
+
+    CameraEvents events() {
+        return events;
+    }
+
+    int deviceFd() {
+        return fd;
+    }
+
+    Surface previewSurface() {
+        return preview;
+    }
+
+    /** Stops the preview (close does it too); the surface keeps what was posted. */
+    void stopPreview() {
+        if (previewing)
+            camera.nativeStopPreview(id);
+        previewing = false;
     }
 
     private void connect(CameraDescription description) throws DemoFailure, IOException {
@@ -100,10 +129,15 @@ final class DemoRun implements AutoCloseable {
 
     private void startPreview() throws DemoFailure, InterruptedException {
         int w = results.width, h = results.height;
-        camera.nativeSetRecMode(id, 2); // video and sound
         camera.nativeSetRecType(id, 16);
-        camera.nativeSetVideoFPS(id, results.cameraFps);
-        camera.nativeSetVideoBitrate(id, Math.max(1_000_000, w * h * 4));
+        try {
+            camera.nativeSetRecMode(id, 2); // video and sound
+            camera.nativeSetVideoFPS(id, results.cameraFps);
+            camera.nativeSetVideoBitrate(id, Math.max(1_000_000, w * h * 4));
+        } catch (UnsatisfiedLinkError e) {
+            // A library built without recording: the run goes on and says what it missed.
+            noRecording = "the library has no recording natives (" + e.getMessage() + ")";
+        }
         preview = new Surface(w, h);
         int r = camera.nativeSetPreviewDisplay(id, preview);
         if (r != 0)
@@ -186,6 +220,10 @@ final class DemoRun implements AutoCloseable {
 
     /** Streams to the live peer for the recording time. */
     private void liveStream() throws DemoFailure, IOException, InterruptedException {
+        if (noRecording != null) {
+            results.notDone("live stream: " + noRecording);
+            return;
+        }
         camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
         camera.nativeSetRecType(id, 32);
         int r = prepareRecording();
@@ -216,6 +254,10 @@ final class DemoRun implements AutoCloseable {
 
     /** The file recording with a system and a moving user watermark. */
     private void record() throws IOException, InterruptedException {
+        if (noRecording != null) {
+            results.notDone("recording: " + noRecording);
+            return;
+        }
         int r = prepareRecording();
         File file = options.out("recording.mp4");
         if (r == 0)
@@ -298,18 +340,18 @@ final class DemoRun implements AutoCloseable {
 
     /** Measures, keeps the last preview picture and stops the preview. */
     private void finishPreview() throws IOException {
+        // The stop clears the surface: its last picture is kept before.
+        if (!preview.savePng(options.out("preview.png").getPath()))
+            results.notDone("preview.png: the surface kept no picture");
         List<CameraEvents.RawFrame> raw = events.rawFrames();
         results.viewFps = camera.nativegetviewFPS(id);
-        camera.nativeStopPreview(id);
-        previewing = false;
+        stopPreview();
         long[] posts = DemoHost.surfacePostTimes(preview);
         results.framesShown = posts.length;
         results.cameraFrames = DemoHost.framesDelivered(fd);
         results.rawFrames = events.rawCount();
         results.rawSkipped = events.rawSkipped();
         Latency.measure(raw, posts, fd, results);
-        if (!DemoHost.saveSurfacePng(preview, options.out("preview.png").getPath()))
-            results.notDone("preview.png: the surface kept no picture");
         if (results.stillKind == 2 && results.stillBytes > 0) {
             results.stillCounter = StillSizes.jpegCounter(options.out("still.jpg"));
         }
@@ -326,7 +368,7 @@ final class DemoRun implements AutoCloseable {
 
     /** The line the progress thread prints every second. */
     private String progressLine(double elapsed) {
-        long shown = DemoHost.surfacePostTimes(preview).length;
+        long shown = preview.getPostCount();
         long delivered = DemoHost.framesDelivered(fd);
         Levels.Block level = events.levels.last();
         long recStart = recordingStartNs;
@@ -349,7 +391,8 @@ final class DemoRun implements AutoCloseable {
 
     private String lastError() {
         String text = id == 0 ? null : camera.nativegetLastError(id);
-        return text == null || text.isBlank() ? "" : ": " + text.trim();
+        // "no log" is the engine's text for nothing recorded
+        return text == null || text.isBlank() || text.equals("no log") ? "" : ": " + text.trim();
     }
 
     /** Stops whatever still runs and destroys the camera object; safe after any failure. */
@@ -358,8 +401,7 @@ final class DemoRun implements AutoCloseable {
         if (progress != null)
             progress.stop();
         if (id != 0) {
-            if (previewing)
-                camera.nativeStopPreview(id);
+            stopPreview();
             camera.nativeRelease(id);
             camera.nativeDestroy(id);
             id = 0;

@@ -19,6 +19,9 @@ final class Latency {
      * raw path skipped a picture and the pairing does not hold.
      */
     static void measure(List<CameraEvents.RawFrame> raw, long[] postsUs, int fd, RunResults out) {
+        // The first second shows start-up (class loading, first allocations), not the steady
+        // state: its frames take part in the pairing but not in the figures.
+        final long settled = Math.max(1, out.cameraFps);
         List<Double> toJava = new ArrayList<>(), toSurface = new ArrayList<>();
         boolean paired = raw.size() <= postsUs.length;
         for (int i = 0; i < raw.size(); i++) {
@@ -28,13 +31,15 @@ final class Latency {
             long handover = DemoHost.handoverTimeNs(fd, (int) frame.counter());
             if (handover < 0)
                 continue;
-            toJava.add((frame.receivedNs() - handover) / 1e6);
+            boolean counted = frame.counter() > settled;
+            if (counted)
+                toJava.add((frame.receivedNs() - handover) / 1e6);
             if (!paired)
                 continue;
             long postNs = postsUs[i] * 1000;
             if (postNs < handover || postNs > frame.receivedNs())
                 paired = false;
-            else
+            else if (counted)
                 toSurface.add((postNs - handover) / 1e6);
         }
         out.latencySamples = toJava.size();

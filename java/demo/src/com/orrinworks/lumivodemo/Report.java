@@ -52,9 +52,9 @@ final class Report {
         row(rows, "display fps (engine)", String.format("%.1f", r.viewFps));
         row(rows, "raw frames received in Java", String.valueOf(r.rawFrames));
         row(rows, "camera frames skipped between raw frames", String.valueOf(r.rawSkipped));
-        row(rows, "hand-over to surface latency p50 / p99",
+        row(rows, "hand-over to surface latency p50 / p99 (after 1 s)",
                 r.surfaceP50 < 0 ? "n/a" : String.format("%.1f / %.1f ms", r.surfaceP50, r.surfaceP99));
-        row(rows, "hand-over to Java latency p50 / p99",
+        row(rows, "hand-over to Java latency p50 / p99 (after 1 s)",
                 r.javaP50 < 0 ? "n/a" : String.format("%.1f / %.1f ms (%d frames)", r.javaP50,
                         r.javaP99, r.latencySamples));
         row(rows, "capture into byte[]", r.captureBytes > 0
