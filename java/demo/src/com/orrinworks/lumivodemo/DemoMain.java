@@ -41,12 +41,11 @@ public final class DemoMain {
                     + ".so: " + e.getMessage());
         }
         RunResults results;
-        String liveFile;
+        String liveFile = Recording.liveFileName(options);
         try (DemoRun run = new DemoRun(options)) {
             run.run();
             run.levelsPlot();
             results = run.results;
-            liveFile = run.liveFileName();
         } catch (IOException e) {
             throw new DemoFailure(DemoFailure.OUTPUT, "cannot write the outputs: " + e.getMessage());
         } catch (InterruptedException e) {

@@ -2,13 +2,11 @@ package com.orrinworks.lumivodemo;
 
 import android.view.Surface;
 import com.orrinworks.lumivonative.Lumivo_Native;
-import java.awt.Color;
 import java.awt.image.BufferedImage;
 import java.io.File;
 import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.StandardCopyOption;
 import java.util.List;
 
 /**
@@ -33,8 +31,7 @@ final class DemoRun implements AutoCloseable {
     private BridgeListener listener;
     private Progress progress;
     private boolean previewing;
-    private volatile long recordingStartNs; // 0 while not recording
-    private String noRecording; // why this library cannot record, or null
+    private Recording recording;
 
     DemoRun(Options options) {
         this.options = options;
@@ -48,8 +45,8 @@ final class DemoRun implements AutoCloseable {
         capture();
         still();
         if (options.live())
-            liveStream();
-        record();
+            recording.live();
+        recording.file();
         progress.stop();
         finishPreview();
     }
@@ -129,15 +126,8 @@ final class DemoRun implements AutoCloseable {
 
     private void startPreview() throws DemoFailure, InterruptedException {
         int w = results.width, h = results.height;
-        camera.nativeSetRecType(id, 16);
-        try {
-            camera.nativeSetRecMode(id, 2); // video and sound
-            camera.nativeSetVideoFPS(id, results.cameraFps);
-            camera.nativeSetVideoBitrate(id, Math.max(1_000_000, w * h * 4));
-        } catch (UnsatisfiedLinkError e) {
-            // A library built without recording: the run goes on and says what it missed.
-            noRecording = "the library has no recording natives (" + e.getMessage() + ")";
-        }
+        recording = new Recording(camera, id, options, results);
+        recording.configure();
         preview = new Surface(w, h);
         int r = camera.nativeSetPreviewDisplay(id, preview);
         if (r != 0)
@@ -218,125 +208,6 @@ final class DemoRun implements AutoCloseable {
                 results.stillHeight, results.stillKind);
     }
 
-    /** Streams to the live peer for the recording time. */
-    private void liveStream() throws DemoFailure, IOException, InterruptedException {
-        if (noRecording != null) {
-            results.notDone("live stream: " + noRecording);
-            return;
-        }
-        camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
-        camera.nativeSetRecType(id, 32);
-        int r = prepareRecording();
-        if (r == 0)
-            r = camera.nativeStartRecording(id, true, options.liveUrl);
-        if (r == -300)
-            throw new DemoFailure(DemoFailure.LIVE, "cannot reach the live-stream peer at "
-                    + options.liveUrl + " (code -300)");
-        if (r != 0) {
-            results.notDone("live stream to " + options.liveUrl + " (code " + r + ")");
-            camera.nativeSetRecType(id, 16);
-            return;
-        }
-        results.liveUrl = camera.nativegetTLinkUrl(id);
-        System.out.println("live: streaming to " + results.liveUrl);
-        runRecording();
-        results.liveKbps = camera.nativegetTransmissionperSec(id);
-        results.liveVideoKbps = camera.nativegetVideoTransmissionperSec(id);
-        results.liveAudioKbps = camera.nativegetAudioTransmissionperSec(id);
-        results.liveVideoDrops = camera.nativegetVideoDropFrame(id);
-        results.liveAudioDrops = camera.nativegetAudioDropFrame(id);
-        r = camera.nativeStopRecording(id);
-        if (r != 0)
-            results.notDone("live stream stop (code " + r + ")");
-        camera.nativeSetRecType(id, 16);
-        keepLiveRecording();
-    }
-
-    /** The file recording with a system and a moving user watermark. */
-    private void record() throws IOException, InterruptedException {
-        if (noRecording != null) {
-            results.notDone("recording: " + noRecording);
-            return;
-        }
-        int r = prepareRecording();
-        File file = options.out("recording.mp4");
-        if (r == 0)
-            r = camera.nativeStartRecording(id, true, file.getAbsolutePath());
-        if (r != 0) {
-            results.notDone("recording (code " + r + ")" + lastError());
-            return;
-        }
-        results.recordedSeconds = runRecording();
-        r = camera.nativeStopRecording(id);
-        if (r != 0)
-            results.notDone("recording stop (code " + r + ")");
-        if (!file.isFile() || file.length() == 0)
-            results.notDone("recording: the engine reported success but wrote no file");
-    }
-
-    /** Configures the encoder and both watermarks; the engine's result. */
-    private int prepareRecording() {
-        int r = camera.nativeSetRecording(id, new byte[16]);
-        if (r != 0)
-            return r;
-        int w = results.width, h = results.height;
-        byte[] system = Images.toRgba(Images.label("ORRIN DEMO", Math.min(320, w / 2),
-                Math.max(24, h / 16), Color.WHITE));
-        camera.nativeSetWatermarkInit(id, Math.min(320, w / 2), Math.max(24, h / 16), 0, 0, 0);
-        camera.nativeSetWatermarkBuf(id, system, system.length);
-        int[] user = userWatermarkSize();
-        byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
-                new Color(255, 210, 0)));
-        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, 0, 1);
-        camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
-        return 0;
-    }
-
-    private int[] userWatermarkSize() {
-        return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
-    }
-
-    /** Lets a started recording run for the chosen time, moving the user watermark. */
-    private double runRecording() throws InterruptedException {
-        int[] user = userWatermarkSize();
-        int spanX = Math.max(1, results.width - user[0]), spanY = Math.max(1, results.height / 3);
-        long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
-        recordingStartNs = start;
-        for (long now = start; now < end; now = System.nanoTime()) {
-            double t = (now - start) / (double) (end - start);
-            int x = (int) (spanX * t);
-            int y = (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
-            camera.nativeSetUserWatermarkXY(id, x, y);
-            Thread.sleep(40);
-        }
-        recordingStartNs = 0;
-        return (System.nanoTime() - start) / 1e9;
-    }
-
-    /** Copies what the live peer received into the output folder once the peer closed it. */
-    private void keepLiveRecording() throws IOException, InterruptedException {
-        Path received = options.liveRecording;
-        if (received == null)
-            return;
-        long last = -1;
-        for (int i = 0; i < 50; i++) { // the peer closes its file after the publisher left
-            long size = Files.isRegularFile(received) ? Files.size(received) : -1;
-            if (size > 0 && size == last)
-                break;
-            last = size;
-            Thread.sleep(200);
-        }
-        if (last <= 0) {
-            results.notDone("live stream: the peer wrote no file at " + received);
-            return;
-        }
-        Files.copy(received, options.out(liveFileName()).toPath(),
-                StandardCopyOption.REPLACE_EXISTING);
-    }
-
-    String liveFileName() {
-        return options.rtmp() ? "live.flv" : "live.mkv";
-    }
 
     /** Measures, keeps the last preview picture and stops the preview. */
     private void finishPreview() throws IOException {
@@ -371,8 +242,8 @@ final class DemoRun implements AutoCloseable {
         long shown = preview.getPostCount();
         long delivered = DemoHost.framesDelivered(fd);
         Levels.Block level = events.levels.last();
-        long recStart = recordingStartNs;
-        String rec = recStart == 0 ? "-" : String.format("%.1f s", (System.nanoTime() - recStart) / 1e9);
+        double recorded = recording.runningSeconds();
+        String rec = recorded < 0 ? "-" : String.format("%.1f s", recorded);
         return String.format("[%4.0f s] shown %6d  display %5.1f fps  dropped %4d  sound %6s dBFS"
                         + "  raw %6d  recording %s",
                 elapsed, shown, camera.nativegetviewFPS(id), Math.max(0, delivered - shown),

@@ -1,0 +1,170 @@
+package com.orrinworks.lumivodemo;
+
+import com.orrinworks.lumivonative.Lumivo_Native;
+import java.awt.Color;
+import java.io.File;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+
+/**
+ * The recorder over the running preview: a live stream to a peer and an MP4 file, each with a
+ * system watermark and a user watermark that moves across the picture while it runs.
+ */
+final class Recording {
+    private final Lumivo_Native camera;
+    private final long id;
+    private final Options options;
+    private final RunResults results;
+    private String unavailable; // why this library cannot record, or null
+    private volatile long startNs; // 0 while nothing records
+
+    Recording(Lumivo_Native camera, long id, Options options, RunResults results) {
+        this.camera = camera;
+        this.id = id;
+        this.options = options;
+        this.results = results;
+    }
+
+    /** Settings the engine takes before the preview starts: video and sound, rate, bit rate. */
+    void configure() {
+        camera.nativeSetRecType(id, 16);
+        try {
+            camera.nativeSetRecMode(id, 2);
+            camera.nativeSetVideoFPS(id, results.cameraFps);
+            camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
+        } catch (UnsatisfiedLinkError e) {
+            // A library without recording: the run goes on and says what it missed.
+            unavailable = "the library has no recording natives (" + e.getMessage() + ")";
+        }
+    }
+
+    /** Seconds the current recording or stream has run, -1 when none runs. */
+    double runningSeconds() {
+        long start = startNs;
+        return start == 0 ? -1 : (System.nanoTime() - start) / 1e9;
+    }
+
+    static String liveFileName(Options options) {
+        return options.rtmp() ? "live.flv" : "live.mkv";
+    }
+
+    /** Streams to the live peer for the recording time; an unreachable peer ends the run. */
+    void live() throws DemoFailure, IOException, InterruptedException {
+        if (unavailable != null) {
+            results.notDone("live stream: " + unavailable);
+            return;
+        }
+        camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
+        camera.nativeSetRecType(id, 32);
+        int r = start(options.liveUrl);
+        if (r == -300)
+            throw new DemoFailure(DemoFailure.LIVE, "cannot reach the live-stream peer at "
+                    + options.liveUrl + " (code -300)");
+        if (r != 0) {
+            results.notDone("live stream to " + options.liveUrl + " (code " + r + ")");
+            camera.nativeSetRecType(id, 16);
+            return;
+        }
+        results.liveUrl = camera.nativegetTLinkUrl(id);
+        System.out.println("live: streaming to " + results.liveUrl);
+        run();
+        results.liveKbps = camera.nativegetTransmissionperSec(id);
+        results.liveVideoKbps = camera.nativegetVideoTransmissionperSec(id);
+        results.liveAudioKbps = camera.nativegetAudioTransmissionperSec(id);
+        results.liveVideoDrops = camera.nativegetVideoDropFrame(id);
+        results.liveAudioDrops = camera.nativegetAudioDropFrame(id);
+        r = camera.nativeStopRecording(id);
+        if (r != 0)
+            results.notDone("live stream stop (code " + r + ")");
+        camera.nativeSetRecType(id, 16);
+        keepLiveFile();
+    }
+
+    /** The MP4 recording. */
+    void file() throws IOException, InterruptedException {
+        if (unavailable != null) {
+            results.notDone("recording: " + unavailable);
+            return;
+        }
+        File file = options.out("recording.mp4");
+        int r = start(file.getAbsolutePath());
+        if (r != 0) {
+            results.notDone("recording (code " + r + ")");
+            return;
+        }
+        System.out.println("recording: " + file.getPath());
+        results.recordedSeconds = run();
+        r = camera.nativeStopRecording(id);
+        if (r != 0)
+            results.notDone("recording stop (code " + r + ")");
+        if (!file.isFile() || file.length() == 0)
+            results.notDone("recording: the engine reported success but wrote no file");
+    }
+
+    /** Prepares the encoder and both watermarks, then starts; the engine's result. */
+    private int start(String target) {
+        int r = camera.nativeSetRecording(id, new byte[16]);
+        if (r != 0)
+            return r;
+        int[] system = systemWatermarkSize(), user = userWatermarkSize();
+        // Keyed (mode 0): the black ground is transparent, only the letters show.
+        byte[] systemPixels = Images.toRgba(Images.label("ORRIN DEMO", system[0], system[1],
+                Color.WHITE));
+        camera.nativeSetWatermarkInit(id, system[0], system[1], 0, 0, 0);
+        camera.nativeSetWatermarkBuf(id, systemPixels, systemPixels.length);
+        // Plain (mode 1): the whole label shows.
+        byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
+                new Color(255, 210, 0)));
+        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, 0, 1);
+        camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
+        return camera.nativeStartRecording(id, true, target);
+    }
+
+    private int[] systemWatermarkSize() {
+        return new int[] {Math.min(320, results.width / 2), Math.max(24, results.height / 16)};
+    }
+
+    private int[] userWatermarkSize() {
+        return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
+    }
+
+    /** Lets a started recording run for the chosen time, moving the user watermark. */
+    private double run() throws InterruptedException {
+        int[] user = userWatermarkSize();
+        int spanX = Math.max(1, results.width - user[0]), spanY = Math.max(1, results.height / 3);
+        long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
+        startNs = start;
+        for (long now = start; now < end; now = System.nanoTime()) {
+            double t = (now - start) / (double) (end - start);
+            int x = (int) (spanX * t);
+            int y = (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
+            camera.nativeSetUserWatermarkXY(id, x, y);
+            Thread.sleep(40);
+        }
+        startNs = 0;
+        return (System.nanoTime() - start) / 1e9;
+    }
+
+    /** Copies what the live peer received into the output folder once the peer closed it. */
+    private void keepLiveFile() throws IOException, InterruptedException {
+        Path received = options.liveRecording;
+        if (received == null)
+            return;
+        long last = -1;
+        for (int i = 0; i < 50; i++) { // the peer closes its file after the publisher left
+            long size = Files.isRegularFile(received) ? Files.size(received) : -1;
+            if (size > 0 && size == last)
+                break;
+            last = size;
+            Thread.sleep(200);
+        }
+        if (last <= 0) {
+            results.notDone("live stream: the peer wrote no file at " + received);
+            return;
+        }
+        Files.copy(received, options.out(liveFileName(options)).toPath(),
+                StandardCopyOption.REPLACE_EXISTING);
+    }
+}
