@@ -72,13 +72,23 @@ final class Report {
                     r.liveKbps, r.liveVideoKbps, r.liveAudioKbps));
             row(rows, "live drops video / audio", r.liveVideoDrops + " / " + r.liveAudioDrops);
         }
-        row(rows, "contact sheet counters", r.sheetCounters.toString());
+        row(rows, "contact sheet counters", r.sheetCounters.isEmpty() ? "none"
+                : r.sheetCounters + (increasing(r.sheetCounters) ? ", in camera order"
+                                                                 : ", OUT OF ORDER"));
         for (String name : files) {
             MediaProbe p = media.get(name);
             row(rows, name, size(new File(folder, name).length())
                     + (p == null ? "" : ", " + p.summary()));
         }
         return rows;
+    }
+
+    private static boolean increasing(List<Long> counters) {
+        for (int i = 0; i < counters.size(); i++) {
+            if (counters.get(i) <= 0 || (i > 0 && counters.get(i) <= counters.get(i - 1)))
+                return false;
+        }
+        return true;
     }
 
     private static void row(List<String[]> rows, String label, String value) {
