@@ -34,18 +34,8 @@ final class StillSizes {
             BufferedImage image = ImageIO.read(jpeg);
             if (image == null)
                 return -1;
-            int w = image.getWidth(), h = image.getHeight();
-            byte[] rgbx = new byte[w * h * 4];
-            int[] row = new int[w];
-            for (int y = 0; y < h; y++) {
-                image.getRGB(0, y, w, 1, row, 0, w);
-                for (int x = 0, at = y * w * 4; x < w; x++, at += 4) {
-                    rgbx[at] = (byte) (row[x] >> 16);
-                    rgbx[at + 1] = (byte) (row[x] >> 8);
-                    rgbx[at + 2] = (byte) row[x];
-                }
-            }
-            return DemoHost.decodeCounter(rgbx, w, h);
+            // the decoder reads R, G, B and skips the fourth byte
+            return DemoHost.decodeCounter(Images.toRgba(image), image.getWidth(), image.getHeight());
         } catch (IOException e) {
             return -1;
         }
