@@ -22,6 +22,7 @@ jstring nativegetLibraryVersion(JNIEnv *env, jobject thiz, jlong id);
 void nativesetDebug(JNIEnv *env, jobject thiz, jlong id, jboolean debug);
 jdouble nativegetviewFPS(JNIEnv *env, jobject thiz, jlong id);
 void nativeUsingRawdataCallback(JNIEnv *env, jobject thiz, jlong id, jboolean on);
+jint nativeSetRecMode(JNIEnv *env, jobject thiz, jlong id, jint mode);
 
 // natives_device.cpp: diagnostic data, capture buffer, controls, extension unit, stills.
 jint nativegetUVCDevInfo(JNIEnv *env, jobject thiz, jlong id, jintArray out);

@@ -168,3 +168,9 @@ void nativeUsingRawdataCallback(JNIEnv *, jobject, jlong id, jboolean on) {
     if (UVCCamera *camera = camera_of(id))
         camera->SetRawdataCallback(on ? call_java_RawdataCallback : nullptr);
 }
+
+jint nativeSetRecMode(JNIEnv *, jobject, jlong id, jint mode) {
+    if (UVCCamera *camera = camera_of(id))
+        camera->setRecMode(mode);
+    return 0;
+}

@@ -38,6 +38,7 @@ JNINativeMethod methods[] = {
     NATIVE(nativesendExtensionMsg, "(J[II)I"),
     NATIVE(nativerecvExtensionMsg, "(J[II)I"),
     NATIVE(nativegetviewFPS, "(J)D"),
+    NATIVE(nativeSetRecMode, "(JI)I"),
     NATIVE(nativesetUVCCameraInputTerminalControl, "(JII)I"),
     NATIVE(nativegetUVCCameraInputTerminalControl, "(JI[I)V"),
     NATIVE(nativesetUVCCameraProcessingUnitControl, "(JII)I"),

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <chrono>
+#include <thread>
+
+template <typename Done>
+bool wait_for(Done done, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
