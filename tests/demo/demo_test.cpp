@@ -93,8 +93,9 @@ void check_outputs(const DemoResult &run, const char *live_file) {
     ASSERT_GE(counters.size(), 6u);
     for (size_t i = 0; i < counters.size(); i++) {
         EXPECT_GT(counters[i], 0) << "sample " << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_GT(counters[i], counters[i - 1]) << "sample " << i;
+        }
     }
     EXPECT_GE(counters.back() - counters.front(), kSeconds * 30 / 2);
 
@@ -111,8 +112,9 @@ void check_outputs(const DemoResult &run, const char *live_file) {
     }
     std::vector<int64_t> sheet_counters = report_counters(html);
     ASSERT_GE(sheet_counters.size(), 6u);
-    for (size_t i = 1; i < sheet_counters.size(); i++)
+    for (size_t i = 1; i < sheet_counters.size(); i++) {
         EXPECT_GT(sheet_counters[i], sheet_counters[i - 1]) << "sheet sample " << i;
+    }
     EXPECT_GT(sheet_counters.front(), 0);
 
     if (live_file) {
@@ -161,8 +163,9 @@ void expect_refusal(const DemoResult &run, const std::string &words, bool alone 
     const size_t newline = text.rfind('\n');
     const std::string last = newline == std::string::npos ? text : text.substr(newline + 1);
     EXPECT_NE(last.find(words), std::string::npos) << last;
-    if (alone)
+    if (alone) {
         EXPECT_EQ(newline, std::string::npos) << "more than one line";
+    }
     const std::string log = read_file(out_file(run, "engine.log"));
     if (!log.empty()) {
         EXPECT_NE(log.find("handles 0, threads 0; windows 0"), std::string::npos) << log;
