@@ -78,7 +78,7 @@ final class DemoRun implements AutoCloseable {
         return preview;
     }
 
-    /** Stops the preview (close does it too); the surface keeps what was posted. */
+    /** Stops the preview (close does it too); the stop clears the surface. */
     void stopPreview() {
         if (previewing)
             camera.nativeStopPreview(id);
