@@ -6,22 +6,22 @@
 
 // --- engine only, -75 without an engine ---
 
+// The window's reference belongs to this object: the engine keeps it, or it is released.
+static int hand_over_window(UVCPreview *preview, int (UVCPreview::*setter)(ANativeWindow *),
+                            ANativeWindow *window) {
+    if (preview)
+        return (preview->*setter)(window);
+    if (window)
+        ANativeWindow_release(window);
+    return UVC_CAMERA_NO_TARGET;
+}
+
 int UVCCamera::setPreviewDisplay(ANativeWindow *window) {
-    if (!mPreview) {
-        if (window)
-            ANativeWindow_release(window);
-        return UVC_CAMERA_NO_TARGET;
-    }
-    return mPreview->setPreviewDisplay(window);
+    return hand_over_window(mPreview, &UVCPreview::setPreviewDisplay, window);
 }
 
 int UVCCamera::setCaptureDisplay(ANativeWindow *window) {
-    if (!mPreview) {
-        if (window)
-            ANativeWindow_release(window);
-        return UVC_CAMERA_NO_TARGET;
-    }
-    return mPreview->setCaptureDisplay(window);
+    return hand_over_window(mPreview, &UVCPreview::setCaptureDisplay, window);
 }
 
 int UVCCamera::getUVCDiagData(int *out) {

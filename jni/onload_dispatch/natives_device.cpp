@@ -116,13 +116,19 @@ jint nativesetUVCCameraInputTerminalControl(JNIEnv *, jobject, jlong id, jint in
     return camera ? camera->setUVCCameraInputTerminalControl(index, value) : 0;
 }
 
-void nativegetUVCCameraInputTerminalControl(JNIEnv *env, jobject, jlong id, jint index,
-                                            jintArray value) {
+// A control value read into the first entry of a Java int[] (null or empty arrays included).
+static void read_control(JNIEnv *env, jlong id, int (UVCCamera::*getter)(int, int *), jint index,
+                         jintArray value) {
     UVCCamera *camera = camera_of(id);
     if (!camera)
         return;
     IntArrayBuffer result(env, value, kControlValueCount);
-    camera->getUVCCameraInputTerminalControl(index, result.data());
+    (camera->*getter)(index, result.data());
+}
+
+void nativegetUVCCameraInputTerminalControl(JNIEnv *env, jobject, jlong id, jint index,
+                                            jintArray value) {
+    read_control(env, id, &UVCCamera::getUVCCameraInputTerminalControl, index, value);
 }
 
 jint nativesetUVCCameraProcessingUnitControl(JNIEnv *, jobject, jlong id, jint index, jint value) {
@@ -132,11 +138,7 @@ jint nativesetUVCCameraProcessingUnitControl(JNIEnv *, jobject, jlong id, jint i
 
 void nativegetUVCCameraProcessingUnitControl(JNIEnv *env, jobject, jlong id, jint index,
                                              jintArray value) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return;
-    IntArrayBuffer result(env, value, kControlValueCount);
-    camera->getUVCCameraProcessingUnitControl(index, result.data());
+    read_control(env, id, &UVCCamera::getUVCCameraProcessingUnitControl, index, value);
 }
 
 jint nativegetEnableControl(JNIEnv *env, jobject, jlong id, jintArray it, jintArray pu) {

@@ -9,14 +9,14 @@
 
 #include "description_file.h"
 #include "jvm_session.h"
+#include "wait_until.h"
 
 // The default virtual webcam at `stream` (e.g. "mjpeg 640x480"); the `key = value` lines of
 // `extra` replace the description's own or are added.
 std::string webcam_description(const std::string &stream, const std::string &extra = "");
 
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
-template <typename Done>
-bool wait_for(Done done, int timeoutMs = 10000);
+// How long a test waits for what the engine's threads bring about before it gives up.
+const int kGuardMs = 10000;
 
 class BridgeTest : public ::testing::Test {
   protected:
@@ -48,5 +48,3 @@ class BridgeTest : public ::testing::Test {
     std::vector<jlong> mCreated;
     std::vector<std::unique_ptr<DescriptionFile>> mDevices;
 };
-
-#include "bridge_fixture_inl.h"

@@ -60,11 +60,13 @@ class CallbackTest : public BridgeTest {
 TEST_F(CallbackTest, EngineThreadsDeliverStillsSoundFirstPictureAndRawFrames) {
     const int press = 12;
     jlong id = startWebcam(press);
-    ASSERT_TRUE(wait_for([&] {
-        return java_event_count(env, "StillTriggerCallback") >= 1 &&
-               java_event_count(env, "PreviewDataCallback") >= 20 &&
-               java_event_count(env, "VolumeCallback") >= 20;
-    }));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return java_event_count(env, "StillTriggerCallback") >= 1 &&
+                   java_event_count(env, "PreviewDataCallback") >= 20 &&
+                   java_event_count(env, "VolumeCallback") >= 20;
+        },
+        kGuardMs));
     EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
     const int volumes = java_event_count(env, "VolumeCallback");
     const int frames = java_event_count(env, "PreviewDataCallback");
@@ -124,7 +126,8 @@ TEST_F(CallbackTest, ThrowingListenersStopNoLaterCallback) {
                 env->NewStringUTF("PreviewDataCallback"));
     host_log_capture_start();
     jlong id = startWebcam(1000);
-    ASSERT_TRUE(wait_for([&] { return java_event_count(env, "PreviewDataCallback") >= 10; }));
+    ASSERT_TRUE(
+        wait_until([&] { return java_event_count(env, "PreviewDataCallback") >= 10; }, kGuardMs));
     EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
     EXPECT_GE(host_log_count("Java exception in PreviewDataCallback"), 10);
     expect_detached(java_events(env, "PreviewDataCallback"));
@@ -144,7 +147,8 @@ TEST_F(CallbackTest, StartFailureReachesJavaAsClassOne) {
     jlong id = connectWebcam(webcam_description("mjpeg 320x240", "start_error = -7\n"));
     call("nativeSetRecMode", "(JI)I", id, (jint)1);
     callInt("nativeStartPreview", "(J)I", id);
-    ASSERT_TRUE(wait_for([&] { return java_event_count(env, "notifyErrCallback") >= 1; }));
+    ASSERT_TRUE(
+        wait_until([&] { return java_event_count(env, "notifyErrCallback") >= 1; }, kGuardMs));
     callInt("nativeStopPreview", "(J)I", id);
     std::vector<JavaEvent> errors = java_events(env, "notifyErrCallback");
     ASSERT_EQ(errors.size(), 1u);

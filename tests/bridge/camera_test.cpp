@@ -90,9 +90,9 @@ TEST_F(BridgeTest, PreviewCaptureControlsAndMessagesFromJava) {
               0);
     ASSERT_EQ(callInt("nativeStartPreview", "(J)I", id), 0);
     ANativeWindow *window = window_of(env, surface);
-    ASSERT_TRUE(wait_for([&] { return surfacePosts(surface) >= 5; }));
+    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= 5; }, kGuardMs));
     int64_t firstCounter = last_counter(window);
-    ASSERT_TRUE(wait_for([&] { return surfacePosts(surface) >= 15; }));
+    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= 15; }, kGuardMs));
     EXPECT_GT(last_counter(window), firstCounter);
     EXPECT_GE(firstCounter, 0);
     EXPECT_EQ(callInt("nativeCameraIsRunning", "(J)I", id), 1);

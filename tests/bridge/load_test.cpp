@@ -96,14 +96,16 @@ TEST(BridgeLoad, UnloadFreesRecordsAndArraysButNotCameraObjects) {
     EXPECT_EQ(g_CameraInfo.capacity(), 2);
     EXPECT_EQ(g_jNativesCls, nullptr);
     // The arrays are garbage once their references are gone.
-    EXPECT_TRUE(wait_for([&] {
-        call_static(env, "java/lang/System", "gc", "()V");
-        for (jweak array : arrays) {
-            if (!env->IsSameObject(array, nullptr))
-                return false;
-        }
-        return true;
-    }));
+    EXPECT_TRUE(wait_until(
+        [&] {
+            call_static(env, "java/lang/System", "gc", "()V");
+            for (jweak array : arrays) {
+                if (!env->IsSameObject(array, nullptr))
+                    return false;
+            }
+            return true;
+        },
+        kGuardMs));
     for (jweak array : arrays)
         env->DeleteWeakGlobalRef(array);
     // The camera objects are still whole.

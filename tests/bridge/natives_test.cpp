@@ -291,10 +291,13 @@ TEST_F(BridgeTest, ArraysOfAnySizeAreSafe) {
     const jint full = 640 * 480 * 4;
     jbyteArray picture = env->NewByteArray(full);
     jintArray shortInfo = ints(1);
-    ASSERT_TRUE(wait_for([&] {
-        return call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, picture, shortInfo, full + 1000)
-                   .value.i == full;
-    }));
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, picture, shortInfo,
+                        full + 1000)
+                       .value.i == full;
+        },
+        kGuardMs));
     EXPECT_EQ(java_ints(env, shortInfo), std::vector<int>{PIXEL_FORMAT_MJPEG});
     EXPECT_EQ(call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, small, none, full).value.i, -2);
     EXPECT_EQ(call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, noBytes, info, full).value.i, -2);

@@ -1,10 +1,9 @@
-#pragma once
+#include "wait_until.h"
 
 #include <chrono>
 #include <thread>
 
-template <typename Done>
-bool wait_for(Done done, int timeoutMs) {
+bool wait_until(const std::function<bool()> &done, int timeoutMs) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
