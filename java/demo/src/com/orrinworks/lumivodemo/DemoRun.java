@@ -62,22 +62,6 @@ final class DemoRun implements AutoCloseable {
         startPreview();
     }
 
-    long cameraId() {
-        return id;
-    }
-
-    CameraEvents events() {
-        return events;
-    }
-
-    int deviceFd() {
-        return fd;
-    }
-
-    Surface previewSurface() {
-        return preview;
-    }
-
     /** Stops the preview (close does it too); the stop clears the surface. */
     void stopPreview() {
         if (previewing)
