@@ -27,17 +27,36 @@ final class Recording {
         this.results = results;
     }
 
-    /** Settings the engine takes before the preview starts: video and sound, rate, bit rate. */
+    /**
+     * Settings the engine takes before the preview starts: video with the microphone's sound
+     * when the camera has one (else video only), the sample rate, frame rate and bit rate.
+     */
     void configure() {
         camera.nativeSetRecType(id, 16);
+        int rate = soundRate();
+        results.recordsSound = rate > 0;
+        if (rate > 0)
+            camera.nativesetAudioSamplerate(id, rate);
         try {
-            camera.nativeSetRecMode(id, 2);
+            camera.nativeSetRecMode(id, rate > 0 ? 2 : 1);
             camera.nativeSetVideoFPS(id, results.cameraFps);
             camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
         } catch (UnsatisfiedLinkError e) {
             // A library without recording: the run goes on and says what it missed.
             unavailable = "the library has no recording natives (" + e.getMessage() + ")";
         }
+    }
+
+    /** 44100 Hz when the microphone offers it, else its first rate; 0 without a microphone. */
+    private int soundRate() {
+        int[] list = new int[64]; // a count, then the rates
+        if (camera.nativegetAudioSamplerateList(id, list) != 0 || list[0] <= 0)
+            return 0;
+        for (int i = 1; i <= Math.min(list[0], list.length - 1); i++) {
+            if (list[i] == 44100)
+                return 44100;
+        }
+        return list[1];
     }
 
     /** Seconds the current recording or stream has run, -1 when none runs. */
@@ -114,10 +133,11 @@ final class Recording {
                 Color.WHITE));
         camera.nativeSetWatermarkInit(id, system[0], system[1], 0, 0, 0);
         camera.nativeSetWatermarkBuf(id, systemPixels, systemPixels.length);
-        // Plain (mode 1): the whole label shows.
+        // Keyed as well, in a colour bright in every channel (a dark channel would key it out):
+        // letters change a counter cell's brightness too little to make its number illegible.
         byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
-                new Color(255, 210, 0)));
-        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, 0, 1);
+                new Color(255, 210, 90)));
+        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 0);
         camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
         return camera.nativeStartRecording(id, true, target);
     }
@@ -130,16 +150,26 @@ final class Recording {
         return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
     }
 
-    /** Lets a started recording run for the chosen time, moving the user watermark. */
+    /** Top of the band the user watermark moves in. */
+    private int bandTop() {
+        return results.height * 35 / 100;
+    }
+
+    /**
+     * Lets a started recording run for the chosen time, moving the user watermark from left to
+     * right in a wave through the middle of the picture.
+     */
     private double run() throws InterruptedException {
         int[] user = userWatermarkSize();
-        int spanX = Math.max(1, results.width - user[0]), spanY = Math.max(1, results.height / 3);
+        int spanX = Math.max(1, results.width - user[0]);
+        int top = bandTop();
+        int spanY = Math.max(1, results.height * 30 / 100 - user[1]);
         long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
         startNs = start;
         for (long now = start; now < end; now = System.nanoTime()) {
             double t = (now - start) / (double) (end - start);
             int x = (int) (spanX * t);
-            int y = (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
+            int y = top + (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
             camera.nativeSetUserWatermarkXY(id, x, y);
             Thread.sleep(40);
         }

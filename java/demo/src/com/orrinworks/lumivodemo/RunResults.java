@@ -26,6 +26,7 @@ final class RunResults {
     int levelBlocks;
     double lastRmsDb = -96, lastPeakDb = -96, maxPeakDb = -96;
     double recordedSeconds;
+    boolean recordsSound;         // the camera has a microphone: recordings carry AAC
     String liveUrl = "";
     double liveKbps, liveVideoKbps, liveAudioKbps;
     int liveVideoDrops, liveAudioDrops;
