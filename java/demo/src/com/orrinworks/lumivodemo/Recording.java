@@ -69,12 +69,37 @@ final class Recording {
         return options.rtmp() ? "live.flv" : "live.mkv";
     }
 
-    /** Streams to the live peer for the recording time; an unreachable peer ends the run. */
-    void live() throws DemoFailure, IOException, InterruptedException {
+    /** A part of the run that a library without some natives cannot do. */
+    private interface Part {
+        void run() throws DemoFailure, IOException, InterruptedException;
+    }
+
+    /** Runs `part`, or says plainly what could not be done and why. */
+    private void guarded(String what, Part part)
+            throws DemoFailure, IOException, InterruptedException {
         if (unavailable != null) {
-            results.notDone("live stream: " + unavailable);
+            results.notDone(what + ": " + unavailable);
             return;
         }
+        try {
+            part.run();
+        } catch (UnsatisfiedLinkError e) {
+            // Stopping the preview ends whatever recording the part had started.
+            results.notDone(what + ": the library has no native " + e.getMessage());
+        }
+    }
+
+    /** Streams to the live peer for the recording time; an unreachable peer ends the run. */
+    void live() throws DemoFailure, IOException, InterruptedException {
+        guarded("live stream", this::streamLive);
+    }
+
+    /** The MP4 recording. */
+    void file() throws DemoFailure, IOException, InterruptedException {
+        guarded("recording", this::recordFile);
+    }
+
+    private void streamLive() throws DemoFailure, IOException, InterruptedException {
         camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
         camera.nativeSetRecType(id, 32);
         int r = start(options.liveUrl);
@@ -101,12 +126,7 @@ final class Recording {
         keepLiveFile();
     }
 
-    /** The MP4 recording. */
-    void file() throws IOException, InterruptedException {
-        if (unavailable != null) {
-            results.notDone("recording: " + unavailable);
-            return;
-        }
+    private void recordFile() throws IOException, InterruptedException {
         File file = options.out("recording.mp4");
         int r = start(file.getAbsolutePath());
         if (r != 0) {
