@@ -141,6 +141,17 @@ TEST_F(BridgeTest, PreviewCaptureControlsAndMessagesFromJava) {
     call_method(env, surface, "release", "()V");
 }
 
+// The Java layer must pass a path with a descriptor; a null one is read as no path.
+TEST_F(BridgeTest, ConnectWithoutAPathDoesNotCrash) {
+    jlong id = create();
+    DescriptionFile device(webcam_description("mjpeg 640x480"));
+    JavaResult connected = call("nativeConnect", "(JIIILjava/lang/String;)I", id, (jint)0x1bcf,
+                                (jint)0x2c9a, (jint)device.fd(), (jstring) nullptr);
+    EXPECT_EQ(connected.exception, "");
+    EXPECT_EQ(connected.value.i, 0);
+    EXPECT_EQ(callInt("nativeRelease", "(J)I", id), 0);
+}
+
 // A bitmap of 4 bytes per pixel gets the bytes as they are, row by row over its stride; any
 // other bitmap or a short array leaves it untouched.
 TEST_F(BridgeTest, SetPixelsKeepsEveryByteAndRefusesWhatDoesNotFit) {

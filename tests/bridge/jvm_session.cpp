@@ -19,7 +19,8 @@ std::string standard_classpath() {
     return std::string(BRIDGE_TEST_JAR) + ":" + ORRIN_JAVA_JAR;
 }
 
-JNIEnv *jvm_start(const std::string &classpath, std::string *error) {
+JNIEnv *jvm_start(const std::string &classpath, std::string *error,
+                  const std::vector<std::string> &extraOptions) {
     if (g_vm) {
         if (classpath != g_classpath) {
             *error = "the JVM runs with another class path; run this case in its own process";
@@ -34,6 +35,7 @@ JNIEnv *jvm_start(const std::string &classpath, std::string *error) {
         "-Xss8m",
         "-Xmx1g",
     };
+    texts.insert(texts.end(), extraOptions.begin(), extraOptions.end());
     std::vector<JavaVMOption> options(texts.size());
     for (size_t i = 0; i < texts.size(); i++)
         options[i].optionString = const_cast<char *>(texts[i].c_str());
@@ -317,4 +319,15 @@ int java_event_count(JNIEnv *env, const char *kind) {
         call_static(env, "bridgetest/EventLog", "count", "(Ljava/lang/String;)I", name);
     env->DeleteLocalRef(name);
     return result.value.i;
+}
+
+// Under AddressSanitizer: the JVM takes SIGSEGV for its own null checks and safepoints, and
+// keeps memory it never frees for the life of the process (its own allocations and those of
+// the JDK libraries it calls).
+extern "C" const char *__asan_default_options() {
+    return "handle_segv=0:allow_user_segv_handler=1";
+}
+
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libjvm.so\nleak:libjli.so\nleak:libjava.so\nleak:libzip.so\nleak:libz.so\n";
 }

@@ -16,7 +16,8 @@ const char *deliverable_path();
 
 // The process's VM; started at the first call with `classpath`. A second call with another
 // class path fails (the JVM cannot be started twice in one process).
-JNIEnv *jvm_start(const std::string &classpath, std::string *error);
+JNIEnv *jvm_start(const std::string &classpath, std::string *error,
+                  const std::vector<std::string> &extraOptions = {});
 JavaVM *jvm();
 // The calling thread's environment; null when the thread is not attached.
 JNIEnv *jvm_env();

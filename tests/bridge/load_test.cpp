@@ -9,9 +9,9 @@
 
 namespace {
 
-JNIEnv *start(const std::string &classpath) {
+JNIEnv *start(const std::string &classpath, const std::vector<std::string> &options = {}) {
     std::string error;
-    JNIEnv *env = jvm_start(classpath, &error);
+    JNIEnv *env = jvm_start(classpath, &error, options);
     EXPECT_NE(env, nullptr) << error;
     return env;
 }
@@ -113,6 +113,28 @@ TEST(BridgeLoad, UnloadFreesRecordsAndArraysButNotCameraObjects) {
         EXPECT_EQ(camera_of(id)->IsRunning(), -75);
         delete camera_of(id);
     }
+}
+
+// A heap too small for the 36,000,000-byte raw array: the camera object and its record exist,
+// the record has no array, and Java sees no exception.
+TEST(BridgeLoad, RawArrayThatCannotBeMadeStaysNull) {
+    JNIEnv *env = start(standard_classpath(), {"-Xmx24m"});
+    ASSERT_NE(env, nullptr);
+    ASSERT_EQ(load_deliverable(env), "");
+    jobject natives = new_object(env, "com/orrinworks/lumivonative/Lumivo_Native", "()V");
+    host_log_capture_start();
+    JavaResult created = call_method(env, natives, "nativeCreate", "()J");
+    EXPECT_EQ(created.exception, "");
+    ASSERT_NE(created.value.j, 0);
+    ASSERT_EQ(g_CameraInfo.size(), 1);
+    EXPECT_EQ(g_CameraInfo[0]->Rawarr, nullptr);
+    EXPECT_EQ(host_log_count("raw data array of 36000000 bytes not created"), 1);
+    std::vector<char> frame(16, 1);
+    call_java_RawdataCallback((long)created.value.j, frame.data(), 16);
+    EXPECT_EQ(host_log_count(" Info->Rawarr == NULL"), 1);
+    host_log_capture_stop();
+    EXPECT_EQ(call_method(env, natives, "nativeDestroy", "(J)V", created.value.j).exception, "");
+    EXPECT_EQ(g_CameraInfo.size(), 0);
 }
 
 }  // namespace
