@@ -56,6 +56,10 @@ class UVCCamera {
                          unsigned char *data, int wLength);
     int RecvExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
                          unsigned char *data, int wLength);
+    int recordStart(bool watermark, const char *path);
+    int recordStop();
+    int SetRecording(unsigned char *data);
+    int SetWatermark1(unsigned char *data, int size);
     int setUVCCameraInputTerminalControl(int index, int value);
     int setUVCCameraProcessingUnitControl(int index, int value);
     int getAudioSamplerateList(int *out);
@@ -69,6 +73,9 @@ class UVCCamera {
     // Engine only; without an engine nothing happens and the result is 0.
     int setResolution(int pixelFormat, int width, int height, int frame);
     int setDebug(bool debug);
+    int setVideoFPS(int fps);
+    int setVideoBitrate(int bitrate);
+    int RecVideoOnly(bool videoOnly);
     int getUVCCameraInputTerminalControl(int index, int *value);
     int getUVCCameraProcessingUnitControl(int index, int *value);
     int setSDKVersion(int version);
@@ -95,6 +102,19 @@ class UVCCamera {
     int SetAudioBit_internal(int bit);
     int SetAudioSamplerate_internal(int rate);
     int audioDataCallback_internal(unsigned char *data, int bytes);
+    int pauseStreaming();
+    int resumeStreaming();
+    int setTlinkWaitTime(int ms);
+    int setTLinkMode(int mode);
+    // The live-stream address, null when there is none.
+    char *getTLinkUrl();
+
+    // Watermarks: the streamer first as above, else the engine; 0, or -75 with neither.
+    int SetWatermarkInit(int width, int height, int x, int y, int mode);
+    int SetWatermarkBuf(unsigned char *data, int size);
+    int SetUserWatermarkInit(int width, int height, int x, int y, int mode);
+    int SetUserWatermarkXY(int x, int y);
+    int SetUserWatermarkBuf(unsigned char *data, int size);
 
   private:
     uvc_context_t *mContext;

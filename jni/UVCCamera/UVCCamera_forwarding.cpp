@@ -54,6 +54,22 @@ int UVCCamera::RecvExtensionMsg(int bmRequestType, int bRequest, int wValue, int
                : UVC_CAMERA_NO_TARGET;
 }
 
+int UVCCamera::recordStart(bool watermark, const char *path) {
+    return mPreview ? mPreview->recordStart(watermark, path) : UVC_CAMERA_NO_TARGET;
+}
+
+int UVCCamera::recordStop() {
+    return mPreview ? mPreview->recordStop() : UVC_CAMERA_NO_TARGET;
+}
+
+int UVCCamera::SetRecording(unsigned char *data) {
+    return mPreview ? mPreview->SetRecording(data) : UVC_CAMERA_NO_TARGET;
+}
+
+int UVCCamera::SetWatermark1(unsigned char *data, int size) {
+    return mPreview ? mPreview->SetWatermark1(data, size) : UVC_CAMERA_NO_TARGET;
+}
+
 int UVCCamera::setUVCCameraInputTerminalControl(int index, int value) {
     return mPreview ? mPreview->setUVCCameraInputTerminalControl(index, value)
                     : UVC_CAMERA_NO_TARGET;
@@ -99,6 +115,24 @@ int UVCCamera::setResolution(int pixelFormat, int width, int height, int frame) 
 int UVCCamera::setDebug(bool debug) {
     if (mPreview)
         mPreview->setDebug(debug);
+    return 0;
+}
+
+int UVCCamera::setVideoFPS(int fps) {
+    if (mPreview)
+        mPreview->setVideoFPS(fps);
+    return 0;
+}
+
+int UVCCamera::setVideoBitrate(int bitrate) {
+    if (mPreview)
+        mPreview->setVideoBitrate(bitrate);
+    return 0;
+}
+
+int UVCCamera::RecVideoOnly(bool videoOnly) {
+    if (mPreview)
+        mPreview->RecVideoOnly(videoOnly);
     return 0;
 }
 
@@ -224,4 +258,69 @@ int UVCCamera::SetAudioSamplerate_internal(int rate) {
 
 int UVCCamera::audioDataCallback_internal(unsigned char *data, int bytes) {
     return mPreview ? mPreview->WriteAudioData(data, bytes) : 0;
+}
+
+int UVCCamera::pauseStreaming() {
+    if (mPreview)
+        mPreview->pauseStreaming();
+    return 0;
+}
+
+int UVCCamera::resumeStreaming() {
+    if (mPreview)
+        mPreview->resumeStreaming();
+    return 0;
+}
+
+int UVCCamera::setTlinkWaitTime(int ms) {
+    if (mPreview)
+        mPreview->setTlinkWaitTime(ms);
+    return 0;
+}
+
+int UVCCamera::setTLinkMode(int mode) {
+    if (mPreview)
+        mPreview->setTLinkMode(mode);
+    return 0;
+}
+
+char *UVCCamera::getTLinkUrl() {
+    return mPreview ? mPreview->getTLinkUrl() : nullptr;
+}
+
+// --- watermarks: streamer first, else the engine; 0, or -75 with neither ---
+
+int UVCCamera::SetWatermarkInit(int width, int height, int x, int y, int mode) {
+    if (!mPreview)
+        return UVC_CAMERA_NO_TARGET;
+    mPreview->SetWatermarkInit(width, height, x, y, mode);
+    return 0;
+}
+
+int UVCCamera::SetWatermarkBuf(unsigned char *data, int size) {
+    if (!mPreview)
+        return UVC_CAMERA_NO_TARGET;
+    mPreview->SetWatermarkBuf(data, size);
+    return 0;
+}
+
+int UVCCamera::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
+    if (!mPreview)
+        return UVC_CAMERA_NO_TARGET;
+    mPreview->SetUserWatermarkInit(width, height, x, y, mode);
+    return 0;
+}
+
+int UVCCamera::SetUserWatermarkXY(int x, int y) {
+    if (!mPreview)
+        return UVC_CAMERA_NO_TARGET;
+    mPreview->SetUserWatermarkXY(x, y);
+    return 0;
+}
+
+int UVCCamera::SetUserWatermarkBuf(unsigned char *data, int size) {
+    if (!mPreview)
+        return UVC_CAMERA_NO_TARGET;
+    mPreview->SetUserWatermarkBuf(data, size);
+    return 0;
 }

@@ -63,5 +63,26 @@ void nativeSetAudioSamplerate_internal(JNIEnv *env, jobject thiz, jlong id, jint
 void nativeSetRecType(JNIEnv *env, jobject thiz, jlong id, jint type);
 void nativeSetInternalAudio(JNIEnv *env, jobject thiz, jlong id, jboolean on);
 
+// natives_recording.cpp: recording, live streaming and watermarks.
+jint nativeStartRecording(JNIEnv *env, jobject thiz, jlong id, jboolean watermark, jstring path);
+jint nativeStopRecording(JNIEnv *env, jobject thiz, jlong id);
+jint nativeSetRecording(JNIEnv *env, jobject thiz, jlong id, jbyteArray settings);
+jint nativeSetVideoFPS(JNIEnv *env, jobject thiz, jlong id, jint fps);
+jint nativeSetVideoBitrate(JNIEnv *env, jobject thiz, jlong id, jint bitrate);
+void nativeRecVideoOnly(JNIEnv *env, jobject thiz, jlong id, jboolean videoOnly);
+jint nativeSetWatermark1(JNIEnv *env, jobject thiz, jlong id, jbyteArray data, jint size);
+jint nativeSetWatermarkInit(JNIEnv *env, jobject thiz, jlong id, jint width, jint height, jint x,
+                            jint y, jint mode);
+jint nativeSetWatermarkBuf(JNIEnv *env, jobject thiz, jlong id, jbyteArray data, jint size);
+jint nativeSetUserWatermarkInit(JNIEnv *env, jobject thiz, jlong id, jint width, jint height,
+                                jint x, jint y, jint mode);
+jint nativeSetUserWatermarkXY(JNIEnv *env, jobject thiz, jlong id, jint x, jint y);
+jint nativeSetUserWatermarkBuf(JNIEnv *env, jobject thiz, jlong id, jbyteArray data, jint size);
+jint nativesetTlinkWaitTime(JNIEnv *env, jobject thiz, jlong id, jint ms);
+void nativesetTlinkMode(JNIEnv *env, jobject thiz, jlong id, jint mode);
+jstring nativegetTLinkUrl(JNIEnv *env, jobject thiz, jlong id);
+void nativePauseStreaming(JNIEnv *env, jobject thiz, jlong id);
+void nativeResumeStreaming(JNIEnv *env, jobject thiz, jlong id);
+
 // natives_bitmap.cpp
 void nativeSetPixels(JNIEnv *env, jobject thiz, jlong id, jobject bitmap, jbyteArray pixels);

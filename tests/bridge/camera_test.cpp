@@ -5,6 +5,7 @@
 
 #include "UVCPreview.h"
 #include "bridge_fixture.h"
+#include "command_output.h"
 #include "camera_id.h"
 #include "engine_access.h"
 #include "host_android.h"
@@ -139,6 +140,52 @@ TEST_F(BridgeTest, PreviewCaptureControlsAndMessagesFromJava) {
     EXPECT_EQ(callInt("nativeCameraIsRunning", "(J)I", id), 0);
     destroy(id);
     call_method(env, surface, "release", "()V");
+}
+
+// A recording with sound and watermarks, driven by the natives, is an MP4 that ffprobe reads.
+TEST_F(BridgeTest, RecordsFromJava) {
+    jlong id = connectWebcam(webcam_description("mjpeg 640x480"));
+    jobject surface = newSurface(kWidth, kHeight);
+    call("nativeSetResolution", "(JIIII)V", id, (jint)PIXEL_FORMAT_MJPEG, (jint)kWidth,
+         (jint)kHeight, (jint)0);
+    call("nativeSetRecMode", "(JI)I", id, (jint)1);
+    call("nativesetAudioSamplerate", "(JI)V", id, (jint)48000);
+    call("nativeSetPreviewDisplay", "(JLandroid/view/Surface;)I", id, surface);
+    ASSERT_EQ(callInt("nativeStartPreview", "(J)I", id), 0);
+    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= 3; }, kGuardMs));
+    EXPECT_EQ(call("nativeSetVideoFPS", "(JI)I", id, (jint)30).value.i, 0);
+    EXPECT_EQ(call("nativeSetVideoBitrate", "(JI)I", id, (jint)2000000).value.i, 0);
+    EXPECT_EQ(call("nativeSetRecording", "(J[B)I", id, env->NewByteArray(16)).value.i, 0);
+    const int side = 32;
+    EXPECT_EQ(call("nativeSetWatermarkInit", "(JIIIII)I", id, (jint)side, (jint)side, (jint)8,
+                   (jint)8, (jint)1)
+                  .value.i,
+              0);
+    EXPECT_EQ(call("nativeSetWatermarkBuf", "(J[BI)I", id,
+                   new_bytes(env, std::vector<uint8_t>(side * side * 4, 0xff)), (jint)(1 << 30))
+                  .value.i,
+              0);
+    std::string path = testing::TempDir() + "bridge_recording.mp4";
+    jstring file = env->NewStringUTF(path.c_str());
+    int started = -1;
+    for (int attempt = 0; attempt < 5 && started != 0; attempt++)
+        started =
+            call("nativeStartRecording", "(JZLjava/lang/String;)I", id, (jboolean)JNI_TRUE, file)
+                .value.i;
+    ASSERT_EQ(started, 0);
+    long long posts = surfacePosts(surface);
+    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= posts + 30; }, kGuardMs));
+    EXPECT_EQ(callInt("nativeStopRecording", "(J)I", id), 0);
+    EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
+    std::string streams = command_output(
+        "ffprobe -v error -show_entries stream=codec_name -of csv=p=0 '" + path + "'");
+    EXPECT_NE(streams.find("h264"), std::string::npos) << streams;
+    EXPECT_EQ(
+        java_string(env, (jstring)call("nativegetTLinkUrl", "(J)Ljava/lang/String;", id).value.l),
+        "");
+    destroy(id);
+    call_method(env, surface, "release", "()V");
+    remove(path.c_str());
 }
 
 // The Java layer must pass a path with a descriptor; a null one is read as no path.

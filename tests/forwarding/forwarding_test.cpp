@@ -87,6 +87,14 @@ TEST_F(Forwarding, EngineOperationsGiveMinus75WithoutAnEngine) {
         {"RecvExtensionMsg",
          [&](UVCCamera &c) { return c.RecvExtensionMsg(0xA1, 0x81, 0x0500, 0x0300, payload, 3); },
          [](UVCPreview &) { return 3; }},
+        {"recordStart", [](UVCCamera &c) { return c.recordStart(false, "/nonexistent/x.mp4"); },
+         [](UVCPreview &e) { return e.recordStart(false, "/nonexistent/x.mp4"); }},
+        {"recordStop", [](UVCCamera &c) { return c.recordStop(); },
+         [](UVCPreview &e) { return e.recordStop(); }},
+        {"SetRecording", [](UVCCamera &c) { return c.SetRecording(nullptr); },
+         [](UVCPreview &e) { return e.SetRecording(nullptr); }},
+        {"SetWatermark1", [&](UVCCamera &c) { return c.SetWatermark1(payload, 3); },
+         [&](UVCPreview &e) { return e.SetWatermark1(payload, 3); }},
         {"setUVCCameraInputTerminalControl",
          [](UVCCamera &c) { return c.setUVCCameraInputTerminalControl(3, 400); },
          [](UVCPreview &e) { return e.setUVCCameraInputTerminalControl(3, 400); }},
@@ -167,6 +175,12 @@ TEST_F(Forwarding, EngineSettingsDoNothingWithoutAnEngine) {
              e.getUVCCameraProcessingUnitControl(1, &direct);
              return 0;
          }},
+        {"setVideoFPS", [](UVCCamera &c) { return c.setVideoFPS(25); },
+         [](UVCPreview &) { return 0; }},
+        {"setVideoBitrate", [](UVCCamera &c) { return c.setVideoBitrate(1000000); },
+         [](UVCPreview &) { return 0; }},
+        {"RecVideoOnly", [](UVCCamera &c) { return c.RecVideoOnly(false); },
+         [](UVCPreview &) { return 0; }},
         {"setSDKVersion", [](UVCCamera &c) { return c.setSDKVersion(30); },
          [](UVCPreview &) { return 0; }},
         {"setAudioSamplerate", [](UVCCamera &c) { return c.setAudioSamplerate(16000); },
@@ -220,8 +234,41 @@ TEST_F(Forwarding, StreamerOperationsFallBackToTheEngine) {
         {"audioDataCallback_internal",
          [&](UVCCamera &c) { return c.audioDataCallback_internal(samples.data(), 4096); },
          [&](UVCPreview &e) { return e.WriteAudioData(samples.data(), 4096); }},
+        {"pauseStreaming", [](UVCCamera &c) { return c.pauseStreaming(); },
+         [](UVCPreview &) { return 0; }},
+        {"resumeStreaming", [](UVCCamera &c) { return c.resumeStreaming(); },
+         [](UVCPreview &) { return 0; }},
+        {"setTlinkWaitTime", [](UVCCamera &c) { return c.setTlinkWaitTime(500); },
+         [](UVCPreview &) { return 0; }},
+        {"setTLinkMode", [](UVCCamera &c) { return c.setTLinkMode(1); },
+         [](UVCPreview &) { return 0; }},
+        {"getTLinkUrl", [](UVCCamera &c) { return c.getTLinkUrl() ? 1 : 0; },
+         [](UVCPreview &e) { return e.getTLinkUrl() ? 1 : 0; }},
     };
     check(rows, 0);
+}
+
+// Watermark setters answer 0 whatever the target reports, and -75 without a target.
+TEST_F(Forwarding, WatermarksGiveZeroWithATargetAndMinus75Without) {
+    std::vector<unsigned char> picture(16 * 16 * 4, 0x80);
+    std::vector<Row> rows = {
+        {"SetWatermarkInit", [](UVCCamera &c) { return c.SetWatermarkInit(16, 16, 4, 4, 1); },
+         [](UVCPreview &) { return 0; }},
+        {"SetWatermarkBuf", [&](UVCCamera &c) { return c.SetWatermarkBuf(picture.data(), 1024); },
+         [](UVCPreview &) { return 0; }},
+        {"SetUserWatermarkInit",
+         [](UVCCamera &c) { return c.SetUserWatermarkInit(16, 16, 8, 8, 1); },
+         [](UVCPreview &) { return 0; }},
+        {"SetUserWatermarkXY", [](UVCCamera &c) { return c.SetUserWatermarkXY(20, 30); },
+         [](UVCPreview &) { return 0; }},
+        {"SetUserWatermarkBuf",
+         [&](UVCCamera &c) { return c.SetUserWatermarkBuf(picture.data(), 1024); },
+         [](UVCPreview &) { return 0; }},
+        {"SetWatermarkInit refused",
+         [](UVCCamera &c) { return c.SetWatermarkInit(-1, 0, 0, 0, 9); },
+         [](UVCPreview &) { return 0; }},
+    };
+    check(rows, -75);
 }
 
 }  // namespace
