@@ -84,8 +84,15 @@ final class Recording {
         try {
             part.run();
         } catch (UnsatisfiedLinkError e) {
-            // Stopping the preview ends whatever recording the part had started.
             results.notDone(what + ": the library has no native " + e.getMessage());
+            startNs = 0;
+            // What the part started must not stay in the way of the next part.
+            try {
+                camera.nativeStopRecording(id);
+                camera.nativeSetRecType(id, 16);
+            } catch (UnsatisfiedLinkError stopMissing) {
+                // then nothing was started either
+            }
         }
     }
 
