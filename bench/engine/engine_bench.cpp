@@ -12,11 +12,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "LibMediaDecoder.h"
 #include "UVCCamera.h"
 #include "engine_access.h"
 #include "host_android.h"
@@ -24,19 +26,25 @@
 
 namespace {
 
-const int kVid = 0x1bcf, kPid = 0x2c9a;
+// Format 13: the H.264 camera (the ids the engine always streams as H.264), decoded by the
+// decoder library; its floor is the decoder alone plus one conversion.
+const int kH264 = 13;
 
 struct Case {
     int format;
     int width;
     int height;
+    int loadFps;  // frame rate of the CPU run
+    int vid() const { return format == kH264 ? 0x041e : 0x1bcf; }
+    int pid() const { return format == kH264 ? 0x4057 : 0x2c9a; }
 };
 
-std::string write_description(int fps) {
+std::string write_description(const Case &c, int fps) {
     std::string path = "/tmp/engine_bench_" + std::to_string(getpid()) + ".conf";
     std::ofstream out(path);
-    out << "vid = 0x1bcf\npid = 0x2c9a\nname = Bench Camera\n"
+    out << "vid = " << c.vid() << "\npid = " << c.pid() << "\nname = Bench Camera\n"
         << "mjpeg = 1920x1080, 1280x720\nyuyv = 1920x1080, 1280x720\n"
+        << "h264 = 1920x1080, 1280x720\n"
         << "default = mjpeg 1280x720\nfps = " << fps << "\npattern = counter\n"
         << "still_method = 0\nmicrophone = off\n";
     return path;
@@ -68,9 +76,14 @@ std::vector<std::vector<uint8_t>> record_frames(const Case &c, int fd) {
     uvc_device_handle_t *devh = nullptr;
     uvc_stream_ctrl_t ctrl;
     uvc_init2(&ctx, nullptr, "");
-    uvc_find_device2(ctx, &dev, kVid, kPid, nullptr, fd);
+    uvc_find_device2(ctx, &dev, c.vid(), c.pid(), nullptr, fd);
     uvc_open(dev, &devh);
-    uvc_get_stream_ctrl_format_size(devh, &ctrl, c.format, c.width, c.height, 0);
+    if (c.format == kH264) {
+        uvc_get_stream_ctrl_format_size1(devh, &ctrl, UVC_FRAME_FORMAT_MJPEG, c.width, c.height, 0,
+                                         2);
+    } else {
+        uvc_get_stream_ctrl_format_size(devh, &ctrl, c.format, c.width, c.height, 0);
+    }
     uvc_start_iso_streaming(devh, &ctrl, record_frame, nullptr);
     for (int i = 0; i < 400; i++) {
         {
@@ -87,6 +100,42 @@ std::vector<std::vector<uint8_t>> record_frames(const Case &c, int fd) {
     return g_recorded;
 }
 
+// Decoder alone: each recorded access unit in, its 4:2:0 picture out and converted to R, G, B,
+// A with libyuv. The recording starts at a key frame, so every round decodes from it.
+class DecoderFloor {
+  public:
+    DecoderFloor(int width, int height)
+        : lib_(LibMediaDecoder::getInstance()),
+          decoder_(lib_->getMediaDecoder()),
+          work_((size_t)width * height * 4),
+          width_(width),
+          height_(height) {
+        decoder_->Init();
+        decoder_->Start(width, height);
+    }
+    ~DecoderFloor() {
+        decoder_->Stop();
+        decoder_->Release();
+        lib_->releaseInstance();
+    }
+    void decode(const std::vector<uint8_t> &unit, uint8_t *picture) {
+        decoder_->PutData(const_cast<uint8_t *>(unit.data()), (int)unit.size());
+        int info = 0;
+        const int format = decoder_->GetDecodeData(work_.data(), &info, (int)work_.size());
+        const uint8_t *chroma = work_.data() + (size_t)width_ * height_;
+        if (format == 21) {
+            libyuv::NV12ToABGR(work_.data(), width_, chroma, width_, picture, width_ * 4, width_,
+                               height_);
+        }
+    }
+
+  private:
+    LibMediaDecoder *lib_;
+    MediaDecoder *decoder_;
+    std::vector<uint8_t> work_;
+    int width_, height_;
+};
+
 // Bare conversion of each frame into RGBX plus one copy of the picture: CPU seconds per frame.
 double floor_per_frame(const Case &c, const std::vector<std::vector<uint8_t>> &frames) {
     const size_t bytes = (size_t)c.width * c.height * 4;
@@ -95,8 +144,13 @@ double floor_per_frame(const Case &c, const std::vector<std::vector<uint8_t>> &f
     const int rounds = 3;
     double start = cpu_seconds();
     for (int r = 0; r < rounds; r++) {
+        std::unique_ptr<DecoderFloor> decoder;
+        if (c.format == kH264)
+            decoder.reset(new DecoderFloor(c.width, c.height));
         for (const auto &f : frames) {
-            if (c.format == UVC_FRAME_FORMAT_MJPEG) {
+            if (decoder) {
+                decoder->decode(f, picture.data());
+            } else if (c.format == UVC_FRAME_FORMAT_MJPEG) {
                 tjDecompress2(tj, f.data(), f.size(), picture.data(), c.width, 0, c.height,
                               TJPF_RGBX, TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE);
             } else {
@@ -153,7 +207,7 @@ double percentile(std::vector<double> values, double p) {
 EngineRun run_engine(const Case &c, int fd, int seconds, bool latency) {
     EngineRun run;
     UVCCamera camera;
-    if (camera.connect(kVid, kPid, fd, nullptr, false, "") != 0)
+    if (camera.connect(c.vid(), c.pid(), fd, nullptr, false, "") != 0)
         return run;
     camera.setRecMode(1);
     UVCPreview *engine = camera.preview();
@@ -210,29 +264,38 @@ EngineRun run_engine(const Case &c, int fd, int seconds, bool latency) {
 
 int main() {
     host_log_set_echo(false);
-    const Case cases[] = {{9, 1280, 720}, {9, 1920, 1080}, {3, 1280, 720}, {3, 1920, 1080}};
+    const Case cases[] = {{9, 1280, 720, 60},
+                          {9, 1920, 1080, 60},
+                          {3, 1280, 720, 60},
+                          {3, 1920, 1080, 60},
+                          {kH264, 1920, 1080, 30}};
     printf(
         "Engine path (frame callback to surface post) vs floor (bare decode or conversion to\n"
-        "RGBX plus one picture copy) on the same frames; CPU ms per frame at 60 fps.\n"
+        "RGBX plus one picture copy) on the same frames; CPU ms per frame at 60 fps (H.264: at\n"
+        "30 fps, the floor being the decoder alone plus one conversion and copy).\n"
         "Latency: camera hand-over to surface post at 30 fps.\n\n");
     printf("%-12s %11s %11s %7s %10s %8s %8s %8s\n", "case", "engine ms", "floor ms", "ratio",
            "delivered", "posted", "p50 ms", "p99 ms");
     for (const Case &c : cases) {
-        std::string fast = write_description(60);
+        std::string fast = write_description(c, c.loadFps);
         int fd = open(fast.c_str(), O_RDONLY);
         const double floorCpu = floor_per_frame(c, record_frames(c, fd));
         EngineRun load = run_engine(c, fd, 3, false);
         close(fd);
         unlink(fast.c_str());
 
-        std::string normal = write_description(30);
+        std::string normal = write_description(c, 30);
         fd = open(normal.c_str(), O_RDONLY);
         EngineRun timing = run_engine(c, fd, 3, true);
         close(fd);
         unlink(normal.c_str());
 
         char name[32];
-        snprintf(name, sizeof(name), "%s %dp", c.format == 9 ? "MJPEG" : "YUYV", c.height);
+        snprintf(name, sizeof(name), "%s %dp",
+                 c.format == 9       ? "MJPEG"
+                 : c.format == kH264 ? "H.264"
+                                     : "YUYV",
+                 c.height);
         printf("%-12s %11.2f %11.2f %7.2f %10lld %8lld %8.1f %8.1f\n", name, load.cpuPerFrame * 1e3,
                floorCpu * 1e3, floorCpu > 0 ? load.cpuPerFrame / floorCpu : 0.0,
                (long long)load.delivered, (long long)load.posted, timing.p50Ms, timing.p99Ms);

@@ -38,6 +38,8 @@ class UVCCamera {
 
     // The engine while the camera is open; null otherwise.
     UVCPreview *preview() const { return mPreview; }
+    // The streamer of a connected internal-source camera object; null otherwise.
+    StreamWrapper *streamWrapper() const { return mStreamWrapper; }
 
     // ---- Requests passed on to the engine or the internal-source streamer -----------------
     // (UVCCamera_forwarding.cpp). Each reads its target pointer, calls the target with the
