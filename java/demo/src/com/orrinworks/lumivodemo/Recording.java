@@ -84,8 +84,15 @@ final class Recording {
         try {
             part.run();
         } catch (UnsatisfiedLinkError e) {
-            // Stopping the preview ends whatever recording the part had started.
             results.notDone(what + ": the library has no native " + e.getMessage());
+            startNs = 0;
+            // What the part started must not stay in the way of the next part.
+            try {
+                camera.nativeStopRecording(id);
+                camera.nativeSetRecType(id, 16);
+            } catch (UnsatisfiedLinkError stopMissing) {
+                // then nothing was started either
+            }
         }
     }
 
@@ -153,11 +160,10 @@ final class Recording {
                 Color.WHITE));
         camera.nativeSetWatermarkInit(id, system[0], system[1], 0, 0, 0);
         camera.nativeSetWatermarkBuf(id, systemPixels, systemPixels.length);
-        // Keyed as well, in a colour bright in every channel (a dark channel would key it out):
-        // letters change a counter cell's brightness too little to make its number illegible.
+        // Plain (mode 1): the whole label shows.
         byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
-                new Color(255, 210, 90)));
-        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 0);
+                new Color(255, 210, 0)));
+        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 1);
         camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
         return camera.nativeStartRecording(id, true, target);
     }
@@ -170,9 +176,13 @@ final class Recording {
         return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
     }
 
-    /** Top of the band the user watermark moves in. */
+    /**
+     * Top of the band the user watermark moves in: the middle of the picture between the
+     * centres of a counter pattern's second and third rows of cells (3/8 and 5/8 of the height),
+     * where the counter is read, so that every recorded frame keeps its number legible.
+     */
     private int bandTop() {
-        return results.height * 35 / 100;
+        return results.height * 42 / 100;
     }
 
     /**
@@ -183,7 +193,7 @@ final class Recording {
         int[] user = userWatermarkSize();
         int spanX = Math.max(1, results.width - user[0]);
         int top = bandTop();
-        int spanY = Math.max(1, results.height * 30 / 100 - user[1]);
+        int spanY = Math.max(1, results.height * 58 / 100 - user[1] - top);
         long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
         startNs = start;
         for (long now = start; now < end; now = System.nanoTime()) {

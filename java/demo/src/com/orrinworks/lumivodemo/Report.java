@@ -43,8 +43,8 @@ final class Report {
         List<String[]> rows = new ArrayList<>();
         row(rows, "library", r.library + " " + r.version);
         row(rows, "camera", r.camera);
-        row(rows, "stream", Options.formatName(r.format) + " " + r.width + "x" + r.height + " at "
-                + r.cameraFps + " fps");
+        row(rows, "stream asked for", Options.formatName(r.format) + " " + r.width + "x" + r.height
+                + " at " + r.cameraFps + " fps");
         row(rows, "camera frames handed over", String.valueOf(r.cameraFrames));
         row(rows, "frames shown on the surface", String.valueOf(r.framesShown));
         row(rows, "frames dropped (handed over, not shown)",
@@ -106,6 +106,8 @@ final class Report {
         for (String[] row : rows)
             out.append(String.format(" %-" + width + "s | %s%n", row[0], row[1]));
         out.append(rule);
+        for (String note : r.notes)
+            out.append(" note: ").append(note).append('\n');
         for (String what : r.notDone)
             out.append(" NOT DONE: ").append(what).append('\n');
         return out.toString();
@@ -129,6 +131,8 @@ final class Report {
                 h.append("<li class=\"missing\">").append(esc(what)).append("</li>\n");
             h.append("</ul>\n");
         }
+        for (String note : r.notes)
+            h.append("<p>Note: ").append(esc(note)).append(".</p>\n");
         h.append("<h2>Measured</h2>\n<table>\n");
         for (String[] row : rows())
             h.append("<tr><th>").append(esc(row[0])).append("</th><td>").append(esc(row[1]))

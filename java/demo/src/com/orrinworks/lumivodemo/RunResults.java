@@ -32,6 +32,8 @@ final class RunResults {
     int liveVideoDrops, liveAudioDrops;
     List<Long> sheetCounters = new ArrayList<>();
     List<String> errors = new ArrayList<>();
+    /** What the camera itself rules out (not a failure), for the report. */
+    List<String> notes = new ArrayList<>();
     /** What the run was asked to do and could not, each said plainly. */
     List<String> notDone = new ArrayList<>();
 
