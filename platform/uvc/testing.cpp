@@ -126,6 +126,10 @@ int64_t uvc_test_stream_thread_cpu_ns(uvc_device_handle_t *devh) {
     return (int64_t)used.tv_sec * 1000000000 + used.tv_nsec;
 }
 
+int64_t uvc_test_callback_cpu_ns(uvc_device_handle_t *devh) {
+    return devh ? devh->callback_cpu_ns.load() : -1;
+}
+
 int uvc_test_live_contexts() {
     return g_live_contexts;
 }
