@@ -198,13 +198,15 @@ EngineRun run_engine(const Case &c, int fd, double seconds) {
     camera.stopPreview();
     std::vector<int64_t> posts = host_window_post_times(window);
     std::lock_guard<std::mutex> lock(g_counterMutex);
-    // Deliveries follow the posts one to one while the callback keeps up; the first half
-    // second is left out as the start.
-    const size_t skip = kFps / 2;
-    for (size_t i = skip; i < g_counters.size() && postsBefore + i < posts.size(); i++) {
-        int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)g_counters[i]);
-        if (g_counters[i] > 0 && handover >= 0)
-            run.latencies.push_back((posts[postsBefore + i] * 1000 - handover) / 1e6);
+    // Deliveries follow the posts one to one unless the raw-frame queue dropped a picture;
+    // then which post belongs to which delivery is unknown and the run gives no latencies.
+    // The first half second is left out as the start.
+    if (postsBefore + g_counters.size() == posts.size()) {
+        for (size_t i = kFps / 2; i < g_counters.size(); i++) {
+            int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)g_counters[i]);
+            if (g_counters[i] > 0 && handover >= 0)
+                run.latencies.push_back((posts[postsBefore + i] * 1000 - handover) / 1e6);
+        }
     }
     camera.release();
     ANativeWindow_release(window);
@@ -261,8 +263,10 @@ void comparison(const std::string &pattern, int rounds) {
             f.ratioBackToBack.push_back(run.cpuPerFrame / backToBack);
             f.first.push_back(run.firstMs);
             f.restart.push_back(run.restartMs);
-            f.p50.push_back(percentile(run.latencies, 0.50));
-            f.p99.push_back(percentile(run.latencies, 0.99));
+            if (!run.latencies.empty()) {
+                f.p50.push_back(percentile(run.latencies, 0.50));
+                f.p99.push_back(percentile(run.latencies, 0.99));
+            }
             f.delivered += run.delivered;
             f.posted += run.posted;
         }
@@ -285,8 +289,8 @@ void comparison(const std::string &pattern, int rounds) {
                spread(f.ratioBackToBack).c_str());
         printf("  first picture ms     first start %s   restart %s\n", spread(f.first).c_str(),
                spread(f.restart).c_str());
-        printf("  steady latency ms    p50 %s   p99 %s\n", spread(f.p50).c_str(),
-               spread(f.p99).c_str());
+        printf("  steady latency ms    p50 %s   p99 %s   (%zu of %d rounds without raw drops)\n",
+               spread(f.p50).c_str(), spread(f.p99).c_str(), f.p50.size(), rounds);
     }
     printf("\nload average at end %s\n", load_average().c_str());
 }
