@@ -87,9 +87,10 @@ void render_pattern(const CameraDescription &camera, int variant, int width, int
                         128);
                     break;
                 case PatternKind::kSolid:
-                case PatternKind::kScene:
                     put(p, camera.solid_rgb >> 16, (camera.solid_rgb >> 8) & 0xff,
                         camera.solid_rgb & 0xff);
+                    break;
+                case PatternKind::kScene:  // rendered by render_scene above
                     break;
             }
         }
