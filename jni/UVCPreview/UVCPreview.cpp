@@ -177,6 +177,15 @@ UVCPreview::~UVCPreview() {
     LOGD("%s IN\n", "~UVCPreview");
     free(mTlinkUrl);
     mTlinkUrl = nullptr;
+    finish_recording();
+    free(mRecordBuf);
+    mRecordBuf = nullptr;
+    free(mWatermark_buf);
+    mWatermark_buf = nullptr;
+    free(mUserWatermark_buf);
+    mUserWatermark_buf = nullptr;
+    free(mWatermark1);
+    mWatermark1 = nullptr;
     if (mAudioDev)
         AuxaStop(mAudioDev);
     mAudioDev = nullptr;

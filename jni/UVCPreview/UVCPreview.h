@@ -9,7 +9,12 @@
 //   UVCPreview_still.cpp      still trigger, still buffer and still resolutions
 //   UVCPreview_still_threads.cpp the still command and still write threads
 //   UVCPreview_controls.cpp   camera controls and extension-unit messages
-// Still image, camera controls, audio, H.264, recording and watermarks add their own files.
+//   UVCPreview_record.cpp     recording settings, start, stop, pause, the draw thread's step
+//   UVCPreview_recorder_media.cpp / UVCPreview_recorder_omx.cpp  what differs between the
+//                             deliverables (media recorder and muxer, or the RGBX encoder);
+//                             each deliverable's source list takes one of the two
+//   UVCPreview_watermark.cpp  watermarks blended into recorded pictures
+// Still image, camera controls, audio and H.264 add their own files.
 #pragma once
 
 #include <android/native_window.h>
@@ -22,19 +27,12 @@
 #include <atomic>
 
 #include "ObjectArray.h"
+#include "recorder_types.h"
+#include "write_gate.h"
 
 struct _AudioRawData;
-class LibMediaRecorder;
 class LibMediaDecoder;
 class MediaDecoder;
-class MediaRecorder;
-#ifdef ORRIN_HW_ENCODER
-class OMXLib;
-class OMXWrapper;
-#else
-class FFMpegLib;
-class FFMuxer;
-#endif
 
 // Callbacks into the application; the first argument is always the camera id.
 typedef void (*AudioVolumeCallback)(long cameraId, char *data, int size, int valueA, int valueB);
@@ -149,6 +147,33 @@ class UVCPreview {
     void SetAudioBit(int bit);
     int WriteAudioData(unsigned char *data, int bytes);
 
+    // --- recording (UVCPreview_record.cpp and the deliverable's recorder file) ---
+    void setVideoFPS(int fps);
+    void setVideoBitrate(int bitrate);
+    void RecVideoOnly(bool videoOnly);
+    void setTLinkMode(int mode);
+    char *getTLinkUrl();
+    void setTlinkWaitTime(int ms);
+    int SetRecording(unsigned char *data);
+    int recordStart(bool watermark, const char *path);
+    int recordStop();
+    int getRecordState();
+    void pauseStreaming();
+    void resumeStreaming();
+#ifndef ORRIN_HW_ENCODER
+    FFMuxer *getFFMuxer();
+    static void onRecorderOutput(void *engine, int type, const MediaPacket *buffer);
+#endif
+
+    // --- watermarks (UVCPreview_watermark.cpp) ---
+    int SetWatermarkInit(int width, int height, int x, int y, int mode);
+    int SetWatermarkBuf(unsigned char *data, int size);
+    int SetUserWatermarkInit(int width, int height, int x, int y, int mode);
+    int SetUserWatermarkBuf(unsigned char *data, int size);
+    int SetUserWatermarkXY(int x, int y);
+    int SetWatermark1(unsigned char *data, int size);
+    void addWaterMark(uvc_frame_t *frame);
+
   private:
     // Thread bodies: plain functions with the engine as argument.
     static void *preview_thread_func(void *vptr_args);
@@ -162,7 +187,9 @@ class UVCPreview {
     void serve_capture_request(uvc_frame_t *frame);
 
     // Frame pools and the preview queue.
-    int pool_frame_bytes() const { return mWidth * mHeight * 4; }
+    int pool_frame_bytes() const {
+        return mWidth * mHeight * 4;
+    }
     void init_sharedframe();
     void clearSharedFrame();
     void recycleSharedFrames();
@@ -215,6 +242,21 @@ class UVCPreview {
     static void *AudioRawThread(void *vptr_args);
     void AudioRawDataThread();
     friend class UVCPreviewAudioAccess;
+
+    // Recording: the shared sequence (UVCPreview_record.cpp) and the steps the deliverable's
+    // recorder file supplies.
+    RecorderObject *recorder() const;
+    int recorder_check_prepared();
+    int recorder_obtain();
+    int recorder_init();
+    int recorder_configure(const char *path);
+    bool recorder_write_picture(uvc_frame_t *frame, bool watermarked, int64_t timeUs);
+    const char *recorder_stop_failure_text() const;
+    void recorder_release_outputs();
+    void recorder_release();
+    int end_recording(bool force);
+    void finish_recording();
+    bool record_picture(uvc_frame_t *frame);
 
     // Raw-frame queue and thread.
     void addRawdataFrame(uvc_frame_t *frame);
@@ -285,18 +327,21 @@ class UVCPreview {
     pthread_t mDrawThread;
     std::atomic<int> mViewCount;
     std::atomic<bool> mIsRecording;
+    // Admits the draw and audio threads' writes while a recorder object may take them, so
+    // that the recorder is never released under a write.
+    WriteGate mRecordGate;
 #ifdef ORRIN_HW_ENCODER
     OMXLib *mOMXLib;
-    OMXWrapper *mOMXWrapper;
+    std::atomic<OMXWrapper *> mOMXWrapper;
 #else
     LibMediaRecorder *mMediaRecorderLib;
-    MediaRecorder *mMediaRecorderWrapper;
+    std::atomic<MediaRecorder *> mMediaRecorderWrapper;
 #endif
     LibMediaDecoder *mMediaDecoderLib;
     MediaDecoder *mMediaDecoderWrapper;
     int mEncoderConfigured;
-    int mEncoderColorFormat;
-    bool mRecWatermark;
+    std::atomic<int> mEncoderColorFormat;
+    std::atomic<bool> mRecWatermark;
     std::atomic<bool> mVideoFrameWritten;
     uint8_t *mRecordBuf;  // recording work buffer of the draw thread
 #ifdef ORRIN_HW_ENCODER
@@ -327,12 +372,14 @@ class UVCPreview {
     pthread_t mH264GetdataThread;
     int mVid, mPid;
     // Watermarks: mWatermarkMutex guards mWatermark_buf, mUserWatermarkMutex mUserWatermark_buf.
+    // Sizes, positions and modes are set from Java threads and read by the draw thread without
+    // the mutexes, hence atomics.
     uint8_t *mWatermark_buf;
-    int mWatermarkWidth, mWatermarkHeight, mWatermarkX, mWatermarkY, mWatermarkMode;
+    std::atomic<int> mWatermarkWidth, mWatermarkHeight, mWatermarkX, mWatermarkY, mWatermarkMode;
     uint8_t *mUserWatermark_buf;
-    int mUserWatermarkWidth, mUserWatermarkHeight, mUserWatermarkX, mUserWatermarkY,
+    std::atomic<int> mUserWatermarkWidth, mUserWatermarkHeight, mUserWatermarkX, mUserWatermarkY,
         mUserWatermarkMode;
-    uint8_t *mWatermark1;
+    uint8_t *mWatermark1;  // guarded by mWatermarkMutex
     pthread_mutex_t mWatermarkMutex, mUserWatermarkMutex;
     std::atomic<bool> mDecoderRestarting;
     std::atomic<int> mStillPixfmt, mStillWidth, mStillHeight;
@@ -350,7 +397,7 @@ class UVCPreview {
     // Frame size of both pools; changed only while no stream runs (before the stream starts,
     // and at stop after the threads were joined), so it needs no lock.
     int mPoolFrameBytes;
-    int mRecType;
+    std::atomic<int> mRecType;
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;
     std::atomic<int> mStillMethod;
@@ -371,7 +418,7 @@ class UVCPreview {
     int mForceAudioSamplerete;
 #ifndef ORRIN_HW_ENCODER
     FFMpegLib *mFFMpegLib;
-    FFMuxer *mFFMuxer;
+    std::atomic<FFMuxer *> mFFMuxer;  // read by the recorder's output thread
 #endif
 
     // Which worker threads this run started, so that stopPreview joins exactly those.

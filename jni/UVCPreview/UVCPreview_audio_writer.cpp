@@ -9,11 +9,6 @@
 #include "UVCPreview.h"
 #include "logging.h"
 #include "timing.h"
-#ifdef ORRIN_HW_ENCODER
-#include <OMXLib.h>
-#else
-#include <LibMediaRecorder.h>
-#endif
 
 namespace {
 
@@ -122,16 +117,13 @@ void UVCPreview::SetAudioBit(int bit) {
     LOGD("Set Bit : %d\n", bit);
 }
 
-// The recorder of this variant: the media recorder, or the hardware encoder in its place.
+// Writes through the recording's gate, so a recorder being stopped is never written to.
 int UVCPreview::write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs) {
-#ifdef ORRIN_HW_ENCODER
-    OMXWrapper *recorder = mOMXWrapper;
-#else
-    MediaRecorder *recorder = mMediaRecorderWrapper;
-#endif
-    if (!recorder)
+    WriteGate::Pass pass(mRecordGate);
+    RecorderObject *rec = recorder();
+    if (!pass.admitted() || !mIsRecording || !rec)
         return RESULT_BAD_ARGUMENT;
-    return recorder->write_AudioBuffer(pcm, bytes, timeUs);
+    return rec->write_AudioBuffer(pcm, bytes, timeUs);
 }
 
 // Writes the application's PCM in pieces of 4096 bytes; each piece is stamped with the time

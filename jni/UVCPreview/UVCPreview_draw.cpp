@@ -1,5 +1,6 @@
 // Preview surface, conversion of camera frames into pictures, the draw queue and draw thread.
 #include <libyuv.h>
+#include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -237,6 +238,8 @@ void *UVCPreview::draw_thread_func(void *vptr_args) {
 }
 
 void UVCPreview::draw_screen() {
+    // The recording step's work buffer: one picture in the encoder's 4:2:0 layout.
+    mRecordBuf = static_cast<uint8_t *>(malloc((size_t)mWidth * mHeight * 3 / 2));
     while (mIsRunning) {
         uvc_frame_t *frame = waitDrawFrame();
         if (!frame)
@@ -253,8 +256,10 @@ void UVCPreview::draw_screen() {
 
         // Without a raw-frame callback and a recording (which reads the picture after the
         // surface) the picture goes back to its pool after the copy, so the copy clears it.
+        // The recording state is read once, so a recording never gets a cleared picture.
         const bool toRawdata = mRawdataCallback != nullptr;
-        const bool lastReader = !toRawdata && !mIsRecording;
+        const bool recording = mIsRecording;
+        const bool lastReader = !toRawdata && !recording;
         pthread_mutex_lock(&mPreviewMutex);
         if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
             LOGD("not exist surface\n");
@@ -264,12 +269,18 @@ void UVCPreview::draw_screen() {
         if (!lastReader)
             put_in_rgbx_order(frame);  // not drawn: no window, or it could not be locked
 
+        if (recording && !record_picture(frame)) {
+            freeSharedFrameConv(frame);
+            continue;
+        }
         if (toRawdata) {
             addRawdataFrame(frame);
         } else {
             freeSharedFrameConv(frame);
         }
     }
+    free(mRecordBuf);
+    mRecordBuf = nullptr;
     LOGD("exit %s\n", "draw_screen");
 }
 

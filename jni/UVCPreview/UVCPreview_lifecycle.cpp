@@ -91,6 +91,7 @@ int UVCPreview::stopPreview() {
         // The engine may be deleted after the stop; the camera's status thread must not call it.
         uvc_set_status_callback(mDeviceHandle, nullptr, nullptr);
 
+        finish_recording();
         stopAudioCapture();
 
         pthread_mutex_lock(&mCaptureMutex);
@@ -158,6 +159,8 @@ int UVCPreview::stopPreview() {
     mPreviewWindow = nullptr;
     pthread_mutex_unlock(&mPreviewMutex);
     LOGD("try Surface Release End\n");
+    // A recording left over from a run that ended without this stop.
+    finish_recording();
 
     LOGD("%s OUT\n", __FUNCTION__);
     return 0;

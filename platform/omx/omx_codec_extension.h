@@ -31,3 +31,7 @@ class OMXCodecExtensionImpl : public OMXCodecExtension {
 };
 
 OMXCodecExtensionImpl &omxCodecExtension();
+
+// Faults injected by the test controls.
+struct FaultSwitches;
+FaultSwitches &omxFaults();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "omx_codec_extension.h"
+#include "fault_switches.h"
 #include "picture_layout.h"
 
 static const char kTag[] = "OMX";
@@ -12,6 +13,22 @@ static const char kTag[] = "OMX";
 // Colour kinds the engine passes with R, G, B, X pictures: 2 planar, 3 semi-planar.
 static bool knownColourKind(int colour) {
     return colour == 2 || colour == 3;
+}
+
+int OMXWrapperImpl::Init() {
+    if (omxFaults().fail_init) {
+        MEDIA_LOG(kTag, "Init failed (test fault)");
+        return -1;
+    }
+    return control_.init();
+}
+
+int OMXWrapperImpl::Stop() {
+    if (omxFaults().fail_stop) {
+        MEDIA_LOG(kTag, "Stop failed (test fault)");
+        return -1;
+    }
+    return control_.stop();
 }
 
 int OMXWrapperImpl::SetColorFormat(int format) {
@@ -39,6 +56,10 @@ int OMXWrapperImpl::Start(int width, int height, const char *path) {
 int OMXWrapperImpl::write_Buffer(uint8_t *picture, int64_t time_us, int kind, int colour) {
     if (!picture) {
         MEDIA_LOG(kTag, "picture refused: null buffer");
+        return -1;
+    }
+    if (omxFaults().takeVideoWriteFault()) {
+        MEDIA_LOG(kTag, "picture refused (test fault)");
         return -1;
     }
     if (kind != OMX_INPUT_RGBX && kind != OMX_INPUT_YUV) {

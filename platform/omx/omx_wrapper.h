@@ -11,10 +11,10 @@ class OMXWrapperImpl : public OMXWrapper {
   public:
     OMXWrapperImpl() : control_("OMX") {}
 
-    int Init() override { return control_.init(); }
+    int Init() override;
     int Release() override { return control_.release(); }
     int Start(int width, int height, const char *path) override;
-    int Stop() override { return control_.stop(); }
+    int Stop() override;
     int Reserved6() override { return 0; }
     int SetFrameRate(int fps) override { return control_.setFrameRate(fps); }
     int SetSampleRate(int hz) override { return control_.setSampleRate(hz); }

@@ -2,12 +2,17 @@
 
 #include <cstring>
 
+#include "fault_switches.h"
 #include "picture_layout.h"
 #include "recorder_color_format.h"
 
 static const char kTag[] = "MediaRecorder";
 
 int MediaRecorderImpl::Init() {
+    if (recorderFaults().fail_init) {
+        MEDIA_LOG(kTag, "Init failed (test fault)");
+        return -1;
+    }
     int result = control_.init();
     // The input layout is settled here, as a device codec settles it when configured.
     if (result == 0)
@@ -24,9 +29,21 @@ int MediaRecorderImpl::Start(int width, int height, const char *path) {
     return control_.start(width, height, path, color_format);
 }
 
+int MediaRecorderImpl::Stop() {
+    if (recorderFaults().fail_stop) {
+        MEDIA_LOG(kTag, "Stop failed (test fault)");
+        return -1;
+    }
+    return control_.stop();
+}
+
 int MediaRecorderImpl::write_Buffer(uint8_t *picture, int64_t time_us, int, int) {
     if (!picture) {
         MEDIA_LOG(kTag, "picture refused: null buffer");
+        return -1;
+    }
+    if (recorderFaults().takeVideoWriteFault()) {
+        MEDIA_LOG(kTag, "picture refused (test fault)");
         return -1;
     }
     EncodeSession &session = control_.session();

@@ -15,7 +15,7 @@ class MediaRecorderImpl : public MediaRecorder {
     int Release() override { return control_.release(); }
     int SetDebug(int on) override { return control_.setDebug(on); }
     int Start(int width, int height, const char *path) override;
-    int Stop() override { return control_.stop(); }
+    int Stop() override;
     int SetFrameRate(int fps) override { return control_.setFrameRate(fps); }
     int SetBitrate(int bits_per_second) override { return control_.setBitrate(bits_per_second); }
     int SetSampleRate(int hz) override { return control_.setSampleRate(hz); }

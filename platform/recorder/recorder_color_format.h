@@ -1,4 +1,8 @@
-// The input colour format recorder objects report (set by the test controls).
+// What the test controls set for recorder objects: the input colour format they report and
+// injected faults.
 #pragma once
 
 int recorderColorFormat();
+
+struct FaultSwitches;
+FaultSwitches &recorderFaults();

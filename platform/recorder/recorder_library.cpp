@@ -2,6 +2,7 @@
 #include <atomic>
 #include <memory>
 
+#include "fault_switches.h"
 #include "media_log.h"
 #include "media_recorder.h"
 #include "object_home.h"
@@ -26,6 +27,11 @@ int recorderColorFormat() {
     return g_color_format.load();
 }
 
+FaultSwitches &recorderFaults() {
+    static FaultSwitches faults;
+    return faults;
+}
+
 LibMediaRecorder *LibMediaRecorder::getInstance() {
     home().acquire();
     return &RecorderLibraryHome::instance;
@@ -42,6 +48,18 @@ void LibMediaRecorder::releaseInstance() {
 
 void media_recorder_test_set_color_format(int format) {
     g_color_format = format;
+}
+
+void media_recorder_test_fail_init(bool fail) {
+    recorderFaults().fail_init = fail;
+}
+
+void media_recorder_test_fail_stop(bool fail) {
+    recorderFaults().fail_stop = fail;
+}
+
+void media_recorder_test_fail_video_writes(int count) {
+    recorderFaults().failing_video_writes = count;
 }
 
 MediaRecorderTestStats media_recorder_test_stats(MediaRecorder *recorder) {

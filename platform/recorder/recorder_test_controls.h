@@ -9,6 +9,13 @@ class MediaRecorder;
 // 21 by default).
 void media_recorder_test_set_color_format(int format);
 
+// Faults of every recorder object while set: Init and Stop return -1 (Stop leaves the run
+// going).
+void media_recorder_test_fail_init(bool fail);
+void media_recorder_test_fail_stop(bool fail);
+// The next `count` pictures given to write_Buffer are refused with -1 and lost.
+void media_recorder_test_fail_video_writes(int count);
+
 struct MediaRecorderTestStats {
     int64_t video_taken;
     int64_t video_dropped;

@@ -31,6 +31,10 @@ class UVCPreviewAudioAccess {
     static void setRecording(UVCPreview *p, MediaRecorder *recorder, int mode) {
         p->mMediaRecorderWrapper = recorder;
         p->mRecMode = mode;
+        if (recorder)
+            p->mRecordGate.open();
+        else
+            p->mRecordGate.close();
         p->mIsRecording = recorder != nullptr;
     }
     // Flags that the microphone's thread reads while capture runs.

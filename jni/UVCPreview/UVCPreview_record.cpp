@@ -1,0 +1,237 @@
+// Recording settings, the start and stop sequences, pause and the draw thread's recording step:
+// what both deliverables share. The encoder object and what stands behind it differ; the
+// deliverable's recorder file (UVCPreview_recorder_media.cpp or _omx.cpp) supplies those steps.
+#include "UVCPreview_record.h"
+
+#include <libyuv.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "UVCPreview.h"
+#include "UVCPreview_audio.h"
+#include "logging.h"
+#include "timing.h"
+
+namespace {
+
+const int PATH_BYTES = 255;
+const int DRAW_CHECK_US = 100000;
+
+// "/sdcard/movies/lumivo_YYYYMMDD_HHMMSS.mp4" from the local date and time.
+void default_record_path(char path[PATH_BYTES]) {
+    memset(path, 0, PATH_BYTES);
+    time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    snprintf(path, PATH_BYTES, "/sdcard/movies/lumivo_%04d%02d%02d_%02d%02d%02d.mp4",
+             local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+             local.tm_sec);
+}
+
+}  // namespace
+
+// libyuv's ABGR functions read the bytes R, G, B, A, the order of the engine's pictures.
+int convert_for_encoder(const uint8_t *picture, uint8_t *out, int width, int height, int kind) {
+    const int w = width, h = height;
+    uint8_t *chroma = out + (size_t)w * h;
+    if (kind == ENCODER_COLOR_PLANAR) {
+        uint8_t *cr = chroma + ((size_t)(w / 2) * h) / 2;
+        return libyuv::ABGRToI420(picture, w * 4, out, w, chroma, w / 2, cr, w / 2, w, h);
+    }
+    if (kind == ENCODER_COLOR_SEMIPLANAR)
+        return libyuv::ABGRToNV12(picture, w * 4, out, w, chroma, w, w, h);
+    return 0;
+}
+
+void UVCPreview::setVideoFPS(int fps) {
+    m_VideoFPS = fps;
+    LOGE("set m_VideoFPS : %d\n", fps);
+}
+
+void UVCPreview::setVideoBitrate(int bitrate) {
+    m_VideoBitrate = bitrate;
+    LOGE("set m_VideoBitrate : %d\n", bitrate);
+}
+
+void UVCPreview::RecVideoOnly(bool videoOnly) {
+    mVideoOnly = videoOnly;
+}
+
+void UVCPreview::setTLinkMode(int mode) {
+    mTlinkMode = mode;
+}
+
+char *UVCPreview::getTLinkUrl() {
+    return mTlinkUrl;
+}
+
+void UVCPreview::setTlinkWaitTime(int ms) {
+    m_TlinkWaitTime = ms;
+}
+
+int UVCPreview::getRecordState() {
+    return mIsRecording ? 1 : 0;
+}
+
+// The recorder, its muxer and connection stay; the writers only stop feeding them.
+void UVCPreview::pauseStreaming() {
+    mIsRecording = false;
+}
+
+int UVCPreview::recordStart(bool watermark, const char *path) {
+    if (!mIsRunning) {
+        LOGD("Not running state\n");
+        return REC_NOT_RUNNING;
+    }
+    // A running or paused recording is left alone.
+    if (mIsRecording || recorder()) {
+        LOGD("Record already started\n");
+        return REC_ALREADY_RECORDING;
+    }
+    int result = recorder_check_prepared();
+    if (result != 0)
+        return result;
+    if (!mEncoderConfigured) {
+        LOGD("Encoder Setting Fail\n");
+        return REC_ENCODER_NOT_SET;
+    }
+    if (m_VideoBitrate <= 0 || m_VideoFPS <= 0) {
+        LOGD("Video Bitrate or FPS was not set!\n");
+        return REC_VIDEO_NOT_SET;
+    }
+    if (mRecMode == RECORD_MODE_VIDEO_AUDIO && mSampleRate == 0) {
+        LOGD("Audio Samplerate : 0\n");
+        return REC_AUDIO_FAILED;
+    }
+    if (mVideoOnly && !mInternalAudio) {
+        LOGD("forced selected REC_MODE_VIDEO\n");
+        mRecMode = REC_MODE_VIDEO_ONLY;
+    }
+    mRecWatermark = watermark;
+    const int drawnBefore = mViewCount;
+    usleep(DRAW_CHECK_US);
+    if (mViewCount == drawnBefore)
+        return REC_NO_PICTURES;
+    const bool withAudio = mRecMode == RECORD_MODE_VIDEO_AUDIO;
+    LOGD("Rec Mode : %s\n", withAudio ? "VIDEO+AUDIO" : "VIDEO ONLY");
+
+    result = recorder_obtain();
+    if (result != 0)
+        return result;
+    RecorderObject *rec = recorder();
+    if (withAudio) {
+        rec->SetRecMode(MEDIA_REC_MODE_VIDEO_AUDIO);
+    } else {
+        LOGD("Video ONLY\n");
+        if (mAudioDev && !mVideoOnly) {
+            int stopped = AuxaStop(mAudioDev);
+            if (stopped != 0) {
+                LOGD("AuxaStop failed : %d\n", stopped);
+                recorder_release();
+                return REC_AUDIO_FAILED;
+            }
+        }
+        rec->SetRecMode(MEDIA_REC_MODE_VIDEO);
+    }
+    rec->SetRecType(mRecType);
+    result = recorder_init();
+    if (result != 0) {
+        recorder_release();
+        return result;
+    }
+
+    char defaultPath[PATH_BYTES];
+    if (!path) {
+        default_record_path(defaultPath);
+        path = defaultPath;
+    }
+    LOGD("recording width : %d, height : %d, path : %s\n", mWidth, mHeight, path);
+
+    rec->SetFrameRate(m_VideoFPS);
+    rec->SetBitrate(m_VideoBitrate);
+    rec->SetIFrameInterval(mIframe_Interval);
+    LOGD("fps : %d, bitrate : %d\n", m_VideoFPS, m_VideoBitrate);
+    if (withAudio) {
+        rec->SetSampleRate(mSampleRate);
+        rec->SetBit(mBit);
+        rec->SetChannel(mChannel);
+        rec->SetAudioByteRate(mSampleRate * (mBit / 8) * mChannel);
+    }
+    result = recorder_configure(path);
+    if (result == 0) {
+        result = rec->Start(mWidth, mHeight, path);
+        if (result != 0)
+            LOGD("Start fail : %d\n", result);
+    }
+    if (result != 0) {
+        recorder_release_outputs();
+        recorder_release();
+        return result;
+    }
+    mRecordGate.open();
+    mIsRecording = true;
+    LOGD("recordStart Success!\n");
+    return 0;
+}
+
+int UVCPreview::recordStop() {
+    LOGD(" IN\n");
+    if (!mIsRecording) {
+        LOGD("Record not started\n");
+        return REC_NOT_RECORDING;
+    }
+    return end_recording(false);
+}
+
+// Stops and releases the recording. Writers are shut out and drained first, so nothing writes
+// into a recorder being stopped or released. Unless forced, a missing recorder (-52) or a
+// failed recorder stop (-54) leaves the recording running; forced, everything is released.
+int UVCPreview::end_recording(bool force) {
+    mIsRecording = false;
+    mRecordGate.close();
+    RecorderObject *rec = recorder();
+    if (!rec) {
+        LOGD("OMX Not Initialized\n");
+        if (!force) {
+            mRecordGate.open();
+            mIsRecording = true;
+            return REC_RECORDER_FAILED;
+        }
+    } else if (rec->Stop() != 0) {
+        LOGD("%s", recorder_stop_failure_text());
+        if (!force) {
+            mRecordGate.open();
+            mIsRecording = true;
+            return REC_STOP_FAILED;
+        }
+    }
+    recorder_release_outputs();
+    recorder_release();
+    LOGD(" OUT\n");
+    return 0;
+}
+
+// Ends whatever recording is left, running or paused, when the preview stops or the engine
+// goes: the file is finished and every recorder, muxer and library instance is released.
+void UVCPreview::finish_recording() {
+    if (mIsRecording || recorder())
+        end_recording(true);
+    recorder_release_outputs();
+    recorder_release();
+}
+
+// The draw thread's recording step for a picture it has drawn. False when the picture must go
+// back to its pool rather than on to the raw-frame queue.
+bool UVCPreview::record_picture(uvc_frame_t *frame) {
+    WriteGate::Pass pass(mRecordGate);
+    if (!pass.admitted() || !mIsRecording || !recorder())
+        return true;
+    const bool watermarked = mRecWatermark || mRecType == REC_TYPE_LIVE;
+    int64_t timeUs = 0;
+    if (watermarked) {
+        addWaterMark(frame);
+        timeUs = getcurtime();
+    }
+    return recorder_write_picture(frame, watermarked, timeUs);
+}

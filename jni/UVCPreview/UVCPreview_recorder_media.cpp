@@ -1,0 +1,225 @@
+// libOrrinUVC5_TL's recorder: the media recorder encodes the engine's converted pictures and
+// the sound, and its output goes to the MP4 muxer.
+#include <FFMpegLib.h>
+#include <LibMediaRecorder.h>
+#include <stdlib.h>
+
+#include "UVCPreview.h"
+#include "UVCPreview_audio.h"
+#include "UVCPreview_record.h"
+#include "logging.h"
+#include "timing.h"
+
+namespace {
+
+// Hands one unit of the recorder's output to the muxer; logged under this name.
+void rawH264Callback(FFMuxer *muxer, int type, const MediaPacket *buffer) {
+    if (!muxer || !buffer)
+        return;
+    if (muxer->IsReady() && !muxer->IsStarted() && muxer->Start() < 0) {
+        LOGE("FFMuxer Start failed\n");
+        return;
+    }
+    if (type == MEDIA_PACKET_VIDEO) {
+        if (buffer->is_header) {
+            if (muxer->WriteVideoHeader(buffer) < 0)
+                LOGE("WriteVideoHeader failed. \n");
+        } else if (muxer->writeVideoBuffer(buffer) < 0) {
+            LOGE("writeVideoBuffer failed\n");
+        }
+    } else if (type == MEDIA_PACKET_AUDIO) {
+        if (buffer->is_header) {
+            if (muxer->WriteAudioHeader(buffer) < 0)
+                LOGE("WriteAudioHeader failed. \n");
+        } else if (muxer->writeAudioBuffer(buffer) < 0) {
+            LOGE("writeAudioBuffer failed\n");
+        }
+    }
+}
+
+}  // namespace
+
+RecorderObject *UVCPreview::recorder() const {
+    return mMediaRecorderWrapper;
+}
+
+FFMuxer *UVCPreview::getFFMuxer() {
+    return mFFMuxer;
+}
+
+// Runs on the recorder's output thread, which ends before recordStop releases the muxer.
+void UVCPreview::onRecorderOutput(void *engine, int type, const MediaPacket *buffer) {
+    if (!engine)
+        return;
+    rawH264Callback(static_cast<UVCPreview *>(engine)->mFFMuxer, type, buffer);
+}
+
+int UVCPreview::SetRecording(unsigned char * /*data*/) {
+    if (!mIsRunning) {
+        LOGE("Lumivo is not running state\n");
+        return REC_NOT_RUNNING;
+    }
+    if (mRecMode == 0) {
+        LOGE("Recmode is 0\n");
+        return REC_MODE_NOT_SET;
+    }
+    mEncoderConfigured = 1;
+    return 0;
+}
+
+int UVCPreview::recorder_check_prepared() {
+    return 0;
+}
+
+int UVCPreview::recorder_obtain() {
+    if (!mMediaRecorderLib) {
+        LOGD("mMediaRecorderLib == NULL\n");
+        mMediaRecorderLib = LibMediaRecorder::getInstance();
+    }
+    if (!mMediaRecorderWrapper) {
+        LOGD("mMediaRecorderWrapper == NULL\n");
+        mMediaRecorderWrapper = mMediaRecorderLib->getMediaRecorder();
+        if (!mMediaRecorderWrapper) {
+            mMediaRecorderLib->releaseInstance();
+            mMediaRecorderLib = nullptr;
+            return REC_NO_RECORDER;
+        }
+    }
+    if (mDebug)
+        recorder()->SetDebug(1);
+    return 0;
+}
+
+// Nothing has started when Init fails or no colour format is usable, so both are failures.
+int UVCPreview::recorder_init() {
+    RecorderObject *rec = recorder();
+    int result = rec->Init();
+    if (result != 0) {
+        LOGE("mMediaRecorderWrapper Init fail : %d \n", result);
+        return REC_RECORDER_FAILED;
+    }
+    const int format = rec->GetColorFormat();
+    if (format == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR)
+        mEncoderColorFormat = ENCODER_COLOR_SEMIPLANAR;
+    else if (format == MEDIA_COLOR_FORMAT_YUV420_PLANAR)
+        mEncoderColorFormat = ENCODER_COLOR_PLANAR;
+    LOGD("color format : 0x%02x\n", format);
+    if (format == MEDIA_COLOR_FORMAT_NONE) {
+        LOGD("hw enc does not have omxyuv420sp or omxyuv420p\n");
+        return REC_NO_COLOR_FORMAT;
+    }
+    return 0;
+}
+
+// The error function, then the muxer on the same target, fed by the recorder's output.
+int UVCPreview::recorder_configure(const char *path) {
+    RecorderObject *rec = recorder();
+    rec->SetErrorCallback(mErrorNotifyCallback.load(), mCameraID);
+    LOGD("mSampleRate : %d, mBit : %d, mChannel : %d\n", mSampleRate, mBit, mChannel);
+
+    mFFMpegLib = FFMpegLib::getInstance();
+    FFMuxer *muxer = mFFMpegLib->getMuxer();
+    mFFMuxer = muxer;
+    if (!muxer) {
+        LOGD("FFMuxer Init Failed : %d\n", -1);
+        return REC_NOT_RECORDING;
+    }
+    const FFMuxerVideoParam video = {mWidth, mHeight, m_VideoFPS, 0};
+    if (mRecMode == REC_MODE_VIDEO_ONLY) {
+        LOGD("set Video param\n");
+        muxer->SetVideoParam(&video);
+        muxer->SetStreamMask(FFMUXER_STREAM_VIDEO);
+    } else {
+        LOGD("set Video Audio Param\n");
+        const FFMuxerAudioParam audio = {0, mSampleRate, mChannel, 0};
+        muxer->SetVideoParam(&video);
+        muxer->SetAudioParam(&audio);
+        muxer->SetStreamMask(FFMUXER_STREAM_VIDEO_AUDIO);
+    }
+    if (mDebug)
+        muxer->SetDebug(1, 4);
+    int result = muxer->Init(path);
+    if (result != 0) {
+        LOGD("FFMuxer Init Failed : %d\n", result);
+        return REC_NOT_RECORDING;
+    }
+    rec->SetOutputCallback(onRecorderOutput, this);
+    return 0;
+}
+
+// A picture of another size than the recording's is not written but still counts as the
+// first picture, which lets the sound in.
+bool UVCPreview::recorder_write_picture(uvc_frame_t *frame, bool watermarked, int64_t timeUs) {
+    const size_t pictureBytes = (size_t)mWidth * mHeight * 4;
+    if (frame->data_bytes != pictureBytes) {
+        LOGD("WARNING!!. frame->data_bytes(%d) != width * height * 4 ", (int)frame->data_bytes);
+        mVideoFrameWritten = true;
+        return true;
+    }
+    if (!mRecordBuf)
+        return true;
+    int result = convert_for_encoder(static_cast<uint8_t *>(frame->data), mRecordBuf, mWidth,
+                                     mHeight, mEncoderColorFormat);
+    if (result != 0) {
+        LOGD("convert function failed : %d\n", result);
+        return false;
+    }
+    if (!watermarked)
+        timeUs = getcurtime();
+    if (recorder()->write_Buffer(mRecordBuf, timeUs, 0, 0) != 0)
+        LOGD("write_Buffer failed\n");
+    mVideoFrameWritten = true;
+    return true;
+}
+
+const char *UVCPreview::recorder_stop_failure_text() const {
+    return "Mediacodec Stop failed\n";
+}
+
+void UVCPreview::recorder_release_outputs() {
+    FFMuxer *muxer = mFFMuxer;
+    if (muxer) {
+        muxer->Stop();
+        muxer->Release();
+        mFFMuxer = nullptr;
+    }
+    if (mFFMpegLib) {
+        mFFMpegLib->releaseInstance();
+        mFFMpegLib = nullptr;
+    }
+}
+
+void UVCPreview::recorder_release() {
+    RecorderObject *rec = recorder();
+    if (rec) {
+        rec->Release();
+        mMediaRecorderWrapper = nullptr;
+    }
+    if (mMediaRecorderLib) {
+        mMediaRecorderLib->releaseInstance();
+        mMediaRecorderLib = nullptr;
+    }
+}
+
+// A stopped engine gets the live-stream settings it would have had and a recorder object,
+// which is neither initialised nor started here.
+void UVCPreview::resumeStreaming() {
+    if (!mMediaRecorderLib) {
+        mBit = 16;
+        m_VideoBitrate = 3000000;
+        mSampleRate = 44100;
+        mChannel = 1;
+        mRecType = REC_TYPE_LIVE;
+        mRecWatermark = true;
+        mRecMode = RECORD_MODE_VIDEO_AUDIO;
+        m_VideoFPS = 25;
+        LOGE("mMediaRecorderLib == NULL\n");
+        mMediaRecorderLib = LibMediaRecorder::getInstance();
+    }
+    if (!mMediaRecorderWrapper) {
+        LOGE("mMediaRecorderWrapper == NULL\n");
+        mMediaRecorderWrapper = mMediaRecorderLib->getMediaRecorder();
+    }
+    mRecordGate.open();
+    mIsRecording = true;
+}

@@ -1,0 +1,41 @@
+// A recording of the counter camera with its sine microphone, read back frame by frame.
+#include <chrono>
+
+#include "recording_support.h"
+
+namespace {
+
+TEST(FileRecording, CounterCameraWithSineMicrophone) {
+    RecordingSession s(recording_camera(true));
+    ASSERT_TRUE(s.startPreview(RECORD_MODE_VIDEO_AUDIO));
+    ASSERT_EQ(s.prepare(), 0);
+    const std::string path = temp_file("counter_sine.mp4");
+
+    ASSERT_EQ(s.start(path.c_str()), 0);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.engine()->getRecordState(), 1);
+    ASSERT_TRUE(s.waitMorePosts(3 * kRecordFps));
+    const auto stopping = std::chrono::steady_clock::now();
+    ASSERT_EQ(s.engine()->recordStop(), 0);
+    const double recorded = std::chrono::duration<double>(stopping - started).count();
+
+    const RecordedFile file = probe_recording(path);
+    const double frame = 1.0 / kRecordFps;
+    EXPECT_EQ(file.codecs, "h264,aac");
+    EXPECT_EQ(file.width, 1280);
+    EXPECT_EQ(file.height, 720);
+    EXPECT_NEAR(file.duration, recorded, frame + 0.02);
+    EXPECT_NEAR(file.videoStart, file.audioStart, frame);
+
+    const std::vector<int64_t> counters = recorded_counters(path);
+    ASSERT_GE((int)counters.size(), 3 * kRecordFps - 5);
+    int gaps = 0;
+    for (size_t i = 1; i < counters.size(); i++) {
+        ASSERT_GT(counters[i], counters[i - 1]) << "frame " << i;
+        gaps += counters[i] - counters[i - 1] > 1 ? 1 : 0;
+    }
+    EXPECT_LE(gaps, 3);
+    EXPECT_NEAR(recorded_tone_hz(path), kMicHz, kMicHz * 0.03);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// libOrrinUVC5_TL only: the recorder's colour format, the muxer behind it, and resume on an
+// engine that never recorded.
+#include "host_android.h"
+#include "recorder/recorder_test_controls.h"
+#include "recording_support.h"
+
+namespace {
+
+TEST(MediaRecorder, NoUsableColourFormatFailsAndReleases) {
+    RecordingSession s(recording_camera(false), true);
+    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
+    ASSERT_EQ(s.prepare(), 0);
+    host_log_capture_start();
+    media_recorder_test_set_color_format(0);
+    EXPECT_EQ(s.start(temp_file("none.mp4")), REC_NO_COLOR_FORMAT);
+    EXPECT_EQ(host_log_count("hw enc does not have omxyuv420sp or omxyuv420p"), 1);
+    host_log_capture_stop();
+    reset_recorder_faults();
+    EXPECT_EQ(recorder_objects_alive(), 0);
+    EXPECT_EQ(recorder_instance_holders(), 0);
+}
+
+TEST(MediaRecorder, TheMuxerLivesWithTheRecording) {
+    RecordingSession s(recording_camera(false));
+    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
+    ASSERT_EQ(s.prepare(), 0);
+    EXPECT_EQ(s.engine()->getFFMuxer(), nullptr);
+    ASSERT_EQ(s.start(temp_file("muxer.mp4").c_str()), 0);
+    EXPECT_NE(s.engine()->getFFMuxer(), nullptr);
+    ASSERT_TRUE(s.waitMorePosts(3));
+    ASSERT_EQ(s.engine()->recordStop(), 0);
+    EXPECT_EQ(s.engine()->getFFMuxer(), nullptr);
+    // Output without an engine, or without a unit, is ignored.
+    UVCPreview::onRecorderOutput(nullptr, MEDIA_PACKET_VIDEO, nullptr);
+    UVCPreview::onRecorderOutput(s.engine(), MEDIA_PACKET_VIDEO, nullptr);
+}
+
+// Resume on an engine that never recorded takes the live-stream defaults and raises the
+// recording state without starting the recorder; stopping the preview releases it.
+TEST(MediaRecorder, ResumeWithoutARecordingTakesLiveDefaults) {
+    RecordingSession s(recording_camera(false));
+    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
+    s.engine()->resumeStreaming();
+    EXPECT_EQ(s.engine()->getRecordState(), 1);
+    EXPECT_EQ(recorder_objects_alive(), 1);
+    ASSERT_TRUE(s.waitMorePosts(3));
+    EXPECT_EQ(s.camera.stopPreview(), 0);
+    EXPECT_EQ(s.engine()->getRecordState(), 0);
+    EXPECT_EQ(recorder_objects_alive(), 0);
+    EXPECT_EQ(recorder_instance_holders(), 0);
+}
+
+}  // namespace
