@@ -9,7 +9,7 @@ packages=(
   libyuv-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-dev
   libspeexdsp-dev
-  openjdk-17-jdk-headless
+  openjdk-17-jdk-headless fontconfig fonts-dejavu-core
   ffmpeg nginx-light libnginx-mod-rtmp
 )
 

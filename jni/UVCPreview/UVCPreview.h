@@ -14,7 +14,8 @@
 //                             deliverables (media recorder and muxer, or the RGBX encoder);
 //                             each deliverable's source list takes one of the two
 //   UVCPreview_watermark.cpp  watermarks blended into recorded pictures
-// Still image, camera controls, audio and H.264 add their own files.
+//   UVCPreview_h264.cpp       the H.264 decoder and its output thread
+// Still image, camera controls and audio add their own files.
 #pragma once
 
 #include <android/native_window.h>
@@ -52,6 +53,9 @@ enum {
 };
 
 #define DIAG_DATA_COUNT 1021
+// Every watermark picture buffer holds a full-HD picture, so later pictures need no
+// reallocation.
+const int WATERMARK_BUFFER_BYTES = 1920 * 1080 * 4;
 #define CONTROL_LIST_COUNT 32
 
 // The application's pending capture: its buffer while it waits, and the outcome.
@@ -258,6 +262,19 @@ class UVCPreview {
     void finish_recording();
     bool record_picture(uvc_frame_t *frame);
 
+    // H.264 decode path.
+    static void *H264GetData(void *vptr_args);
+    void H264GetDataThread();
+    bool start_decoder();
+    void halt_after_decoder_failure();
+    void feed_decoder(uvc_frame_t *frame);
+    bool decoder_may_take(uvc_frame_t *frame);
+    bool restart_decoder();
+    int convert_decoded(const uint8_t *work, int format, uvc_frame_t *frame);
+    void fill_with_watermark(uvc_frame_t *frame);
+    void nap_while_running(int ms);
+    void release_decoder();
+
     // Raw-frame queue and thread.
     void addRawdataFrame(uvc_frame_t *frame);
     uvc_frame_t *waitRawdataFrame();
@@ -428,6 +445,10 @@ class UVCPreview {
     bool mStillThreadStarted;
     bool mStillWriteThreadStarted;
     bool mH264ThreadStarted;
+    // Preview thread only: the camera's number of the last frame that reached the decoder step,
+    // and whether frames are held back until the next key frame.
+    uint32_t mDecoderLastSequence = 0;
+    bool mDecoderAwaitsKeyFrame = false;
     bool mAudioRawThreadStarted;
     bool mJavaThreadStarted;
 

@@ -100,6 +100,9 @@ int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
         if (mCaptureWindow)
             ANativeWindow_release(mCaptureWindow);
         mCaptureWindow = window;
+    } else if (window) {
+        // Every hand-over carries a reference; the window is held once.
+        ANativeWindow_release(window);
     }
     pthread_mutex_unlock(&mCaptureMutex);
     return 0;

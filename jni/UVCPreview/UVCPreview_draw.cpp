@@ -105,6 +105,8 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
     }
     pthread_mutex_lock(&mPreviewMutex);
     if (window == mPreviewWindow) {
+        // Every hand-over carries a reference; the window is held once.
+        ANativeWindow_release(window);
         pthread_mutex_unlock(&mPreviewMutex);
         return 0;
     }

@@ -119,6 +119,7 @@ int UVCPreview::stopPreview() {
         r = wake_and_join(&mH264ThreadStarted, mH264GetdataThread, nullptr, nullptr);
         LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
                  "mH264GetdataThread end\n");
+        release_decoder();
         r = wake_and_join(&mAudioRawThreadStarted, mAudioRawThread, &mAudioMutex, &mAudioSync);
         LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
                  "mAudioRawThread end\n");
@@ -211,6 +212,9 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         LOGD("java thread could not be created");
     LOGD("Streaming start!");
 
+    if (mPixelFormat == PIXEL_FORMAT_H264 && !start_decoder())
+        halt_after_decoder_failure();
+
     int addcnt = 0;
     while (mIsRunning) {
         mStartStatus = 0;
@@ -233,7 +237,7 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         }
 
         if (mPixelFormat == PIXEL_FORMAT_H264) {
-            freeSharedFrameRaw(frame);
+            feed_decoder(frame);
             continue;
         }
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;

@@ -149,3 +149,8 @@ bool stream_ctrl_valid(const uvc_device_handle_t *devh, const uvc_stream_ctrl_t 
 
 // Monotonic hand-over time (ns) of frame `number` of the current or last stream, or -1.
 int64_t stream_handover_ns(uvc_device_handle_t *devh, uint32_t number);
+
+// Open handles, so that a program holding only the descriptor can read the camera's counters
+// (uvc_testing.h). A handle is listed from open until close.
+void register_open_handle(uvc_device_handle_t *devh);
+void unregister_open_handle(uvc_device_handle_t *devh);
