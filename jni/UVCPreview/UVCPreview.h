@@ -208,6 +208,8 @@ class UVCPreview {
     }
     void init_sharedframe();
     void clearSharedFrame();
+    void recycleSharedFrames();
+    void recycle_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     void give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex);
@@ -425,6 +427,9 @@ class UVCPreview {
     pthread_mutex_t mRawPoolMutex;
     ObjectArray<uvc_frame_t *> mSharedFrame_conv;
     pthread_mutex_t mConvPoolMutex;
+    // Frame size of both pools; changed only while no stream runs (before the stream starts,
+    // and at stop after the threads were joined), so it needs no lock.
+    int mPoolFrameBytes;
     std::atomic<int> mRecType;
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;
