@@ -118,6 +118,17 @@ class UVCCamera {
     int SetUserWatermarkXY(int x, int y);
     int SetUserWatermarkBuf(unsigned char *data, int size);
 
+    // The streamer of an internal-source object only: -75 or nothing without one.
+    int Start_internal(const char *destination);
+    int Stop_internal();
+    // `length` bytes of the application's picture (the streamer checks them against its size).
+    void videoDataCallback_internal(unsigned char *picture, int length);
+    void SetResolution_internal(int width, int height, int third);
+    void SetRecMode_internal(int mode);
+    void SetVideoBitrate_internal(int bitrate);
+    void SetVideoFPS_internal(int fps);
+    void setTlinkFilePath(const char *path);
+
   private:
     uvc_context_t *mContext;
     uvc_device_t *mDevice;

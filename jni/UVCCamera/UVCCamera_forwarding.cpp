@@ -1,6 +1,7 @@
 // Requests of the Java layer that the camera object passes on to its engine or streamer.
 #include <string.h>
 
+#include "StreamWrapper.h"
 #include "UVCCamera.h"
 #include "error_codes.h"
 
@@ -220,107 +221,193 @@ int UVCCamera::getLastError(char *buffer) {
 
 // --- streamer of an internal-source object first, else the engine; 0 with neither ---
 
+// The streamer of an internal-source object, or null.
+static StreamWrapper *streamer_of(bool internal, StreamWrapper *streamer) {
+    return internal ? streamer : nullptr;
+}
+
 int UVCCamera::SetCameraID(long id) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetCameraID(id);
+    else if (mPreview)
         mPreview->SetCameraID(id);
     return 0;
 }
 
 int UVCCamera::setErrorNotifyCallback(ErrorNotifyCallback fn) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetErrorNotifyCallback(fn);
+    else if (mPreview)
         mPreview->SetErrorNotifyCallback(fn);
     return 0;
 }
 
 int UVCCamera::SetRecType(int type) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetRecType(type);
+    else if (mPreview)
         mPreview->SetRecType(type);
     return 0;
 }
 
 int UVCCamera::SetAudioChannels_internal(int channels) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetAudioChannels(channels);
+    else if (mPreview)
         mPreview->SetAudioChannels(channels);
     return 0;
 }
 
 int UVCCamera::SetAudioBit_internal(int bit) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetAudioBit(bit);
+    else if (mPreview)
         mPreview->SetAudioBit(bit);
     return 0;
 }
 
 int UVCCamera::SetAudioSamplerate_internal(int rate) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetAudioSamplerate(rate);
+    else if (mPreview)
         mPreview->setAudioSamplerate(rate);
     return 0;
 }
 
 int UVCCamera::audioDataCallback_internal(unsigned char *data, int bytes) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        return streamer->audioDataCallback(data, bytes);
     return mPreview ? mPreview->WriteAudioData(data, bytes) : 0;
 }
 
 int UVCCamera::pauseStreaming() {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        return streamer->pauseStreaming();
     if (mPreview)
         mPreview->pauseStreaming();
     return 0;
 }
 
 int UVCCamera::resumeStreaming() {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        return streamer->resumeStreaming();
     if (mPreview)
         mPreview->resumeStreaming();
     return 0;
 }
 
 int UVCCamera::setTlinkWaitTime(int ms) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->setTlinkWaitTime(ms);
+    else if (mPreview)
         mPreview->setTlinkWaitTime(ms);
     return 0;
 }
 
 int UVCCamera::setTLinkMode(int mode) {
-    if (mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->setTLinkMode(mode);
+    else if (mPreview)
         mPreview->setTLinkMode(mode);
     return 0;
 }
 
 char *UVCCamera::getTLinkUrl() {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        return streamer->getTLinkUrl();
     return mPreview ? mPreview->getTLinkUrl() : nullptr;
 }
 
 // --- watermarks: streamer first, else the engine; 0, or -75 with neither ---
 
 int UVCCamera::SetWatermarkInit(int width, int height, int x, int y, int mode) {
-    if (!mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetWatermarkInit(width, height, x, y, mode);
+    else if (mPreview)
+        mPreview->SetWatermarkInit(width, height, x, y, mode);
+    else
         return UVC_CAMERA_NO_TARGET;
-    mPreview->SetWatermarkInit(width, height, x, y, mode);
     return 0;
 }
 
 int UVCCamera::SetWatermarkBuf(unsigned char *data, int size) {
-    if (!mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetWatermarkBuf(data, size);
+    else if (mPreview)
+        mPreview->SetWatermarkBuf(data, size);
+    else
         return UVC_CAMERA_NO_TARGET;
-    mPreview->SetWatermarkBuf(data, size);
     return 0;
 }
 
 int UVCCamera::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
-    if (!mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetUserWatermarkInit(width, height, x, y, mode);
+    else if (mPreview)
+        mPreview->SetUserWatermarkInit(width, height, x, y, mode);
+    else
         return UVC_CAMERA_NO_TARGET;
-    mPreview->SetUserWatermarkInit(width, height, x, y, mode);
     return 0;
 }
 
 int UVCCamera::SetUserWatermarkXY(int x, int y) {
-    if (!mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetUserWatermarkXY(x, y);
+    else if (mPreview)
+        mPreview->SetUserWatermarkXY(x, y);
+    else
         return UVC_CAMERA_NO_TARGET;
-    mPreview->SetUserWatermarkXY(x, y);
     return 0;
 }
 
 int UVCCamera::SetUserWatermarkBuf(unsigned char *data, int size) {
-    if (!mPreview)
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetUserWatermarkBuf(data, size);
+    else if (mPreview)
+        mPreview->SetUserWatermarkBuf(data, size);
+    else
         return UVC_CAMERA_NO_TARGET;
-    mPreview->SetUserWatermarkBuf(data, size);
     return 0;
+}
+
+// --- the streamer of an internal-source object only ---
+
+int UVCCamera::Start_internal(const char *destination) {
+    StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper);
+    return streamer ? streamer->Start(destination) : UVC_CAMERA_NO_TARGET;
+}
+
+int UVCCamera::Stop_internal() {
+    StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper);
+    return streamer ? streamer->Stop() : UVC_CAMERA_NO_TARGET;
+}
+
+void UVCCamera::videoDataCallback_internal(unsigned char *picture, int length) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->videoDataCallback(picture, length);
+}
+
+void UVCCamera::SetResolution_internal(int width, int height, int third) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetResolution(width, height, third);
+}
+
+void UVCCamera::SetRecMode_internal(int mode) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetRecMode(mode);
+}
+
+void UVCCamera::SetVideoBitrate_internal(int bitrate) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetVideoBitrate(bitrate);
+}
+
+void UVCCamera::SetVideoFPS_internal(int fps) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->SetVideoFPS(fps);
+}
+
+void UVCCamera::setTlinkFilePath(const char *path) {
+    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
+        streamer->setTlinkFilePath(path);
 }

@@ -84,5 +84,16 @@ jstring nativegetTLinkUrl(JNIEnv *env, jobject thiz, jlong id);
 void nativePauseStreaming(JNIEnv *env, jobject thiz, jlong id);
 void nativeResumeStreaming(JNIEnv *env, jobject thiz, jlong id);
 
+// natives_internal.cpp: the internal source's streamer.
+jint nativeStart_internal(JNIEnv *env, jobject thiz, jlong id, jstring destination);
+jint nativeStop_internal(JNIEnv *env, jobject thiz, jlong id);
+void nativevideoDataCallback_internal(JNIEnv *env, jobject thiz, jlong id, jbyteArray picture);
+void nativeSetResolution_internal(JNIEnv *env, jobject thiz, jlong id, jint width, jint height,
+                                  jint third);
+void nativeSetRecMode_internal(JNIEnv *env, jobject thiz, jlong id, jint mode);
+void nativeSetVideoBitrate_internal(JNIEnv *env, jobject thiz, jlong id, jint bitrate);
+void nativeSetVideoFPS_internal(JNIEnv *env, jobject thiz, jlong id, jint fps);
+void nativesetTlinkFilePath(JNIEnv *env, jobject thiz, jlong id, jstring path);
+
 // natives_bitmap.cpp
 void nativeSetPixels(JNIEnv *env, jobject thiz, jlong id, jobject bitmap, jbyteArray pixels);

@@ -103,10 +103,7 @@ const IdZeroCase kIdZero[] = {
 const std::set<std::string> kNotYetRegistered = {
     "nativegetTransmissionperSec", "nativegetAudioTransmissionperSec",
     "nativegetVideoTransmissionperSec", "nativegetAudioDropFrame", "nativegetVideoDropFrame",
-    "nativesetTlinkLogLevel", "nativesetTlinkFilePath", "nativeStart_internal",
-    "nativeStop_internal", "nativevideoDataCallback_internal", "nativeSetResolution_internal",
-    "nativeSetRecMode_internal", "nativeSetVideoBitrate_internal", "nativeSetVideoFPS_internal",
-    "nativesetTlinkDeblock", "nativesetIframeInterval",
+    "nativesetTlinkLogLevel", "nativesetTlinkDeblock", "nativesetIframeInterval",
 };
 
 const int kMarker = 77;

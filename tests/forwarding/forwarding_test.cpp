@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "StreamWrapper.h"
 #include "UVCCamera.h"
 #include "engine_fixture.h"
 #include "error_codes.h"
@@ -272,3 +273,28 @@ TEST_F(Forwarding, WatermarksGiveZeroWithATargetAndMinus75Without) {
 }
 
 }  // namespace
+
+// An internal-source camera object with its streamer: the streamer gets the streamer's groups;
+// an object with an engine never reaches a streamer.
+TEST(ForwardingInternal, StreamerGroupsReachTheStreamerOnly) {
+    UVCCamera internal(true);
+    internal.connect(0, 0, 0, nullptr, false, nullptr);
+    ASSERT_NE(internal.streamWrapper(), nullptr);
+    StreamWrapper *streamer = internal.streamWrapper();
+    EXPECT_EQ(internal.SetCameraID(777), 0);
+    EXPECT_EQ(streamer->getCameraID(), 777);
+    EXPECT_EQ(internal.Start_internal("rtmp://127.0.0.1:1/none"), STREAM_NO_MODE);
+    EXPECT_EQ(internal.Stop_internal(), streamer->Stop());
+    EXPECT_EQ(internal.getTLinkUrl(), streamer->getTLinkUrl());
+    EXPECT_EQ(internal.pauseStreaming(), STREAM_NOT_STARTED);
+    EXPECT_EQ(internal.SetWatermarkInit(16, 16, 0, 0, 1), 0);
+    // Engine-only groups give their fixed values.
+    EXPECT_EQ(internal.IsRunning(), -75);
+    EXPECT_EQ(internal.getviewFPS(), -75.0);
+    EXPECT_EQ(internal.setDebug(true), 0);
+
+    CameraSession session;
+    ASSERT_EQ(session.connect(), 0);
+    EXPECT_EQ(session.camera.Start_internal("rtmp://127.0.0.1:1/none"), -75);
+    EXPECT_EQ(session.camera.Stop_internal(), -75);
+}
