@@ -13,6 +13,7 @@
 //   UVCPreview_recorder_media.cpp / UVCPreview_recorder_omx.cpp  what differs between the
 //                             deliverables (media recorder and muxer, or the RGBX encoder);
 //                             each deliverable's source list takes one of the two
+//   UVCPreview_livestream.cpp the live-stream connection, its statistics and settings
 //   UVCPreview_watermark.cpp  watermarks blended into recorded pictures
 //   UVCPreview_h264.cpp       the H.264 decoder and its output thread
 // Still image, camera controls and audio add their own files.
@@ -169,6 +170,17 @@ class UVCPreview {
     static void onRecorderOutput(void *engine, int type, const MediaPacket *buffer);
 #endif
 
+    // --- live stream (UVCPreview_livestream.cpp) ---
+    static void onTlinkRuntimeError(void *context, int code, int err, void *engine);
+    double getTransmission_sec();
+    double getAudioTransmission();
+    double getVideoTransmission();
+    int getAudioDropFrame();
+    int getVideoDropFrame();
+    int SetTlinkLogLevel(int level);
+    void setTlinkDeblock(int deblock);
+    void setIframeInterval(unsigned int interval);
+
     // --- watermarks (UVCPreview_watermark.cpp) ---
     int SetWatermarkInit(int width, int height, int x, int y, int mode);
     int SetWatermarkBuf(unsigned char *data, int size);
@@ -196,6 +208,8 @@ class UVCPreview {
     }
     void init_sharedframe();
     void clearSharedFrame();
+    void recycleSharedFrames();
+    void recycle_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     void give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex);
@@ -257,6 +271,10 @@ class UVCPreview {
     void recorder_release_outputs();
     void recorder_release();
     int end_recording(bool force);
+    int livestream_connect(const char *url);
+    void livestream_close();
+    int livestream_stop();
+    static void Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err);
     void finish_recording();
     bool record_picture(uvc_frame_t *frame);
 
@@ -409,6 +427,9 @@ class UVCPreview {
     pthread_mutex_t mRawPoolMutex;
     ObjectArray<uvc_frame_t *> mSharedFrame_conv;
     pthread_mutex_t mConvPoolMutex;
+    // Frame size of both pools; changed only while no stream runs (before the stream starts,
+    // and at stop after the threads were joined), so it needs no lock.
+    int mPoolFrameBytes;
     std::atomic<int> mRecType;
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;

@@ -6,6 +6,7 @@
 
 #include "UVCPreview.h"
 #include "logging.h"
+#include "picture_order.h"
 
 namespace {
 
@@ -143,7 +144,7 @@ int UVCPreview::stopPreview() {
     clearRawdataFrame();
 
     LOGD("clearSharedFrame\n");
-    clearSharedFrame();
+    recycleSharedFrames();
 
     pthread_mutex_lock(&mStillWriteMutex);
     free(mStillImageBuf);
@@ -177,6 +178,7 @@ void *UVCPreview::preview_thread_func(void *vptr_args) {
 }
 
 void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
+    init_sharedframe();
     uvc_error_t result =
         uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback, this);
     if (result != UVC_SUCCESS) {
@@ -210,8 +212,6 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         LOGD("java thread could not be created");
     LOGD("Streaming start!");
 
-    init_sharedframe();
-
     if (mPixelFormat == PIXEL_FORMAT_H264 && !start_decoder())
         halt_after_decoder_failure();
 
@@ -240,7 +240,7 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
             feed_decoder(frame);
             continue;
         }
-        FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : uvc_any2rgbx;
+        FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;
         uvc_frame_t *converted = draw_preview_one(frame, &mPreviewWindow, converter, 4);
 
         if (mCaptureRequest == 1)

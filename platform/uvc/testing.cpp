@@ -127,6 +127,10 @@ int64_t uvc_test_stream_thread_cpu_ns(uvc_device_handle_t *devh) {
     return (int64_t)used.tv_sec * 1000000000 + used.tv_nsec;
 }
 
+int64_t uvc_test_callback_cpu_ns(uvc_device_handle_t *devh) {
+    return devh ? devh->callback_cpu_ns.load() : -1;
+}
+
 namespace {
 
 std::mutex g_open_mutex;                            // guards g_open_handles

@@ -90,6 +90,7 @@ struct uvc_device_handle {
     std::thread stream_thread;
     clockid_t stream_cpu_clock = 0;
     StreamFormat negotiated;  // the last negotiation: the stream's and the stills' format
+    std::atomic<int64_t> callback_cpu_ns{0};  // camera thread CPU inside the frame callback
     // Stop request of the stream thread, and its wake-up.
     std::mutex wake_mutex;  // guards stop_requested
     std::condition_variable wake;

@@ -64,7 +64,6 @@ TEST(RecordingLife, PausedFramesAreAbsentAndTheFilePlays) {
         longest = std::max(longest, counters[i] - counters[i - 1]);
     }
     EXPECT_GE(longest, 28);
-    EXPECT_LE(missing_frames(counters), 35);
 }
 
 TEST(RecordingLife, StoppingThePreviewWhilePausedFinishesTheFile) {

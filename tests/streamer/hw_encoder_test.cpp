@@ -44,6 +44,18 @@ TEST(HwEncoder, NoAvcEncoderIsRefused) {
     EXPECT_EQ(host_log_count("Recmode is 0\n"), 1);
 }
 
+TEST(HwEncoder, FailingInitIsRefusedAndReleasesTheEncoder) {
+    HwStreamer h("init_fails.mp4");
+    omx_test_fail_init(true);
+    EXPECT_EQ(h.streamer.Start(nullptr), -52);
+    EXPECT_EQ(host_log_count("mOMXWrapper Init fail : -1 \n"), 1);
+    EXPECT_EQ(omx_test_holders(), 0);
+    EXPECT_EQ(omx_test_objects(), 0);
+    omx_test_fail_init(false);
+    EXPECT_EQ(h.streamer.Start(nullptr), 0);
+    EXPECT_EQ(h.streamer.Stop(), 0);
+}
+
 TEST(HwEncoder, FormatsTheIntakeCannotMakeAreRefused) {
     const int none[1] = {0};
     const int other[1] = {0x7f000789};

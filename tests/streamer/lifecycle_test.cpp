@@ -24,6 +24,7 @@ struct InternalCamera {
         media_recorder_test_set_color_format(21);
         media_recorder_test_refuse_objects(false);
         media_recorder_test_fail_init(false);
+        media_recorder_test_fail_stop(false);
         host_log_capture_stop();
     }
 };
@@ -145,6 +146,22 @@ TEST(StreamerStart, EncoderWithoutUsableFormatOrFailingInitIsRefused) {
     media_recorder_test_fail_init(false);
     EXPECT_EQ(s->Start(nullptr), 0);
     EXPECT_EQ(s->Stop(), 0);
+}
+
+TEST(StreamerStop, RefusedEncoderStopKeepsTheStreamForARetry) {
+    InternalCamera c;
+    StreamWrapper *s = c.streamer;
+    configure(*s, fileFormat("stop_retry.mp4"));
+    ASSERT_EQ(s->Start(nullptr), 0);
+    media_recorder_test_fail_stop(true);
+    EXPECT_EQ(s->Stop(), -54);
+    EXPECT_EQ(host_log_count("Mediacodec Stop failed\n"), 1);
+    std::vector<uint8_t> picture = nv21Solid(320, 240, kRed);
+    EXPECT_EQ(s->videoDataCallback(picture.data(), (int)picture.size()), 0);
+    media_recorder_test_fail_stop(false);
+    EXPECT_EQ(s->Stop(), 0);
+    EXPECT_EQ(media_recorder_test_holders(), 0);
+    EXPECT_EQ(media_recorder_test_objects(), 0);
 }
 
 TEST(StreamerStart, SecondStartIsRefusedAndSettingsWaitForTheNextStart) {

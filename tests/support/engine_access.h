@@ -25,6 +25,7 @@ class UVCPreviewTestAccess {
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
     static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
+    static void **tlinkContext(UVCPreview *p) { return &p->mTlinkContext; }
     static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
     static bool stillBusy(UVCPreview *p) { return p->mStillBusy; }
     static int allocateStillImageBuf(UVCPreview *p) { return p->allocate_StillImageBuf(); }
