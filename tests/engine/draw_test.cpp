@@ -69,8 +69,9 @@ TEST(Draw, PreviewDisplayRules) {
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     ASSERT_EQ(s.attachWindow(), 0);
-    // The same window again: kept, neither released nor set up again.
+    // The same window again, with the reference its caller took: kept once, set up once.
     host_log_capture_start();
+    ANativeWindow_acquire(s.window);
     EXPECT_EQ(engine->setPreviewDisplay(s.window), 0);
     EXPECT_EQ(engine->setPreviewDisplay(nullptr), -2);
     EXPECT_EQ(host_log_count("preview_window is NULL"), 1);

@@ -283,7 +283,7 @@ TEST(ForwardingInternal, StreamerGroupsReachTheStreamerOnly) {
     StreamWrapper *streamer = internal.streamWrapper();
     EXPECT_EQ(internal.SetCameraID(777), 0);
     EXPECT_EQ(streamer->getCameraID(), 777);
-    EXPECT_EQ(internal.Start_internal("rtmp://127.0.0.1:1/none"), STREAM_NO_MODE);
+    EXPECT_EQ(internal.Start_internal("rtmp://127.0.0.1:1/none"), STREAM_BAD_SIZE);
     EXPECT_EQ(internal.Stop_internal(), streamer->Stop());
     EXPECT_EQ(internal.getTLinkUrl(), streamer->getTLinkUrl());
     EXPECT_EQ(internal.pauseStreaming(), STREAM_NOT_STARTED);
