@@ -11,6 +11,7 @@
 #include "host_android.h"
 #include "onload_dispatch.h"
 #include "uvc_testing.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -165,7 +166,7 @@ TEST_F(BridgeTest, RecordsFromJava) {
                    new_bytes(env, std::vector<uint8_t>(side * side * 4, 0xff)), (jint)(1 << 30))
                   .value.i,
               0);
-    std::string path = testing::TempDir() + "bridge_recording.mp4";
+    std::string path = temp_path("bridge_recording.mp4");
     jstring file = env->NewStringUTF(path.c_str());
     int started = -1;
     for (int attempt = 0; attempt < 5 && started != 0; attempt++)

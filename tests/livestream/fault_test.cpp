@@ -104,7 +104,7 @@ TEST(LiveFaults, NoPeerAndASilentPeerFailWithinTheWaitTime) {
     EXPECT_GT(waited, 1.4);
     EXPECT_LT(waited, 1.5 + 0.1 + 1.0);
     expect_nothing_left(e);
-    EXPECT_EQ(count_threads(), threads);
+    EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors + 1);  // the silent listener
 }
 
@@ -191,7 +191,7 @@ TEST(LiveFaults, RepeatedStreamsLeaveNothingBehind) {
         ASSERT_TRUE(s.waitMorePosts(3));
         ASSERT_EQ(e->recordStop(), 0) << "cycle " << i;
     }
-    EXPECT_EQ(count_threads(), threads);
+    EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors);
     expect_nothing_left(e);
 }

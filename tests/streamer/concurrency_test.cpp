@@ -13,7 +13,7 @@ TEST(StreamerThreads, FeedingThroughStartStopPauseAndResume) {
     f.width = 160;
     f.height = 120;
     f.recType = 0x10;
-    f.filePath = tempPath("threads.mp4");
+    f.filePath = temp_path("threads.mp4");
     configure(s, f);
     std::vector<uint8_t> picture = nv21Solid(160, 120, kGreen);
     std::vector<uint8_t> pcm = sinePcm(44100, 2, 2048, 0);

@@ -19,7 +19,7 @@ struct HwStreamer {
         format.width = 320;
         format.height = 240;
         format.recType = 0x10;
-        format.filePath = tempPath(name);
+        format.filePath = temp_path(name);
         configure(streamer, format);
     }
     ~HwStreamer() {

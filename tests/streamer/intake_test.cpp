@@ -24,7 +24,7 @@ struct FileStream {
         format.height = 240;
         format.recMode = mode;
         format.recType = 0x10;
-        format.filePath = tempPath(name);
+        format.filePath = temp_path(name);
         configure(streamer, format);
         EXPECT_EQ(streamer.Start(nullptr), 0);
     }

@@ -35,7 +35,7 @@ StreamFormat fileFormat(const char *name) {
     f.width = 320;
     f.height = 240;
     f.recType = 0x10;
-    f.filePath = tempPath(name);
+    f.filePath = temp_path(name);
     return f;
 }
 
@@ -83,7 +83,7 @@ TEST(StreamerStart, RefusalsComeInOrderWithTheirLinesAndCodes) {
     EXPECT_EQ(host_log_count("set RECType : 0x30\n"), 1);
     EXPECT_EQ(s->Start(url), -66);
     EXPECT_EQ(host_log_count("tlink file path was NULL\n"), 1);
-    s->setTlinkFilePath(tempPath("refusals.mp4").c_str());
+    s->setTlinkFilePath(temp_path("refusals.mp4").c_str());
     media_recorder_test_refuse_objects(true);
     EXPECT_EQ(s->Start(url), -3);
     EXPECT_EQ(host_log_count("mMediaRecorderWrapper == NULL\n"), 1);

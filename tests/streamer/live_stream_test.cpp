@@ -58,7 +58,7 @@ TEST_P(LiveStream, PicturesAndSoundFromTwoThreadsReachThePeer) {
         EXPECT_EQ(ErrorReports::calls, 0);
         c.camera.release_internal();
         EXPECT_EQ(media_recorder_test_holders(), 0);
-        EXPECT_EQ(count_threads(), threads);
+        EXPECT_EQ(settled_thread_count(threads), threads);
         EXPECT_EQ(count_open_descriptors(), descriptors);
 
         peer.stop();
@@ -80,7 +80,7 @@ TEST(LiveStreamRtmp, Type48WritesItsFileBesideTheStreamAndClosesBoth) {
     int threads = count_threads();
     StreamFormat format;
     format.recType = 48;
-    format.filePath = tempPath("type48.mp4");
+    format.filePath = temp_path("type48.mp4");
     LiveCamera c(format, 1);
     ASSERT_EQ(c.streamer->Start(peer.url().c_str()), 0);
     PicturePlan plan;
@@ -89,7 +89,7 @@ TEST(LiveStreamRtmp, Type48WritesItsFileBesideTheStreamAndClosesBoth) {
     EXPECT_EQ(feedPaced(*c.streamer, plan, 25, 44100, 2), plan.frames);
     EXPECT_EQ(c.streamer->Stop(), 0);
     // The live connection is closed with the stop: its thread is gone.
-    EXPECT_EQ(count_threads(), threads);
+    EXPECT_EQ(settled_thread_count(threads), threads);
     ProbedMedia file = probe_media(format.filePath);
     EXPECT_EQ(file.codecs, "h264,aac");
     EXPECT_GT(file.duration, 1.6);
@@ -186,6 +186,6 @@ TEST(LiveStreamRtmp, DestroyingARunningCameraLeavesNothingBehind) {
     delete camera;
     EXPECT_EQ(media_recorder_test_holders(), 0);
     EXPECT_EQ(media_recorder_test_objects(), 0);
-    EXPECT_EQ(count_threads(), threads);
+    EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors);
 }
