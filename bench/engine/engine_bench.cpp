@@ -1,10 +1,13 @@
-// Per-frame CPU of the engine path (frame callback to surface post) beside the floor measured
-// on the same camera frames in the same run, and latency from the camera's hand-over to the
-// surface post, read from the counter pattern.
+// Per-frame CPU of the engine path beside the floor measured on the same camera frames in the
+// same process, both paced like the camera and back to back, over interleaved rounds; the
+// time from the camera's first frame to the first picture on a first start and on a restart;
+// and steady-state latency from the camera's hand-over to the surface post.
+//
+//   engine_bench [--pattern scene|counter] [--rounds N]   the comparison table
+//   engine_bench --write-mjpeg PATH COUNT                  1080p camera frames for peers.sh
+//   engine_bench --replay PATH --frames N                  the engine alone on those frames
 #include <fcntl.h>
-#include <libyuv.h>
 #include <sys/resource.h>
-#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,12 +22,14 @@
 
 #include "UVCCamera.h"
 #include "engine_access.h"
+#include "floor.h"
 #include "host_android.h"
 #include "uvc_testing.h"
 
 namespace {
 
 const int kVid = 0x1bcf, kPid = 0x2c9a;
+const int kFps = 60;
 
 struct Case {
     int format;
@@ -32,37 +37,62 @@ struct Case {
     int height;
 };
 
-std::string write_description(int fps) {
-    std::string path = "/tmp/engine_bench_" + std::to_string(getpid()) + ".conf";
-    std::ofstream out(path);
-    out << "vid = 0x1bcf\npid = 0x2c9a\nname = Bench Camera\n"
-        << "mjpeg = 1920x1080, 1280x720\nyuyv = 1920x1080, 1280x720\n"
-        << "default = mjpeg 1280x720\nfps = " << fps << "\npattern = counter\n"
-        << "still_method = 0\nmicrophone = off\n";
-    return path;
+std::string load_average() {
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
 }
 
-double cpu_seconds() {
+// A camera description in a temporary file, open for reading.
+class Description {
+  public:
+    explicit Description(const std::string &extra) {
+        path_ = "/tmp/engine_bench_" + std::to_string(getpid()) + ".conf";
+        std::ofstream out(path_);
+        out << "vid = 0x1bcf\npid = 0x2c9a\nname = Bench Camera\n"
+            << "mjpeg = 1920x1080, 1280x720\nyuyv = 1920x1080, 1280x720\n"
+            << "default = mjpeg 1280x720\nfps = " << kFps << "\nstill_method = 0\n"
+            << "microphone = off\n"
+            << extra;
+        out.close();
+        fd_ = open(path_.c_str(), O_RDONLY);
+    }
+    ~Description() {
+        close(fd_);
+        unlink(path_.c_str());
+    }
+    int fd() const { return fd_; }
+
+  private:
+    std::string path_;
+    int fd_;
+};
+
+double process_cpu_seconds() {
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Camera frames recorded straight from the camera library, for the floor.
-std::mutex g_recordMutex;
-std::vector<std::vector<uint8_t>> g_recorded;
-
-void record_frame(uvc_frame_t *frame, void *) {
-    std::lock_guard<std::mutex> lock(g_recordMutex);
-    if (g_recorded.size() < 20) {
+// Camera frames straight from the camera library.
+struct Recorder {
+    std::mutex mutex;  // guards frames
+    RecordedFrames frames;
+    size_t wanted = 0;
+    static void callback(uvc_frame_t *frame, void *user) {
+        Recorder *self = static_cast<Recorder *>(user);
         const uint8_t *data = static_cast<const uint8_t *>(frame->data);
-        g_recorded.emplace_back(data, data + frame->actual_bytes);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        if (self->frames.size() < self->wanted)
+            self->frames.emplace_back(data, data + frame->actual_bytes);
     }
-}
+};
 
-std::vector<std::vector<uint8_t>> record_frames(const Case &c, int fd) {
-    g_recorded.clear();
+RecordedFrames record_frames(const Case &c, int fd, size_t count) {
+    Recorder recorder;
+    recorder.wanted = count;
     uvc_context_t *ctx = nullptr;
     uvc_device_t *dev = nullptr;
     uvc_device_handle_t *devh = nullptr;
@@ -71,11 +101,11 @@ std::vector<std::vector<uint8_t>> record_frames(const Case &c, int fd) {
     uvc_find_device2(ctx, &dev, kVid, kPid, nullptr, fd);
     uvc_open(dev, &devh);
     uvc_get_stream_ctrl_format_size(devh, &ctrl, c.format, c.width, c.height, 0);
-    uvc_start_iso_streaming(devh, &ctrl, record_frame, nullptr);
-    for (int i = 0; i < 400; i++) {
+    uvc_start_iso_streaming(devh, &ctrl, Recorder::callback, &recorder);
+    for (int i = 0; i < 1000; i++) {
         {
-            std::lock_guard<std::mutex> lock(g_recordMutex);
-            if (g_recorded.size() >= 20)
+            std::lock_guard<std::mutex> lock(recorder.mutex);
+            if (recorder.frames.size() >= count)
                 break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -84,73 +114,53 @@ std::vector<std::vector<uint8_t>> record_frames(const Case &c, int fd) {
     uvc_close(devh);
     uvc_unref_device(dev);
     uvc_exit(ctx);
-    return g_recorded;
+    return recorder.frames;
 }
 
-// Bare conversion of each frame into RGBX plus one copy of the picture: CPU seconds per frame.
-double floor_per_frame(const Case &c, const std::vector<std::vector<uint8_t>> &frames) {
-    const size_t bytes = (size_t)c.width * c.height * 4;
-    std::vector<uint8_t> picture(bytes), shown(bytes);
-    tjhandle tj = tjInitDecompress();
-    const int rounds = 3;
-    double start = cpu_seconds();
-    for (int r = 0; r < rounds; r++) {
-        for (const auto &f : frames) {
-            if (c.format == UVC_FRAME_FORMAT_MJPEG) {
-                tjDecompress2(tj, f.data(), f.size(), picture.data(), c.width, 0, c.height,
-                              TJPF_RGBX, TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE);
-            } else {
-                // libyuv converts YUYV only to B, G, R, A; a swap pass makes it R, G, B, X.
-                // The swap follows the conversion band by band (16 KiB of output rows), while
-                // the rows are still in cache: the cheapest libyuv route, as the camera library
-                // takes it.
-                const int step = c.width * 4;
-                const int band = std::max(1, 16 * 1024 / step);
-                for (int y = 0; y < c.height; y += band) {
-                    const int rows = std::min(band, c.height - y);
-                    uint8_t *dst = picture.data() + (size_t)y * step;
-                    libyuv::YUY2ToARGB(f.data() + (size_t)y * c.width * 2, c.width * 2, dst, step,
-                                       c.width, rows);
-                    libyuv::ARGBToABGR(dst, step, dst, step, c.width, rows);
-                }
-            }
-            memcpy(shown.data(), picture.data(), bytes);
-        }
-    }
-    double spent = cpu_seconds() - start;
-    tjDestroy(tj);
-    return spent / (rounds * frames.size());
+int64_t monotonic_us() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-// Raw-frame deliveries in drawing order: the counter of each posted picture.
-std::mutex g_counterMutex;
-std::vector<int64_t> g_counters;
+// The pictures the raw-frame callback receives: counter and arrival time, in drawing order.
+struct Delivery {
+    int64_t counter;
+    int64_t us;
+};
+std::mutex g_counterMutex;  // guards g_deliveries
+std::vector<Delivery> g_deliveries;
 int g_width = 0, g_height = 0;
 
 void on_raw(long, char *data, int) {
     int64_t n = uvc_test_decode_counter(reinterpret_cast<uint8_t *>(data), g_width, g_height, 0);
     std::lock_guard<std::mutex> lock(g_counterMutex);
-    g_counters.push_back(n);
+    g_deliveries.push_back({n, monotonic_us()});
 }
 
 struct EngineRun {
     double cpuPerFrame = 0;
-    int64_t delivered = 0;
-    int64_t posted = 0;
-    double p50Ms = -1, p99Ms = -1;
+    int64_t delivered = 0, posted = 0;
+    double firstMs = -1, restartMs = -1;  // camera's first frame to first picture
+    double startCallMs = -1;              // startPreview call to first picture, first start
+    std::vector<double> latencies;        // steady state, ms
 };
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty())
+// Milliseconds from the stream's first camera frame to the first post after `postsBefore`.
+double first_picture_ms(uvc_device_handle_t *devh, ANativeWindow *window, size_t postsBefore) {
+    for (int i = 0; i < 500 && (size_t)host_window_post_count(window) <= postsBefore; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::vector<int64_t> posts = host_window_post_times(window);
+    int64_t handover = uvc_test_handover_time_ns(devh, 1);
+    if (posts.size() <= postsBefore || handover < 0)
         return -1;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, (size_t)(p * values.size()))];
+    return (posts[postsBefore] * 1000 - handover) / 1e6;
 }
 
-// Runs the engine on the camera for `seconds`. The CPU per posted picture leaves out the
-// camera thread's own time (it produces the frames); with `latency` each posted picture's
-// counter comes back through the raw-frame callback and is matched to its post time.
-EngineRun run_engine(const Case &c, int fd, int seconds, bool latency) {
+// Starts a fresh engine (first start), measures its CPU per picture for `seconds` without any
+// reader after the surface, then restarts it at the same size with the raw-frame callback on
+// to match each post to its camera frame.
+EngineRun run_engine(const Case &c, int fd, double seconds) {
     EngineRun run;
     UVCCamera camera;
     if (camera.connect(kVid, kPid, fd, nullptr, false, "") != 0)
@@ -161,81 +171,206 @@ EngineRun run_engine(const Case &c, int fd, int seconds, bool latency) {
     engine->set_UVC_Resolution(c.format, c.width, c.height, 0);
     ANativeWindow *window = host_window_create(c.width, c.height);
     ANativeWindow_acquire(window);
-    engine->setPreviewDisplay(window);
-    {
-        std::lock_guard<std::mutex> lock(g_counterMutex);
-        g_counters.clear();
-    }
-    g_width = c.width;
-    g_height = c.height;
-    if (latency)
-        engine->SetRawdataCallback(on_raw);
 
+    engine->setPreviewDisplay(window);
+    const int64_t startUs = monotonic_us();
     camera.startPreview();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // warm pools and caches
+    run.firstMs = first_picture_ms(devh, window, 0);
+    std::vector<int64_t> firstPosts = host_window_post_times(window);
+    if (!firstPosts.empty()) {
+        run.startCallMs = (firstPosts[0] - startUs) / 1e3;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // warm caches
     const int64_t posts0 = host_window_post_count(window);
     const uint32_t frames0 = uvc_test_frames_delivered(devh);
-    const double cpu0 = cpu_seconds();
+    const double cpu0 = process_cpu_seconds();
     const int64_t camera0 = uvc_test_stream_thread_cpu_ns(devh);
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double cpu1 = cpu_seconds();
+    const int64_t callback0 = uvc_test_callback_cpu_ns(devh);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double cpu1 = process_cpu_seconds();
     const int64_t camera1 = uvc_test_stream_thread_cpu_ns(devh);
+    const int64_t callback1 = uvc_test_callback_cpu_ns(devh);
     run.posted = host_window_post_count(window) - posts0;
     run.delivered = (int64_t)uvc_test_frames_delivered(devh) - frames0;
     camera.stopPreview();
-    const double engineCpu = (cpu1 - cpu0) - (camera1 - camera0) / 1e9;
+    // The camera thread makes the frames; the frame callback's time on it is the engine's.
+    const double engineCpu =
+        (cpu1 - cpu0) - (camera1 - camera0) / 1e9 + (callback1 - callback0) / 1e9;
     run.cpuPerFrame = run.posted > 0 ? engineCpu / run.posted : 0;
 
-    if (latency) {
-        std::vector<int64_t> posts = host_window_post_times(window);
+    {
         std::lock_guard<std::mutex> lock(g_counterMutex);
-        std::vector<double> latencies;
-        // Deliveries follow the posts one to one while the callback keeps up.
-        const size_t n = std::min(posts.size(), g_counters.size());
-        for (size_t i = 0; i < n; i++) {
-            int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)g_counters[i]);
-            if (g_counters[i] <= 0 || handover < 0)
-                continue;
-            latencies.push_back((posts[i] * 1000 - handover) / 1e6);
-        }
-        run.p50Ms = percentile(latencies, 0.50);
-        run.p99Ms = percentile(latencies, 0.99);
+        g_deliveries.clear();
+    }
+    g_width = c.width;
+    g_height = c.height;
+    engine->SetRawdataCallback(on_raw);
+    ANativeWindow_acquire(window);  // the engine's reference, let go of by stopPreview
+    engine->setPreviewDisplay(window);
+    const size_t postsBefore = host_window_post_count(window);
+    camera.startPreview();
+    run.restartMs = first_picture_ms(devh, window, postsBefore);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    camera.stopPreview();
+    std::vector<int64_t> posts = host_window_post_times(window);
+    std::lock_guard<std::mutex> lock(g_counterMutex);
+    // A picture is posted before the raw-frame callback gets it, so its post is at the latest
+    // the last post before the delivery: latencies from that post never come out too small,
+    // whatever the raw-frame queue dropped. The first half second is left out as the start.
+    for (size_t i = kFps / 2; i < g_deliveries.size(); i++) {
+        const Delivery &d = g_deliveries[i];
+        int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)d.counter);
+        auto post = std::upper_bound(posts.begin() + postsBefore, posts.end(), d.us);
+        if (d.counter <= 0 || handover < 0 || post == posts.begin() + postsBefore)
+            continue;
+        run.latencies.push_back((*(post - 1) * 1000 - handover) / 1e6);
     }
     camera.release();
     ANativeWindow_release(window);
     return run;
 }
 
+double percentile(std::vector<double> values, double p) {
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, (size_t)(p * values.size()))];
+}
+
+// "median [min-max]" of one figure over the rounds.
+std::string spread(std::vector<double> values, double scale = 1) {
+    if (values.empty())
+        return "-";
+    std::sort(values.begin(), values.end());
+    char text[64];
+    snprintf(text, sizeof(text), "%.2f [%.2f-%.2f]", values[values.size() / 2] * scale,
+             values.front() * scale, values.back() * scale);
+    return text;
+}
+
+struct CaseFigures {
+    std::vector<double> engine, paced, backToBack, ratioPaced, ratioBackToBack, first, restart, p50,
+        p99, startCall;
+    int64_t delivered = 0, posted = 0;
+};
+
+void comparison(const std::string &pattern, int rounds) {
+    const Case cases[] = {{9, 1280, 720}, {9, 1920, 1080}, {3, 1280, 720}, {3, 1920, 1080}};
+    const int caseCount = sizeof(cases) / sizeof(cases[0]);
+    Description description("pattern = " + pattern + "\n");
+    std::vector<RecordedFrames> recorded;
+    for (const Case &c : cases)
+        recorded.push_back(record_frames(c, description.fd(), 24));
+    printf("pattern %s, %d fps, %d interleaved rounds; load average at start %s\n", pattern.c_str(),
+           kFps, rounds, load_average().c_str());
+    std::vector<CaseFigures> figures(caseCount);
+    for (int round = 0; round < rounds; round++) {
+        for (int i = 0; i < caseCount; i++) {
+            const Case &c = cases[i];
+            EngineRun run = run_engine(c, description.fd(), 3.0);
+            double paced =
+                floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], 2 * kFps, kFps);
+            double backToBack =
+                floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], kFps, 0);
+            CaseFigures &f = figures[i];
+            f.engine.push_back(run.cpuPerFrame);
+            f.paced.push_back(paced);
+            f.backToBack.push_back(backToBack);
+            f.ratioPaced.push_back(run.cpuPerFrame / paced);
+            f.ratioBackToBack.push_back(run.cpuPerFrame / backToBack);
+            f.first.push_back(run.firstMs);
+            f.restart.push_back(run.restartMs);
+            f.startCall.push_back(run.startCallMs);
+            if (!run.latencies.empty()) {
+                f.p50.push_back(percentile(run.latencies, 0.50));
+                f.p99.push_back(percentile(run.latencies, 0.99));
+            }
+            f.delivered += run.delivered;
+            f.posted += run.posted;
+        }
+        printf("round %d done, load average %s\n", round + 1, load_average().c_str());
+    }
+    printf(
+        "\nCPU ms per picture: engine (frame callback to surface post, callback share of the\n"
+        "camera thread included) vs floor (one conversion and one copy into a window buffer on\n"
+        "the same frames), paced at %d fps and back to back. median [min-max] over rounds.\n",
+        kFps);
+    for (int i = 0; i < caseCount; i++) {
+        const Case &c = cases[i];
+        const CaseFigures &f = figures[i];
+        printf("\n%s %dp   delivered %lld, posted %lld\n", c.format == 9 ? "MJPEG" : "YUYV",
+               c.height, (long long)f.delivered, (long long)f.posted);
+        printf("  engine ms            %s\n", spread(f.engine, 1e3).c_str());
+        printf("  floor paced ms       %s   engine/floor %s\n", spread(f.paced, 1e3).c_str(),
+               spread(f.ratioPaced).c_str());
+        printf("  floor back-to-back   %s   engine/floor %s\n", spread(f.backToBack, 1e3).c_str(),
+               spread(f.ratioBackToBack).c_str());
+        printf(
+            "  first picture ms     first start %s   restart %s   (from the startPreview "
+            "call: %s)\n",
+            spread(f.first).c_str(), spread(f.restart).c_str(), spread(f.startCall).c_str());
+        printf("  steady latency ms    p50 %s   p99 %s\n", spread(f.p50).c_str(),
+               spread(f.p99).c_str());
+    }
+    printf("\nload average at end %s\n", load_average().c_str());
+}
+
+// Writes `count` 1080p MJPEG frames of the camera-like scene, back to back.
+int write_mjpeg(const char *path, int count) {
+    Description description("pattern = scene\n");
+    RecordedFrames frames = record_frames({9, 1920, 1080}, description.fd(), count);
+    std::ofstream out(path, std::ios::binary);
+    for (const auto &frame : frames)
+        out.write(reinterpret_cast<const char *>(frame.data()), frame.size());
+    return out && (int)frames.size() == count ? 0 : 1;
+}
+
+// Runs the engine on a replayed 1080p MJPEG file until `count` pictures were posted.
+int replay(const char *path, int count) {
+    Description description(std::string("replay = mjpeg 1920x1080 ") + path + "\n");
+    UVCCamera camera;
+    if (camera.connect(kVid, kPid, description.fd(), nullptr, false, "") != 0)
+        return 1;
+    camera.setRecMode(1);
+    UVCPreview *engine = camera.preview();
+    engine->set_UVC_Resolution(9, 1920, 1080, 0);
+    ANativeWindow *window = host_window_create(1920, 1080);
+    ANativeWindow_acquire(window);
+    engine->setPreviewDisplay(window);
+    camera.startPreview();
+    for (int i = 0; i < 60000 && host_window_post_count(window) < count; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    camera.stopPreview();
+    camera.release();
+    ANativeWindow_release(window);
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char **argv) {
     host_log_set_echo(false);
-    const Case cases[] = {{9, 1280, 720}, {9, 1920, 1080}, {3, 1280, 720}, {3, 1920, 1080}};
-    printf(
-        "Engine path (frame callback to surface post) vs floor (bare decode or conversion to\n"
-        "RGBX plus one picture copy) on the same frames; CPU ms per frame at 60 fps.\n"
-        "Latency: camera hand-over to surface post at 30 fps.\n\n");
-    printf("%-12s %11s %11s %7s %10s %8s %8s %8s\n", "case", "engine ms", "floor ms", "ratio",
-           "delivered", "posted", "p50 ms", "p99 ms");
-    for (const Case &c : cases) {
-        std::string fast = write_description(60);
-        int fd = open(fast.c_str(), O_RDONLY);
-        const double floorCpu = floor_per_frame(c, record_frames(c, fd));
-        EngineRun load = run_engine(c, fd, 3, false);
-        close(fd);
-        unlink(fast.c_str());
-
-        std::string normal = write_description(30);
-        fd = open(normal.c_str(), O_RDONLY);
-        EngineRun timing = run_engine(c, fd, 3, true);
-        close(fd);
-        unlink(normal.c_str());
-
-        char name[32];
-        snprintf(name, sizeof(name), "%s %dp", c.format == 9 ? "MJPEG" : "YUYV", c.height);
-        printf("%-12s %11.2f %11.2f %7.2f %10lld %8lld %8.1f %8.1f\n", name, load.cpuPerFrame * 1e3,
-               floorCpu * 1e3, floorCpu > 0 ? load.cpuPerFrame / floorCpu : 0.0,
-               (long long)load.delivered, (long long)load.posted, timing.p50Ms, timing.p99Ms);
+    std::string pattern = "scene";
+    int rounds = 3;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg == "--write-mjpeg" && i + 2 < argc)
+            return write_mjpeg(argv[i + 1], atoi(argv[i + 2]));
+        if (arg == "--replay" && i + 3 < argc && std::string(argv[i + 2]) == "--frames")
+            return replay(argv[i + 1], atoi(argv[i + 3]));
+        if (arg == "--pattern" && i + 1 < argc) {
+            pattern = argv[++i];
+        } else if (arg == "--rounds" && i + 1 < argc) {
+            rounds = std::max(1, atoi(argv[++i]));
+        } else {
+            fprintf(stderr,
+                    "usage: %s [--pattern scene|counter] [--rounds N]\n"
+                    "       %s --write-mjpeg PATH COUNT\n"
+                    "       %s --replay PATH --frames N\n",
+                    argv[0], argv[0], argv[0]);
+            return 2;
+        }
     }
+    comparison(pattern, rounds);
     return 0;
 }

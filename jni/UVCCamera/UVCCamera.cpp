@@ -1,6 +1,7 @@
 // Opening, previewing and releasing one USB camera and its microphone.
 #include "UVCCamera.h"
 
+#include "StreamWrapper.h"
 #include "error_codes.h"
 #include "logging.h"
 
@@ -19,13 +20,21 @@ UVCCamera::UVCCamera(bool internal)
 
 UVCCamera::~UVCCamera() {
     release();
+    // An internal-source camera object owns its streamer: it is stopped and freed with it.
+    release_internal();
 }
 
 int UVCCamera::connect(int vid, int pid, int fd, void (*stillCallback)(long, char *, int, int),
                        bool debug, const char *usbfs) {
     if (mIsInternal) {
-        // An internal-source camera object opens no device; its streamer is not built here.
-        return UVC_CAMERA_NO_TARGET;
+        if (mStreamWrapper) {
+            LOGE("camera is already opened. you should release first");
+            return UVC_CAMERA_ALREADY_OPEN;
+        }
+        LOGE("create streamWrapper\n");
+        mStreamWrapper = new StreamWrapper();
+        mStreamWrapper->Init(true);
+        return 0;
     }
     if (mDeviceHandle || mContext) {
         LOGE("camera is already opened. you should release first");
@@ -139,6 +148,11 @@ int UVCCamera::release() {
 void UVCCamera::release_internal() {
     if (!mIsInternal)
         return;
+    if (mStreamWrapper) {
+        mStreamWrapper->Stop();
+        mStreamWrapper->Deinit();
+        delete mStreamWrapper;
+    }
     mStreamWrapper = nullptr;
     LOGE("release_internal \n");
 }

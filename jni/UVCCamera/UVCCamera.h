@@ -38,6 +38,96 @@ class UVCCamera {
 
     // The engine while the camera is open; null otherwise.
     UVCPreview *preview() const { return mPreview; }
+    // The streamer of a connected internal-source camera object; null otherwise.
+    StreamWrapper *streamWrapper() const { return mStreamWrapper; }
+
+    // ---- Requests passed on to the engine or the internal-source streamer -----------------
+    // (UVCCamera_forwarding.cpp). Each reads its target pointer, calls the target with the
+    // arguments unchanged, or returns the group's fixed value when there is no target. None
+    // logs, locks or changes this object.
+
+    // Engine only; UVC_CAMERA_NO_TARGET (-75, -75.0) without an engine. A window handed over
+    // belongs to this object from then on: without an engine it is released at once.
+    int setPreviewDisplay(ANativeWindow *window);
+    int setCaptureDisplay(ANativeWindow *window);
+    int getUVCDiagData(int *out);
+    int get_capture(char *data, int *info, int size);
+    int IsRunning();
+    int getStartStatus();
+    int SendExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
+                         unsigned char *data, int wLength);
+    int RecvExtensionMsg(int bmRequestType, int bRequest, int wValue, int wIndex,
+                         unsigned char *data, int wLength);
+    int recordStart(bool watermark, const char *path);
+    int recordStop();
+    int SetRecording(unsigned char *data);
+    int SetWatermark1(unsigned char *data, int size);
+    int setUVCCameraInputTerminalControl(int index, int value);
+    int setUVCCameraProcessingUnitControl(int index, int value);
+    int getAudioSamplerateList(int *out);
+    int setAudioVolume(int volume);
+    int Set_pantilt_rel(int *args);
+    // The engine's own result, failures included (its arrays are not filled on failure).
+    int getEnableControl(int *it, int *pu);
+    int getCameraStillResolution(int *list);
+    double getviewFPS();
+
+    // Engine only; without an engine nothing happens and the result is 0.
+    int setResolution(int pixelFormat, int width, int height, int frame);
+    int setDebug(bool debug);
+    int setVideoFPS(int fps);
+    int setVideoBitrate(int bitrate);
+    int RecVideoOnly(bool videoOnly);
+    int getUVCCameraInputTerminalControl(int index, int *value);
+    int getUVCCameraProcessingUnitControl(int index, int *value);
+    int setSDKVersion(int version);
+    int setAudioSamplerate(int rate);
+    int setStillResolutionIdx(int index, int width, int height);
+    int setAudioVolumeCallback(AudioVolumeCallback fn);
+    int setFirstPreviewCallback(FirstPreviewCallback fn);
+    int SetInternalAudio(bool on);
+    int SetRawdataCallback(RawdataCallback fn);
+    int setAudioDenoise(bool on, int db);
+    int setAudioEchocancel(bool on, int db, int activedb);
+    int setAudioDereverd(bool on);
+    int setAudioAgc(bool on, int level);
+    int setForceAudioSamplerate(int rate);
+    // Copies the engine's last-error text (LAST_ERROR_SIZE bytes) into `buffer` when not null.
+    int getLastError(char *buffer);
+
+    // The internal-source streamer when this object has one, else the engine; with neither,
+    // nothing happens and the result is 0.
+    int SetCameraID(long id);
+    int setErrorNotifyCallback(ErrorNotifyCallback fn);
+    int SetRecType(int type);
+    int SetAudioChannels_internal(int channels);
+    int SetAudioBit_internal(int bit);
+    int SetAudioSamplerate_internal(int rate);
+    int audioDataCallback_internal(unsigned char *data, int bytes);
+    int pauseStreaming();
+    int resumeStreaming();
+    int setTlinkWaitTime(int ms);
+    int setTLinkMode(int mode);
+    // The live-stream address, null when there is none.
+    char *getTLinkUrl();
+
+    // Watermarks: the streamer first as above, else the engine; 0, or -75 with neither.
+    int SetWatermarkInit(int width, int height, int x, int y, int mode);
+    int SetWatermarkBuf(unsigned char *data, int size);
+    int SetUserWatermarkInit(int width, int height, int x, int y, int mode);
+    int SetUserWatermarkXY(int x, int y);
+    int SetUserWatermarkBuf(unsigned char *data, int size);
+
+    // The streamer of an internal-source object only: -75 or nothing without one.
+    int Start_internal(const char *destination);
+    int Stop_internal();
+    // `length` bytes of the application's picture (the streamer checks them against its size).
+    void videoDataCallback_internal(unsigned char *picture, int length);
+    void SetResolution_internal(int width, int height, int third);
+    void SetRecMode_internal(int mode);
+    void SetVideoBitrate_internal(int bitrate);
+    void SetVideoFPS_internal(int fps);
+    void setTlinkFilePath(const char *path);
 
   private:
     uvc_context_t *mContext;

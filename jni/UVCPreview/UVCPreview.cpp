@@ -106,6 +106,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mAudioRawThread(),
       mSharedFrame_raw(2),
       mSharedFrame_conv(2),
+      mPoolFrameBytes(0),
       mRecType(16),
       mFirstPreviewNotified(false),
       mInternalAudio(false),
@@ -196,6 +197,7 @@ UVCPreview::~UVCPreview() {
     mCaptureWindow = nullptr;
     clearPreviewFrame();
     clearCaptureFrame();
+    clearSharedFrame();
     if (_jpegDecompressor)
         tjDestroy(_jpegDecompressor);
     _jpegDecompressor = nullptr;

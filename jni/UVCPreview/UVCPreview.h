@@ -13,8 +13,10 @@
 //   UVCPreview_recorder_media.cpp / UVCPreview_recorder_omx.cpp  what differs between the
 //                             deliverables (media recorder and muxer, or the RGBX encoder);
 //                             each deliverable's source list takes one of the two
+//   UVCPreview_livestream.cpp the live-stream connection, its statistics and settings
 //   UVCPreview_watermark.cpp  watermarks blended into recorded pictures
-// Still image, camera controls, audio and H.264 add their own files.
+//   UVCPreview_h264.cpp       the H.264 decoder and its output thread
+// Still image, camera controls and audio add their own files.
 #pragma once
 
 #include <android/native_window.h>
@@ -52,6 +54,9 @@ enum {
 };
 
 #define DIAG_DATA_COUNT 1021
+// Every watermark picture buffer holds a full-HD picture, so later pictures need no
+// reallocation.
+const int WATERMARK_BUFFER_BYTES = 1920 * 1080 * 4;
 #define CONTROL_LIST_COUNT 32
 
 // The application's pending capture: its buffer while it waits, and the outcome.
@@ -170,6 +175,17 @@ class UVCPreview {
     static void onRecorderOutput(void *engine, int type, const MediaPacket *buffer);
 #endif
 
+    // --- live stream (UVCPreview_livestream.cpp) ---
+    static void onTlinkRuntimeError(void *context, int code, int err, void *engine);
+    double getTransmission_sec();
+    double getAudioTransmission();
+    double getVideoTransmission();
+    int getAudioDropFrame();
+    int getVideoDropFrame();
+    int SetTlinkLogLevel(int level);
+    void setTlinkDeblock(int deblock);
+    void setIframeInterval(unsigned int interval);
+
     // --- watermarks (UVCPreview_watermark.cpp) ---
     int SetWatermarkInit(int width, int height, int x, int y, int mode);
     int SetWatermarkBuf(unsigned char *data, int size);
@@ -192,10 +208,14 @@ class UVCPreview {
     void serve_capture_request(uvc_frame_t *frame);
 
     // Frame pools and the preview queue.
-    size_t pool_frame_bytes() const { return picture_bytes(mWidth, mHeight, 4); }
+    size_t pool_frame_bytes() const {
+        return picture_bytes(mWidth, mHeight, 4);
+    }
     void init_sharedframe();
     void clearSharedFrame();
     // The pool helpers' lines carry the calling operation's name.
+    void recycleSharedFrames();
+    void recycle_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
     void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex, const char *caller);
     uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex,
                                  const char *caller);
@@ -259,8 +279,25 @@ class UVCPreview {
     void recorder_release_outputs();
     void recorder_release();
     int end_recording(bool force);
+    int livestream_connect(const char *url);
+    void livestream_close();
+    int livestream_stop();
+    static void Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err);
     void finish_recording();
     bool record_picture(uvc_frame_t *frame);
+
+    // H.264 decode path.
+    static void *H264GetData(void *vptr_args);
+    void H264GetDataThread();
+    bool start_decoder();
+    void halt_after_decoder_failure();
+    void feed_decoder(uvc_frame_t *frame);
+    bool decoder_may_take(uvc_frame_t *frame);
+    bool restart_decoder();
+    int convert_decoded(const uint8_t *work, int format, uvc_frame_t *frame);
+    void fill_with_watermark(uvc_frame_t *frame);
+    void nap_while_running(int ms);
+    void release_decoder();
 
     // Raw-frame queue and thread.
     void addRawdataFrame(uvc_frame_t *frame);
@@ -403,6 +440,9 @@ class UVCPreview {
     pthread_mutex_t mRawPoolMutex;
     ObjectArray<uvc_frame_t *> mSharedFrame_conv;
     pthread_mutex_t mConvPoolMutex;
+    // Frame size of both pools; changed only while no stream runs (before the stream starts,
+    // and at stop after the threads were joined), so it needs no lock.
+    size_t mPoolFrameBytes;
     std::atomic<int> mRecType;
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;
@@ -434,6 +474,10 @@ class UVCPreview {
     std::atomic<bool> mStillThreadStarted;
     std::atomic<bool> mStillWriteThreadStarted;
     std::atomic<bool> mH264ThreadStarted;
+    // Preview thread only: the camera's number of the last frame that reached the decoder step,
+    // and whether frames are held back until the next key frame.
+    uint32_t mDecoderLastSequence = 0;
+    bool mDecoderAwaitsKeyFrame = false;
     std::atomic<bool> mAudioRawThreadStarted;
     std::atomic<bool> mJavaThreadStarted;
 

@@ -5,6 +5,7 @@
 
 #include "UVCPreview.h"
 #include "logging.h"
+#include "picture_order.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
              (int)frame->data_bytes);
         mcap_buf.buffer_small = 1;
     } else {
-        memcpy(mcap_buf.buffer, frame->data, frame->data_bytes);
+        copy_as_rgbx(frame, reinterpret_cast<uint8_t *>(mcap_buf.buffer), frame->data_bytes);
         mcap_buf.capture_bytes = (int32_t)frame->data_bytes;
         LOGD("copy %d bytes", mcap_buf.capture_bytes);
     }
@@ -116,7 +117,7 @@ int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
             ANativeWindow_release(mCaptureWindow);
         mCaptureWindow = window;
     } else if (window) {
-        // Another reference to the window the engine already holds.
+        // Every hand-over carries a reference; the window is held once.
         ANativeWindow_release(window);
     }
     pthread_mutex_unlock(&mCaptureMutex);

@@ -1,4 +1,5 @@
 // Preview surface, conversion of camera frames into pictures, the draw queue and draw thread.
+#include <libyuv.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 
 #include "UVCPreview.h"
 #include "logging.h"
+#include "picture_order.h"
 #include "timing.h"
 
 namespace {
@@ -54,25 +56,34 @@ void blank_window(ANativeWindow *window) {
     ANativeWindow_unlockAndPost(window);
 }
 
-// Copies a picture into a window row by row (rows, widths and strides as copyToSurface).
-// With `clearPicture` each source row is zero-filled right after its copy, while it is still in
-// cache; a picture cleared whole then reports 0 bytes, so giving it back to its pool skips a
-// second pass over it.
+// Copies a picture into a window row by row (rows, widths and strides as copyToSurface), in
+// R, G, B, X order whatever order the picture is in. With `clearPicture` each source row is
+// zero-filled right after its copy, while it is still in cache; a picture cleared whole then
+// reports 0 bytes, so giving it back to its pool skips a second pass over it. Without it a
+// picture in B, G, R, X order is put in order row by row, as later readers expect.
 int draw_picture(uvc_frame_t *frame, ANativeWindow *window, bool clearPicture) {
     ANativeWindow_Buffer buffer;
     if (ANativeWindow_lock(window, &buffer, nullptr) != 0)
         return -1;
     const int rows = std::min<int>(buffer.height, frame->height);
     const size_t srcStep = (size_t)frame->width * 4;
-    const size_t rowBytes = std::min<size_t>(srcStep, (size_t)buffer.width * 4);
+    const int rowPixels = std::min<int>(frame->width, buffer.width);
     const size_t dstStep = (size_t)buffer.stride * 4;
+    const bool reorderInPlace = !clearPicture && in_bgrx_order(frame);
     uint8_t *src = static_cast<uint8_t *>(frame->data);
     uint8_t *dst = static_cast<uint8_t *>(buffer.bits);
     for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep) {
-        memcpy(dst, src, rowBytes);
+        if (reorderInPlace) {
+            libyuv::ARGBToABGR(src, 0, src, 0, frame->width, 1);
+            memcpy(dst, src, (size_t)rowPixels * 4);
+        } else {
+            copy_row_as_rgbx(frame, src, dst, rowPixels);
+        }
         if (clearPicture)
             memset(src, 0, srcStep);
     }
+    if (reorderInPlace)
+        put_in_rgbx_order(frame, rows);
     if (clearPicture && rows == (int)frame->height && frame->data_bytes <= srcStep * rows)
         frame->data_bytes = 0;
     ANativeWindow_unlockAndPost(window);
@@ -94,7 +105,7 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
     }
     pthread_mutex_lock(&mPreviewMutex);
     if (window == mPreviewWindow) {
-        // The caller handed over another reference to the window the engine already holds.
+        // Every hand-over carries a reference; the window is held once.
         ANativeWindow_release(window);
         pthread_mutex_unlock(&mPreviewMutex);
         return 0;
@@ -252,6 +263,8 @@ void UVCPreview::draw_screen() {
         if (mPreviewWindow)
             draw_picture(frame, mPreviewWindow, lastReader);
         pthread_mutex_unlock(&mPreviewMutex);
+        if (!lastReader)
+            put_in_rgbx_order(frame);  // not drawn: no window, or it could not be locked
 
         if (recording && !record_picture(frame)) {
             freeSharedFrameConv(frame);

@@ -38,11 +38,12 @@ std::atomic<int> g_frameCount(0);
 
 }  // namespace
 
+// Tops a pool up to its initial frames; frames it grew to earlier stay.
 void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex,
                            const char *caller) {
     const size_t bytes = pool_frame_bytes();
     pthread_mutex_lock(mutex);
-    for (int i = 0; i < INITIAL_POOL_FRAMES; i++) {
+    for (int i = pool.size(); i < INITIAL_POOL_FRAMES; i++) {
         uvc_frame_t *frame = allocate_pool_frame(bytes);
         if (!frame) {
             LOGD_AS(mDebug, caller, "uvc_allocate_frame failed\n");
@@ -54,9 +55,16 @@ void UVCPreview::fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mu
     pthread_mutex_unlock(mutex);
 }
 
+// Runs before the stream starts, so that the first camera frame never waits for an
+// allocation or a page fault. The pools keep their frames from one stream to the next while
+// the picture size stays the same: a restart finds every buffer allocated and mapped.
 void UVCPreview::init_sharedframe() {
     const size_t bytes = pool_frame_bytes();
     LOGD("rawsize : %d convsize :%d\n", (int)bytes, (int)bytes);
+    if (bytes != mPoolFrameBytes) {
+        clearSharedFrame();
+        mPoolFrameBytes = bytes;
+    }
     fill_pool(mSharedFrame_raw, &mRawPoolMutex, __FUNCTION__);
     fill_pool(mSharedFrame_conv, &mConvPoolMutex, __FUNCTION__);
 }
@@ -77,6 +85,29 @@ void UVCPreview::clearSharedFrame() {
         uvc_free_frame(mSharedFrame_conv[i]);
     mSharedFrame_conv.clear();
     pthread_mutex_unlock(&mConvPoolMutex);
+    mPoolFrameBytes = 0;
+}
+
+// At stop: frames left marked in use (those of the cleared queues) go back zero-filled; the
+// pools keep every frame for the next start.
+void UVCPreview::recycleSharedFrames() {
+    LOGD("mSharedFrame_raw.size() : %d\n", mSharedFrame_raw.size());
+    recycle_pool(mSharedFrame_raw, &mRawPoolMutex);
+    LOGD("mSharedFrame_conv.size() : %d\n", mSharedFrame_conv.size());
+    recycle_pool(mSharedFrame_conv, &mConvPoolMutex);
+}
+
+void UVCPreview::recycle_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex) {
+    pthread_mutex_lock(mutex);
+    for (int i = 0; i < pool.size(); i++) {
+        uvc_frame_t *frame = pool[i];
+        if (frame->in_use) {
+            memset(frame->data, 0, std::min<size_t>(frame->data_bytes, mPoolFrameBytes));
+            frame->data_bytes = mPoolFrameBytes;
+            frame->in_use = 0;
+        }
+    }
+    pthread_mutex_unlock(mutex);
 }
 
 // Hands out the first free frame of a pool, growing the pool by one when all are in use.
@@ -102,6 +133,7 @@ uvc_frame_t *UVCPreview::take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthre
     if (frame) {
         frame->in_use = 1;
         frame->data_bytes = bytes;
+        frame->frame_format = UVC_FRAME_FORMAT_ANY;  // until its writer says what it holds
     }
     pthread_mutex_unlock(mutex);
     return frame;

@@ -6,6 +6,7 @@
 
 #include "UVCPreview.h"
 #include "logging.h"
+#include "picture_order.h"
 
 namespace {
 
@@ -121,6 +122,7 @@ int UVCPreview::stopPreview() {
         r = wake_and_join(&mH264ThreadStarted, mH264GetdataThread, nullptr, nullptr);
         LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
                  "mH264GetdataThread end\n");
+        release_decoder();
         r = wake_and_join(&mAudioRawThreadStarted, mAudioRawThread, &mAudioMutex, &mAudioSync);
         LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
                  "mAudioRawThread end\n");
@@ -145,7 +147,7 @@ int UVCPreview::stopPreview() {
     clearRawdataFrame();
 
     LOGD("clearSharedFrame\n");
-    clearSharedFrame();
+    recycleSharedFrames();
 
     pthread_mutex_lock(&mStillWriteMutex);
     free(mStillImageBuf);
@@ -179,6 +181,7 @@ void *UVCPreview::preview_thread_func(void *vptr_args) {
 }
 
 void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
+    init_sharedframe();
     uvc_error_t result =
         uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback, this);
     if (result != UVC_SUCCESS) {
@@ -212,7 +215,8 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         LOGD("java thread could not be created");
     LOGD("Streaming start!");
 
-    init_sharedframe();
+    if (mPixelFormat == PIXEL_FORMAT_H264 && !start_decoder())
+        halt_after_decoder_failure();
 
     int addcnt = 0;
     while (mIsRunning) {
@@ -236,10 +240,10 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         }
 
         if (mPixelFormat == PIXEL_FORMAT_H264) {
-            freeSharedFrameRaw(frame);
+            feed_decoder(frame);
             continue;
         }
-        FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : uvc_any2rgbx;
+        FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;
         uvc_frame_t *converted = draw_preview_one(frame, &mPreviewWindow, converter, 4);
 
         if (mCaptureRequest == 1)

@@ -4,6 +4,7 @@
 #include "UVCPreview_record.h"
 
 #include <libyuv.h>
+#include <tlink.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
@@ -147,6 +148,13 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         path = defaultPath;
     }
     LOGD("recording width : %d, height : %d, path : %s\n", mWidth.load(), mHeight.load(), path);
+    if (mRecType == REC_TYPE_LIVE) {
+        result = livestream_connect(path);
+        if (result != 0) {
+            recorder_release();
+            return result;
+        }
+    }
 
     rec->SetFrameRate(m_VideoFPS);
     rec->SetBitrate(m_VideoBitrate);
@@ -158,6 +166,8 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         rec->SetChannel(mChannel);
         rec->SetAudioByteRate(mSampleRate * (mBit / 8) * mChannel);
     }
+    if (mTlinkContext)
+        rec->SetPushFunction(TlinkPush, mTlinkContext);
     result = recorder_configure(path);
     if (result == 0) {
         result = rec->Start(mWidth, mHeight, path);
@@ -167,6 +177,7 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
     if (result != 0) {
         recorder_release_outputs();
         recorder_release();
+        livestream_close();
         return result;
     }
     mRecordGate.open();
@@ -208,8 +219,9 @@ int UVCPreview::end_recording(bool force) {
     }
     recorder_release_outputs();
     recorder_release();
+    const int result = livestream_stop();
     LOGD(" OUT\n");
-    return 0;
+    return result;
 }
 
 // Ends whatever recording is left, running or paused, when the preview stops or the engine
@@ -219,6 +231,7 @@ void UVCPreview::finish_recording() {
         end_recording(true);
     recorder_release_outputs();
     recorder_release();
+    livestream_close();
 }
 
 // The draw thread's recording step for a picture it has drawn. False when the picture must go

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Every picture buffer holds a full-HD picture, so later pictures need no reallocation.
-const int WATERMARK_BUFFER_BYTES = 1920 * 1080 * 4;
 // In keyed mode a watermark pixel with a channel at or below this is transparent.
 const int KEY_LEVEL = 59;
 

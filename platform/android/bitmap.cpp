@@ -22,14 +22,20 @@ HostBitmap *find_bitmap(JNIEnv *env, jobject object) {
 }  // namespace
 
 jobject host_bitmap_create(uint32_t width, uint32_t height, int32_t format) {
+    return host_bitmap_create_padded(width, height, format, 0);
+}
+
+jobject host_bitmap_create_padded(uint32_t width, uint32_t height, int32_t format,
+                                  uint32_t rowPadding) {
     uint32_t bpp = format == ANDROID_BITMAP_FORMAT_RGBA_8888 ? 4
                    : format == ANDROID_BITMAP_FORMAT_A_8     ? 1
                    : format == ANDROID_BITMAP_FORMAT_NONE    ? 0
                                                              : 2;
-    if (width == 0 || height == 0 || bpp == 0 || width > 16384 || height > 16384)
+    if (width == 0 || height == 0 || bpp == 0 || width > 16384 || height > 16384 ||
+        rowPadding > 4096)
         return nullptr;
     HostBitmap *bitmap = new HostBitmap();
-    bitmap->info = {width, height, width * bpp, format, 0};
+    bitmap->info = {width, height, width * bpp + rowPadding, format, 0};
     bitmap->pixels.assign((size_t)bitmap->info.stride * height, 0);
     host_registry_add(HostKind::Bitmap, bitmap);
     return (jobject)bitmap;

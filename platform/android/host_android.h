@@ -48,6 +48,9 @@ int host_window_live_count();
 // --- bitmaps (libjnigraphics) ---
 // A host bitmap usable where the NDK takes a bitmap jobject; freed with host_bitmap_destroy.
 jobject host_bitmap_create(uint32_t width, uint32_t height, int32_t format);
+// As above with `rowPadding` extra bytes at the end of every row (at most 4096).
+jobject host_bitmap_create_padded(uint32_t width, uint32_t height, int32_t format,
+                                  uint32_t rowPadding);
 void host_bitmap_destroy(jobject bitmap);
 // The bitmap's pixel storage (stride x height bytes).
 uint8_t *host_bitmap_pixels(jobject bitmap);

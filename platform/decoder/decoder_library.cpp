@@ -11,6 +11,19 @@
 namespace {
 std::atomic<int> g_color_format{MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR};
 std::atomic<int> g_forced_changes{0};
+std::atomic<int> g_forced_start_failures{0};
+std::atomic<int> g_start_calls{0};
+std::atomic<int> g_put_calls{0};
+
+// Uses up one of the events still to come; false when none is left.
+bool take_one(std::atomic<int> &left_count) {
+    int left = left_count.load();
+    while (left > 0) {
+        if (left_count.compare_exchange_weak(left, left - 1))
+            return true;
+    }
+    return false;
+}
 
 ObjectHome<MediaDecoderImpl> &home() {
     static ObjectHome<MediaDecoderImpl> objects;
@@ -28,12 +41,19 @@ int decoderColorFormat() {
 }
 
 bool takeForcedFormatChange() {
-    int left = g_forced_changes.load();
-    while (left > 0) {
-        if (g_forced_changes.compare_exchange_weak(left, left - 1))
-            return true;
-    }
-    return false;
+    return take_one(g_forced_changes);
+}
+
+bool takeForcedStartFailure() {
+    return take_one(g_forced_start_failures);
+}
+
+void countStartCall() {
+    g_start_calls++;
+}
+
+void countPutCall() {
+    g_put_calls++;
 }
 
 LibMediaDecoder *LibMediaDecoder::getInstance() {
@@ -55,6 +75,15 @@ void media_decoder_test_set_color_format(int format) {
 }
 void media_decoder_test_force_format_change(int count) {
     g_forced_changes = count;
+}
+void media_decoder_test_fail_start(int count) {
+    g_forced_start_failures = count;
+}
+int media_decoder_test_start_calls() {
+    return g_start_calls.load();
+}
+int media_decoder_test_put_calls() {
+    return g_put_calls.load();
 }
 int media_decoder_test_holders() {
     return home().holders();

@@ -68,7 +68,12 @@ void MediaDecoderImpl::closeCodecLocked() {
 }
 
 int MediaDecoderImpl::Start(int width, int height) {
+    countStartCall();
     std::lock_guard<std::mutex> lock(mutex_);
+    if (takeForcedStartFailure()) {
+        MEDIA_LOG(kTag, "refused: start failure forced by a test");
+        return -1;
+    }
     if (!initialised_ || running_) {
         MEDIA_LOG(kTag, "refused: %s", running_ ? "already started" : "Init not done");
         return -1;
@@ -135,6 +140,7 @@ int MediaDecoderImpl::Reset() {
 }
 
 int MediaDecoderImpl::PutData(uint8_t *data, int bytes) {
+    countPutCall();
     if (!data || bytes <= 0) {
         MEDIA_LOG(kTag, "refused: %s", data ? "no bytes" : "null buffer");
         return -1;

@@ -11,6 +11,7 @@
 
 namespace {
 std::atomic<int> g_color_format{MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR};
+std::atomic<bool> g_refuse_objects{false};
 
 ObjectHome<MediaRecorderImpl> &home() {
     static ObjectHome<MediaRecorderImpl> objects;
@@ -38,6 +39,8 @@ LibMediaRecorder *LibMediaRecorder::getInstance() {
 }
 
 MediaRecorder *LibMediaRecorder::getMediaRecorder() {
+    if (g_refuse_objects)
+        return nullptr;
     return home().adopt(std::make_unique<MediaRecorderImpl>());
 }
 
@@ -48,6 +51,10 @@ void LibMediaRecorder::releaseInstance() {
 
 void media_recorder_test_set_color_format(int format) {
     g_color_format = format;
+}
+
+void media_recorder_test_refuse_objects(bool refuse) {
+    g_refuse_objects = refuse;
 }
 
 void media_recorder_test_fail_init(bool fail) {

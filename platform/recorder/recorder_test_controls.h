@@ -8,6 +8,8 @@ class MediaRecorder;
 // The colour format that recorder objects initialised from now on report (21, 19 or 0;
 // 21 by default).
 void media_recorder_test_set_color_format(int format);
+// Makes getMediaRecorder hand out no object (off by default).
+void media_recorder_test_refuse_objects(bool refuse);
 
 // Faults of every recorder object while set: Init and Stop return -1 (Stop leaves the run
 // going).

@@ -1,6 +1,21 @@
 // Test-only controls (tlink_test.h).
+#include <atomic>
+
 #include "session_registry.h"
+#include "stop_refusal.h"
 #include "tlink_test.h"
+
+namespace {
+std::atomic<int> g_refused_stops{0};
+std::atomic<int> g_refusal_code{0};
+}  // namespace
+
+int take_stop_refusal() {
+    int left = g_refused_stops.load();
+    while (left > 0 && !g_refused_stops.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0 ? g_refusal_code.load() : 0;
+}
 
 extern "C" {
 
@@ -21,6 +36,14 @@ int TlinkTestGetQueued(void **context, int type, unsigned *units, unsigned *byte
     if (!session)
         return TL_ERROR_INVALID_OBJECT;
     session->queued(type, units, bytes);
+    return 0;
+}
+
+int TlinkTestRefuseStops(int count, int code) {
+    if (count < 0 || (count > 0 && code == 0))
+        return TL_ERROR_INVALID_PARAMETER;
+    g_refusal_code = code;
+    g_refused_stops = count;
     return 0;
 }
 

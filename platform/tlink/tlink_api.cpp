@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "session_registry.h"
+#include "stop_refusal.h"
 #include "stream_url.h"
 #include "tlink.h"
 #include "tlink_log.h"
@@ -139,6 +140,8 @@ unsigned int TlinkGetStats(void **context, int id, double *seconds) {
 }
 
 int TlinkAsyncStop(void **context) {
+    if (int refusal = take_stop_refusal())
+        return refusal;
     std::shared_ptr<Session> session;
     int result = resolve(context, &session);
     return result ? result : session->request_stop();

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "description.h"
+#include "replay_file.h"
 
 namespace {
 
@@ -161,6 +162,8 @@ bool parse_pattern(const std::string &text, CameraDescription *camera) {
         camera->pattern = PatternKind::kCounter;
     } else if (text == "bars") {
         camera->pattern = PatternKind::kBars;
+    } else if (text == "scene") {
+        camera->pattern = PatternKind::kScene;
     } else if (text == "gradient") {
         camera->pattern = PatternKind::kGradient;
     } else if (text.compare(0, 6, "solid ") == 0) {
@@ -210,6 +213,19 @@ int format_code(const std::string &name) {
     if (name == "yuyv")
         return 3;
     return 0;
+}
+
+// `FORMAT WxH PATH`; the path may hold spaces.
+bool parse_replay(const std::string &text, ReplaySource *replay) {
+    size_t first = text.find(' ');
+    size_t second = first == std::string::npos ? first : text.find(' ', first + 1);
+    if (second == std::string::npos)
+        return false;
+    std::string format = text.substr(0, first);
+    replay->format = format == "h264" ? 13 : format_code(format);
+    replay->path = text.substr(second + 1);
+    return replay->format != 0 && !replay->path.empty() &&
+           parse_size(text.substr(first + 1, second - first - 1), &replay->size);
 }
 
 // Applies one entry; false when its value is bad. Unknown keys are reported by the caller.
@@ -283,6 +299,8 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
         return parse_int(value, 1, 8, &number);
     if (key == "mic_source")
         return parse_mic_source(value);
+    if (key == "replay")
+        return parse_replay(value, &camera->replay);
     if (key == "buttons")
         return parse_int_list(value, 1, 1LL << 30, &camera->buttons);
     FaultSettings &faults = camera->faults;
@@ -312,8 +330,23 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
     return false;
 }
 
+// A replay stands for a listed stream and its file must be usable.
+bool check_replay(const CameraDescription &camera, std::string *error) {
+    const ReplaySource &replay = camera.replay;
+    if (replay.format == 0)
+        return true;
+    if (!has_size(*stream_sizes(camera, replay.format), replay.size)) {
+        *error = "replay must name a listed format and size";
+        return false;
+    }
+    ReplayFile file;
+    return file.open(replay, error);
+}
+
 // Checks what only the whole description can tell; `deflt` is the `default` value.
 bool finish(CameraDescription *camera, const std::string &deflt, std::string *error) {
+    if (!check_replay(*camera, error))
+        return false;
     if (camera->vid < 0 || camera->pid < 0) {
         *error = "vid and pid are required";
         return false;

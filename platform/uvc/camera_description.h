@@ -11,7 +11,7 @@ struct FrameSize {
     int height;
 };
 
-enum class PatternKind { kCounter, kBars, kGradient, kSolid };
+enum class PatternKind { kCounter, kBars, kGradient, kSolid, kScene };
 
 // Injected faults; 0 means off. The *_error fields hold the uvc error code the call returns.
 struct FaultSettings {
@@ -34,6 +34,13 @@ struct ControlRange {
     int def;
 };
 
+// A recorded stream file that stands for the camera's stream of one format and size.
+struct ReplaySource {
+    int format = 0;  // 3 YUYV, 9 MJPEG, 13 H.264; 0 without replay
+    FrameSize size = {0, 0};
+    std::string path;
+};
+
 struct CameraDescription {
     int vid = -1;
     int pid = -1;
@@ -53,6 +60,7 @@ struct CameraDescription {
     ControlRange pu_ranges[15];
     bool microphone = false;
     std::vector<int> buttons;  // frame numbers with a still-button press
+    ReplaySource replay;
     FaultSettings faults;
 };
 

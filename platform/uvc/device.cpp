@@ -131,6 +131,7 @@ extern "C" uvc_error_t uvc_open(uvc_device_t *dev, uvc_device_handle_t **devh) {
     handle->terminal = {nullptr, nullptr, 1, 0x0201, 0, 0, 0, dev->camera.ct_controls};
     handle->processing_unit = {nullptr, nullptr, 2, 1, dev->camera.pu_controls};
     start_status_thread(handle);
+    register_open_handle(handle);
     ++g_live_handles;
     *devh = handle;
     return UVC_SUCCESS;
@@ -139,6 +140,7 @@ extern "C" uvc_error_t uvc_open(uvc_device_t *dev, uvc_device_handle_t **devh) {
 extern "C" void uvc_close(uvc_device_handle_t *devh) {
     if (!devh)
         return;
+    unregister_open_handle(devh);
     stop_stream(devh);
     stop_status_thread(devh);
     uvc_device *dev = devh->dev;

@@ -7,6 +7,9 @@
 
 std::unique_ptr<FrameProducer> make_frame_producer(const CameraDescription &camera, int format,
                                                    int width, int height, std::string *error) {
+    const ReplaySource &replay = camera.replay;
+    if (replay.format == format && replay.size.width == width && replay.size.height == height)
+        return make_replay_producer(replay, error);
     switch (format) {
         case 3:
             return make_yuyv_producer(camera, width, height);

@@ -18,7 +18,8 @@ class FrameProducer {
     virtual bool produce(uint32_t number, uint8_t **data, size_t *bytes) = 0;
 };
 
-// format: 3 YUYV, 9 MJPEG, 13 H.264. Null with `error` set when the producer cannot be made.
+// format: 3 YUYV, 9 MJPEG, 13 H.264; the description's replay file when it names that format
+// and size, the picture pattern otherwise. Null with `error` set when the producer cannot be made.
 std::unique_ptr<FrameProducer> make_frame_producer(const CameraDescription &camera, int format,
                                                    int width, int height, std::string *error);
 
@@ -28,6 +29,9 @@ std::unique_ptr<FrameProducer> make_yuyv_producer(const CameraDescription &camer
                                                   int height);
 std::unique_ptr<FrameProducer> make_h264_producer(const CameraDescription &camera, int width,
                                                   int height, std::string *error);
+
+// The frames of a recorded stream file, first to last and again (see replay_file.h).
+std::unique_ptr<FrameProducer> make_replay_producer(const ReplaySource &source, std::string *error);
 
 // One picture of the pattern showing `number`, as a stand-alone JPEG or YUYV (for stills).
 bool make_single_picture(const CameraDescription &camera, int format, int width, int height,

@@ -62,6 +62,10 @@ const uint8_t kBars[8][3] = {{235, 235, 235}, {235, 235, 16}, {16, 235, 235}, {1
 
 void render_pattern(const CameraDescription &camera, int variant, int width, int height,
                     std::vector<uint8_t> *rgbx) {
+    if (camera.pattern == PatternKind::kScene) {
+        render_scene(0, variant, width, height, rgbx);
+        return;
+    }
     rgbx->resize((size_t)width * height * 4);
     for (int y = 0; y < height; ++y) {
         uint8_t *p = rgbx->data() + (size_t)y * width * 4;
@@ -85,6 +89,8 @@ void render_pattern(const CameraDescription &camera, int variant, int width, int
                 case PatternKind::kSolid:
                     put(p, camera.solid_rgb >> 16, (camera.solid_rgb >> 8) & 0xff,
                         camera.solid_rgb & 0xff);
+                    break;
+                case PatternKind::kScene:  // rendered by render_scene above
                     break;
             }
         }

@@ -28,10 +28,14 @@ uint32_t counter_cells(uint32_t number);
 // The frame number shown by an R, G, B, X picture, or -1.
 int64_t decode_counter_picture(const uint8_t *rgbx, int width, int height, int stride);
 
-// Renders variant 0 (cells dark) or 1 (cells light) of the pattern as R, G, B, X rows.
-// Patterns other than `counter` have one look: both variants are the same picture.
+// Renders variant 0 (cells dark) or 1 (cells light) of the pattern as R, G, B, X rows; the
+// `scene` pattern shows its first frame. Patterns other than `counter` and `scene` have one
+// look: both variants are the same picture.
 void render_pattern(const CameraDescription &camera, int variant, int width, int height,
                     std::vector<uint8_t> *rgbx);
+
+// Frame `frame` of the `scene` pattern (a panning, noisy camera-like scene), variant as above.
+void render_scene(int frame, int variant, int width, int height, std::vector<uint8_t> *rgbx);
 
 // Assembles a plane from its two variants by the cell bits: every cell's rows are copied from
 // variant (bit of the cell). `shift` is the plane's subsampling (1 for 4:2:0 chroma).

@@ -49,6 +49,8 @@ void stop_status_thread(uvc_device_handle_t *devh) {
 void post_button_press(uvc_device_handle_t *devh) {
     {
         std::lock_guard<std::mutex> lock(devh->status_mutex);
+        // Nobody reads the interrupt endpoint without a status callback: the press is lost
+        // then, instead of reaching whoever registers next.
         if (!devh->status_cb)
             return;
         devh->status_queue.push_back({{0, 1}, devh->status_registration});

@@ -14,10 +14,14 @@ namespace {
 
 const size_t kHandoverSlots = 4096;
 
-int64_t monotonic_ns() {
+int64_t clock_ns(clockid_t clock) {
     timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return (int64_t)now.tv_sec * 1000000000 + now.tv_nsec;
+}
+
+int64_t monotonic_ns() {
+    return clock_ns(CLOCK_MONOTONIC);
 }
 
 struct StreamJob {
@@ -138,7 +142,9 @@ void run_stream(StreamJob *job_ptr) {
                    bytes, number);
         apply_faults(faults, job->format.format, number, &frame);
         record_handover(devh, number);
+        const int64_t cpu_before = clock_ns(CLOCK_THREAD_CPUTIME_ID);
         job->cb(&frame, job->user);
+        devh->callback_cpu_ns += clock_ns(CLOCK_THREAD_CPUTIME_ID) - cpu_before;
         send_still(*job, number);
         if (std::find(camera.buttons.begin(), camera.buttons.end(), (int)number) !=
             camera.buttons.end()) {
@@ -218,6 +224,7 @@ extern "C" uvc_error_t uvc_start_iso_streaming(uvc_device_handle_t *devh, uvc_st
         std::lock_guard<std::mutex> times_lock(devh->times_mutex);
         devh->handover_ns.assign(kHandoverSlots, -1);
         devh->frames_delivered = 0;
+        devh->callback_cpu_ns = 0;
     }
     {
         std::lock_guard<std::mutex> wake_lock(devh->wake_mutex);

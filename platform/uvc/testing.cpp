@@ -1,6 +1,7 @@
 // Test-only controls of the virtual camera (uvc_testing.h).
 #include <time.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "picture_pattern.h"
@@ -124,6 +125,48 @@ int64_t uvc_test_stream_thread_cpu_ns(uvc_device_handle_t *devh) {
         return -1;
     }
     return (int64_t)used.tv_sec * 1000000000 + used.tv_nsec;
+}
+
+int64_t uvc_test_callback_cpu_ns(uvc_device_handle_t *devh) {
+    return devh ? devh->callback_cpu_ns.load() : -1;
+}
+
+namespace {
+
+std::mutex g_open_mutex;                            // guards g_open_handles
+std::vector<uvc_device_handle_t *> g_open_handles;  // open handles, in opening order
+
+// The newest open handle of `fd`; call with g_open_mutex held.
+uvc_device_handle_t *open_handle_for_fd(int fd) {
+    for (auto it = g_open_handles.rbegin(); it != g_open_handles.rend(); ++it) {
+        if ((*it)->usb.fd == fd)
+            return *it;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void register_open_handle(uvc_device_handle_t *devh) {
+    std::lock_guard<std::mutex> lock(g_open_mutex);
+    g_open_handles.push_back(devh);
+}
+
+void unregister_open_handle(uvc_device_handle_t *devh) {
+    std::lock_guard<std::mutex> lock(g_open_mutex);
+    g_open_handles.erase(std::remove(g_open_handles.begin(), g_open_handles.end(), devh),
+                         g_open_handles.end());
+}
+
+// The registry lock is held across the read, so a close waits until it is done.
+int64_t uvc_test_handover_time_ns_by_fd(int fd, uint32_t sequence) {
+    std::lock_guard<std::mutex> lock(g_open_mutex);
+    return uvc_test_handover_time_ns(open_handle_for_fd(fd), sequence);
+}
+
+uint32_t uvc_test_frames_delivered_by_fd(int fd) {
+    std::lock_guard<std::mutex> lock(g_open_mutex);
+    return uvc_test_frames_delivered(open_handle_for_fd(fd));
 }
 
 int uvc_test_live_contexts() {

@@ -92,6 +92,7 @@ struct uvc_device_handle {
     std::thread stream_thread;
     clockid_t stream_cpu_clock = 0;
     StreamFormat negotiated;  // the last negotiation: the stream's and the stills' format
+    std::atomic<int64_t> callback_cpu_ns{0};  // camera thread CPU inside the frame callback
     // Stop request of the stream thread, and its wake-up.
     std::mutex wake_mutex;  // guards stop_requested
     std::condition_variable wake;
@@ -155,3 +156,8 @@ bool stream_ctrl_valid(const uvc_device_handle_t *devh, const uvc_stream_ctrl_t 
 
 // Monotonic hand-over time (ns) of frame `number` of the current or last stream, or -1.
 int64_t stream_handover_ns(uvc_device_handle_t *devh, uint32_t number);
+
+// Open handles, so that a program holding only the descriptor can read the camera's counters
+// (uvc_testing.h). A handle is listed from open until close.
+void register_open_handle(uvc_device_handle_t *devh);
+void unregister_open_handle(uvc_device_handle_t *devh);

@@ -77,6 +77,14 @@ int64_t uvc_test_handover_time_ns(uvc_device_handle_t *devh, uint32_t sequence);
 uint32_t uvc_test_frames_delivered(uvc_device_handle_t *devh);
 // CPU time (ns) spent so far by the current stream's camera thread; -1 without a stream.
 int64_t uvc_test_stream_thread_cpu_ns(uvc_device_handle_t *devh);
+// CPU time (ns) the current or last stream's camera thread spent inside the frame callback:
+// the receiver's share of that thread. -1 without a handle.
+int64_t uvc_test_callback_cpu_ns(uvc_device_handle_t *devh);
+
+// The same two counters for the camera open through descriptor `fd` (the descriptor given to
+// uvc_find_device2), for programs that hold no handle: -1 and 0 when no open camera has it.
+int64_t uvc_test_handover_time_ns_by_fd(int fd, uint32_t sequence);
+uint32_t uvc_test_frames_delivered_by_fd(int fd);
 
 // Leak checks: objects and library threads alive in the process.
 int uvc_test_live_contexts();

@@ -1,20 +1,8 @@
 #include "audio_support.h"
 
-#include <dirent.h>
-
 #include "auxa/device.h"
 #include "recorder_test_controls.h"
-
-int process_threads() {
-    DIR *tasks = opendir("/proc/self/task");
-    if (!tasks)
-        return -1;
-    int count = 0;
-    while (struct dirent *entry = readdir(tasks))
-        count += entry->d_name[0] != '.' ? 1 : 0;
-    closedir(tasks);
-    return count;
-}
+#include "temp_path.h"
 
 CameraSetup mic_camera(const std::string &rates) {
     CameraSetup setup;
@@ -51,7 +39,7 @@ StartedRecorder::StartedRecorder(int rate, int channels)
     recorder->SetChannel(channels);
     recorder->SetAudioByteRate(rate * 2 * channels);
     recorder->SetOutputCallback(output, this);
-    EXPECT_EQ(recorder->Start(160, 120, (testing::TempDir() + "audio_test.mp4").c_str()), 0);
+    EXPECT_EQ(recorder->Start(160, 120, temp_path("audio_test.mp4").c_str()), 0);
 }
 
 StartedRecorder::~StartedRecorder() {

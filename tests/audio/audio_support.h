@@ -42,9 +42,6 @@ class UVCPreviewAudioAccess {
     static void setVideoWritten(UVCPreview *p, bool on) { p->mVideoFrameWritten = on; }
 };
 
-// Threads of this process: the engine's, the camera's and the microphone's included.
-int process_threads();
-
 // A camera description with the microphone on and the given listed rates.
 CameraSetup mic_camera(const std::string &rates = "48000");
 

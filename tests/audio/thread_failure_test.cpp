@@ -9,6 +9,7 @@
 
 #include "audio_support.h"
 #include "host_android.h"
+#include "process_counts.h"
 
 namespace {
 
@@ -41,15 +42,14 @@ TEST(PreviewThreadFailure, MicrophoneStopsAndLinesNameTheirOperation) {
     CameraSession s(mic_camera(), true);
     ASSERT_EQ(s.connect(9, 320, 240), 0);
     ASSERT_EQ(s.attachWindow(), 0);
-    const int threadsBefore = process_threads();
+    const int threadsBefore = count_threads();
 
     g_refuseEngineThreads = 1;
     EXPECT_EQ(s.camera.startPreview(), EAGAIN);
     EXPECT_EQ(g_refuseEngineThreads, 0);
     EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
     // The microphone's capture thread is gone again.
-    EXPECT_TRUE(wait_until([&] { return process_threads() == threadsBefore; }, 5000))
-        << process_threads() << " threads, " << threadsBefore << " before";
+    EXPECT_EQ(settled_thread_count(threadsBefore), threadsBefore);
     EXPECT_EQ(host_log_count(":startPreview]:auxaStop IN"), 1);
 
     // A later start works, and its stop's lines carry stopPreview.

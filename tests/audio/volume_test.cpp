@@ -9,6 +9,7 @@
 
 #include "audio_support.h"
 #include "host_android.h"
+#include "process_counts.h"
 
 namespace {
 
@@ -74,13 +75,13 @@ TEST(VolumeCallback, LevelsOfEachBlockOnTheEngineThread) {
     engine->SetCameraID(4242);
     engine->setAudioVolumeCallback(on_volume);
     ASSERT_EQ(s.attachWindow(), 0);
-    const int threadsBefore = process_threads();
+    const int threadsBefore = count_threads();
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(wait_until([] { return g_volume.count() >= 20; }, 5000));
     const pthread_t audioThread = UVCPreviewAudioAccess::audioThread(engine);
     ASSERT_EQ(s.camera.stopPreview(), 0);
     EXPECT_EQ(UVCPreviewAudioAccess::audioDev(engine), nullptr);
-    EXPECT_EQ(process_threads(), threadsBefore);
+    EXPECT_EQ(settled_thread_count(threadsBefore), threadsBefore);
 
     // Value A is the block's root mean square level, value B its peak (16-bit mono here).
     std::vector<VolumeCall> calls = g_volume.taken();

@@ -157,7 +157,7 @@ TEST(Capture, CaptureDisplayIsKeptReplacedAndCleared) {
     ANativeWindow *first = host_window_create(8, 8);
     ANativeWindow *second = host_window_create(8, 8);
     EXPECT_EQ(engine->setCaptureDisplay(first), 0);
-    ANativeWindow_acquire(first);  // the same surface handed over a second time
+    ANativeWindow_acquire(first);  // a second hand-over brings its own reference
     EXPECT_EQ(engine->setCaptureDisplay(first), 0);
     EXPECT_EQ(host_window_live_count(), before + 2);
     EXPECT_EQ(engine->setCaptureDisplay(second), 0);  // releases every reference to the first

@@ -83,8 +83,8 @@ TEST(Draw, PreviewDisplayRules) {
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
     ASSERT_EQ(s.attachWindow(), 0);
-    // The same window handed over twice: kept, and the extra reference given back, so that
-    // replacing it frees it.
+    // The same window handed over twice, each time with the reference its caller took: kept
+    // once, so that replacing it frees it.
     ANativeWindow *twice = host_window_create(8, 8);
     const int liveBefore = host_window_live_count();
     EXPECT_EQ(engine->setPreviewDisplay(twice), 0);

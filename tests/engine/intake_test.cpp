@@ -70,7 +70,9 @@ TEST_F(IntakeSteps, BurstLeavesOneFrameQueued) {
     EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 5);
     uvc_free_frame(frame);
     engine->stopPreview();
-    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 0);
+    // The pool keeps its frames for the next start, the queued one given back.
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 5);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolInUse(engine), 0);
 }
 
 TEST_F(IntakeSteps, FrameChecks) {
@@ -99,7 +101,7 @@ TEST_F(IntakeSteps, FrameChecks) {
     host_log_capture_stop();
 }
 
-TEST_F(IntakeSteps, ExhaustedPoolGrowsAndKeepsItsFramesUntilStop) {
+TEST_F(IntakeSteps, ExhaustedPoolGrowsAndKeepsItsFramesForTheNextStart) {
     host_log_capture_start();
     engine->setDebug(true);
     UVCPreviewTestAccess::runWithoutThreads(engine, 32, 32, true);
@@ -119,8 +121,31 @@ TEST_F(IntakeSteps, ExhaustedPoolGrowsAndKeepsItsFramesUntilStop) {
     EXPECT_EQ(std::count(bytes, bytes + 32 * 32 * 4, 0), 32 * 32 * 4);
     EXPECT_EQ(UVCPreviewTestAccess::takeRaw(engine), back);
     EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 6);
+    for (uvc_frame_t *frame : taken)
+        memset(frame->data, 0xab, frame->data_bytes);
     engine->stopPreview();
-    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 0);
+
+    // A start at the same size reuses every frame, all free and all zeros; another size
+    // replaces them.
+    UVCPreviewTestAccess::runWithoutThreads(engine, 32, 32, true);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 6);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolInUse(engine), 0);
+    std::vector<uvc_frame_t *> again;
+    for (int i = 0; i < 6; i++) {
+        again.push_back(UVCPreviewTestAccess::takeRaw(engine));
+        const uint8_t *data = static_cast<const uint8_t *>(again.back()->data);
+        EXPECT_EQ(std::count(data, data + 32 * 32 * 4, 0), 32 * 32 * 4) << i;
+    }
+    EXPECT_TRUE(std::is_permutation(again.begin(), again.end(), taken.begin()));
+    EXPECT_EQ(host_log_count("alloc new frame!\n"), 1);
+    engine->stopPreview();
+    UVCPreviewTestAccess::runWithoutThreads(engine, 48, 32, true);
+    EXPECT_EQ(UVCPreviewTestAccess::rawPoolSize(engine), 5);
+    uvc_frame_t *resized = UVCPreviewTestAccess::takeRaw(engine);
+    EXPECT_EQ(resized->data_bytes, 48u * 32 * 4);
+    const uint8_t *data = static_cast<const uint8_t *>(resized->data);
+    EXPECT_EQ(std::count(data, data + 48 * 32 * 4, 0), 48 * 32 * 4);
+    engine->stopPreview();
     host_log_capture_stop();
 }
 

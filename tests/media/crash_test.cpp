@@ -76,7 +76,7 @@ const int AUDIO_FRAME_SAMPLES = 1024;  // samples of one AAC unit
 TEST(CrashSafeRecording, KilledRecorderLeavesAPlayableFile) {
     FeedPlan plan;
     plan.frames = 60 * plan.fps;
-    const std::string path = tempPath("killed.mp4");
+    const std::string path = temp_path("killed.mp4");
     int pipeFds[2];
     ASSERT_EQ(pipe(pipeFds), 0);
     pid_t child = fork();

@@ -62,15 +62,6 @@ bool looksLike(const uint8_t *pixel, Rgb colour) {
            std::abs(pixel[2] - colour.b) < 70;
 }
 
-std::string tempPath(const char *name) {
-    static std::string folder = [] {
-        char pattern[] = "/tmp/media_test_XXXXXX";
-        const char *made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
-    }();
-    return folder + "/" + name;
-}
-
 bool fileExists(const std::string &path) {
     return access(path.c_str(), F_OK) == 0;
 }

@@ -10,6 +10,7 @@
 
 #include "FFMpegLib.h"
 #include "media_packet.h"
+#include "temp_path.h"
 
 struct Rgb {
     uint8_t r, g, b;
@@ -29,8 +30,6 @@ std::vector<uint8_t> sinePcm(int sample_rate, int channels, int frames, int64_t 
 // Whether a pixel is clearly `colour` (each channel within 70 of it).
 bool looksLike(const uint8_t *pixel, Rgb colour);
 
-// A fresh file name in the test's temporary folder.
-std::string tempPath(const char *name);
 bool fileExists(const std::string &path);
 
 // ffprobe of one stream: codec name, size, duration in seconds, packet count.

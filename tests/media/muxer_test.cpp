@@ -54,7 +54,7 @@ TEST(Muxer, ParameterRecordsAreSixteenBytes) {
 
 TEST(Muxer, ReadyOnlyOnceEveryMaskedStreamHasItsHeader) {
     Muxer m(48);
-    std::string path = tempPath("ready.mp4");
+    std::string path = temp_path("ready.mp4");
     ASSERT_EQ(m.muxer->Init(path.c_str()), 0);
     MediaPacket audio = header(MEDIA_PACKET_AUDIO, kAsc, sizeof(kAsc));
     EXPECT_EQ(m.muxer->IsReady(), 0);
@@ -74,7 +74,7 @@ TEST(Muxer, ReadyOnlyOnceEveryMaskedStreamHasItsHeader) {
 
 TEST(Muxer, VideoOnlyMaskIsReadyWithTheVideoHeaderAndRefusesAudio) {
     Muxer m(16);
-    std::string path = tempPath("video_only.mp4");
+    std::string path = temp_path("video_only.mp4");
     ASSERT_EQ(m.muxer->Init(path.c_str()), 0);
     ASSERT_EQ(m.muxer->WriteVideoHeader(&m.videoHeader), 0);
     EXPECT_NE(m.muxer->IsReady(), 0);
@@ -108,7 +108,7 @@ TEST(Muxer, RefusalsLeaveNoBrokenFile) {
         EXPECT_NE(m.muxer->SetVideoParam(&bad), 0);
         EXPECT_NE(m.muxer->WriteVideoHeader(nullptr), 0);
     }
-    std::string path = tempPath("never_started.mp4");
+    std::string path = temp_path("never_started.mp4");
     {
         Muxer m(16);
         ASSERT_EQ(m.muxer->Init(path.c_str()), 0);

@@ -83,7 +83,7 @@ class OmxRecording : public testing::TestWithParam<InputCase> {};
 TEST_P(OmxRecording, WritesAPlayableFileWithTheRightColours) {
     const InputCase input = GetParam();
     FeedPlan plan;
-    std::string path = tempPath(
+    std::string path = temp_path(
         ("omx_" + std::to_string(input.color_format) + "_" + std::to_string(input.kind) + ".mp4")
             .c_str());
     Encoder enc(input.color_format, plan);

@@ -92,7 +92,7 @@ class RecorderThroughMuxer : public testing::TestWithParam<int> {
 TEST_P(RecorderThroughMuxer, RecordsColoursAndSineIntoPlayableFile) {
     media_recorder_test_set_color_format(GetParam());
     FeedPlan plan;
-    std::string path = tempPath(("muxed_" + std::to_string(GetParam()) + ".mp4").c_str());
+    std::string path = temp_path(("muxed_" + std::to_string(GetParam()) + ".mp4").c_str());
     FFMpegLib *muxer_lib = FFMpegLib::getInstance();
     MuxerBridge bridge;
     bridge.muxer = muxer_lib->getMuxer();
@@ -147,7 +147,7 @@ struct PushLog {
 TEST(RecorderOutputs, OwnFileAndPushWhenNoOutputFunction) {
     FeedPlan plan;
     plan.frames = 30;
-    std::string path = tempPath("own_file.mp4");
+    std::string path = temp_path("own_file.mp4");
     PushLog pushed;
     {
         Recording rec(plan, MEDIA_REC_TYPE_FILE | MEDIA_REC_TYPE_LIVE);
@@ -177,8 +177,8 @@ TEST(RecorderOutputs, NoOwnFileWithOutputFunctionOrWithoutFileType) {
     FeedPlan plan;
     plan.frames = 6;
     plan.audio = false;
-    std::string with_output = tempPath("with_output.mp4");
-    std::string live_only = tempPath("live_only.mp4");
+    std::string with_output = temp_path("with_output.mp4");
+    std::string live_only = temp_path("live_only.mp4");
     int units = 0;
     {
         Recording rec(plan);
@@ -332,7 +332,7 @@ TEST(RecorderRefusals, NoColourFormatAndBadAudioSettingsFailStart) {
 TEST(RecorderRefusals, ReleaseWhileEncodingFinishesTheFile) {
     FeedPlan plan;
     plan.frames = 15;
-    std::string path = tempPath("released.mp4");
+    std::string path = temp_path("released.mp4");
     LibMediaRecorder *lib = LibMediaRecorder::getInstance();
     MediaRecorder *recorder = lib->getMediaRecorder();
     recorder->SetRecMode(2);

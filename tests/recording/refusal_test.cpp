@@ -88,7 +88,6 @@ class RunningRefusals : public Refusals {
 };
 
 TEST_F(RunningRefusals, FailedStartsReleaseEverything) {
-    UVCPreview *e = s.engine();
     const std::string unwritable = "/nonexistent-folder/recording.mp4";
     int result = s.start(unwritable);
     if (hardware_encoder()) {

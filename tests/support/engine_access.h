@@ -7,7 +7,12 @@
 // The engine's internals that tests check: queue and pool sizes, direct intake.
 class UVCPreviewTestAccess {
   public:
-    static int previewQueued(UVCPreview *p) { return p->mPreviewFrames.size(); }
+    static int previewQueued(UVCPreview *p) {
+        pthread_mutex_lock(&p->mPreviewMutex);
+        int queued = p->mPreviewFrames.size();
+        pthread_mutex_unlock(&p->mPreviewMutex);
+        return queued;
+    }
     static int drawQueued(UVCPreview *p) { return p->mDrawFrames.size(); }
     static int rawPoolSize(UVCPreview *p) { return p->mSharedFrame_raw.size(); }
     static int convPoolSize(UVCPreview *p) { return p->mSharedFrame_conv.size(); }
@@ -18,7 +23,9 @@ class UVCPreviewTestAccess {
     static int wishWidth(UVCPreview *p) { return p->mWidth; }
     static int pixelFormat(UVCPreview *p) { return p->mPixelFormat; }
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
+    static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
+    static void **tlinkContext(UVCPreview *p) { return &p->mTlinkContext; }
     static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
     static bool stillBusy(UVCPreview *p) { return p->mStillBusy; }
     static int allocateStillImageBuf(UVCPreview *p) { return p->allocate_StillImageBuf(); }

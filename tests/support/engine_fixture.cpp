@@ -28,16 +28,6 @@ VirtualCamera::VirtualCamera(const CameraSetup &setup)
       mVid((int)std::stol(setup.vid, nullptr, 0)),
       mPid((int)std::stol(setup.pid, nullptr, 0)) {}
 
-bool wait_until(const std::function<bool()> &done, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 CameraSession::CameraSession(const CameraSetup &setup, bool debugOn)
     : device(setup), window(host_window_create(16, 16)), debug(debugOn) {}
 

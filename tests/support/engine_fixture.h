@@ -14,6 +14,7 @@
 #include "UVCPreview.h"
 #include "description_file.h"
 #include "engine_access.h"
+#include "wait_until.h"
 
 // Keys of a virtual camera description; every field maps to one `key = value` line.
 struct CameraSetup {
@@ -46,9 +47,6 @@ class VirtualCamera {
     DescriptionFile mFile;
     int mVid, mPid;
 };
-
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
-bool wait_until(const std::function<bool()> &done, int timeoutMs);
 
 // A connected camera object with a host window whose pictures the test can read back.
 class CameraSession {

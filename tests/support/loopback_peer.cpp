@@ -1,29 +1,10 @@
 #include "loopback_peer.h"
 
-#include <dirent.h>
 #include <stdlib.h>
 
 #include <sstream>
-#include <thread>
 
 #include "command_output.h"
-
-namespace {
-
-int count_entries(const char *path) {
-    DIR *dir = opendir(path);
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (dirent *entry = readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            count++;
-    }
-    closedir(dir);
-    return count;
-}
-
-}  // namespace
 
 LoopbackPeer::LoopbackPeer(Kind kind) : kind_(kind) {
     std::string root = PEER_RUN_DIR;
@@ -85,19 +66,4 @@ ProbedMedia probe_media(const std::string &path) {
     }
     media.readable = !media.codecs.empty();
     return media;
-}
-
-int count_open_descriptors() {
-    return count_entries("/proc/self/fd");
-}
-
-int count_threads() {
-    // Sanitizer runtimes start a helper thread with the process's first thread; let that
-    // happen before anything is counted.
-    static bool warmed_up = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmed_up;
-    return count_entries("/proc/self/task");
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "process_counts.h"
+
 class LoopbackPeer {
   public:
     enum Kind { Rtmp, Rtsp };
@@ -36,7 +38,3 @@ struct ProbedMedia {
 };
 
 ProbedMedia probe_media(const std::string &path);
-
-// Open descriptors and threads of this process, to show that nothing was left behind.
-int count_open_descriptors();
-int count_threads();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host_android.h"
+#include "temp_path.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST(NativeWindow, LockPostAndReadBackWithStride) {
     EXPECT_EQ(p[1], 9);
     EXPECT_EQ(p[2], 200);
 
-    std::string png = testing::TempDir() + "window.png";
+    std::string png = temp_path("window.png");
     EXPECT_TRUE(host_window_save_png(window, png.c_str()));
     EXPECT_EQ(access(png.c_str(), R_OK), 0);
     unlink(png.c_str());

@@ -82,9 +82,29 @@ TEST(UvcStream, FramesArriveInOrderAtTheFrameRateCarryingTheirNumber) {
     double interval_ms = span / 1e6 / (last - 1);
     EXPECT_NEAR(interval_ms, 1000.0 / 30, 8.0);
     EXPECT_EQ(uvc_test_handover_time_ns(camera.devh, last + 1), -1);
+    // A program holding only the descriptor reads the same counters.
+    EXPECT_EQ(uvc_test_frames_delivered_by_fd(file.fd()), uvc_test_frames_delivered(camera.devh));
+    EXPECT_EQ(uvc_test_handover_time_ns_by_fd(file.fd(), last),
+              uvc_test_handover_time_ns(camera.devh, last));
+    EXPECT_EQ(uvc_test_handover_time_ns_by_fd(file.fd() + 1000, last), -1);
     // Nothing arrives once stop returned.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(collector.frames().size(), frames.size());
+}
+
+TEST(UvcStream, DescriptorProbesForgetAClosedCamera) {
+    DescriptionFile file(webcam_text());
+    {
+        OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+        FrameCollector collector;
+        ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
+        ASSERT_TRUE(collector.wait_for(2, 3.0));
+        uvc_stop_streaming(camera.devh);
+        EXPECT_GE(uvc_test_frames_delivered_by_fd(file.fd()), 2u);
+        EXPECT_GT(uvc_test_handover_time_ns_by_fd(file.fd(), 1), 0);
+    }
+    EXPECT_EQ(uvc_test_frames_delivered_by_fd(file.fd()), 0u);
+    EXPECT_EQ(uvc_test_handover_time_ns_by_fd(file.fd(), 1), -1);
 }
 
 TEST(UvcStream, CounterSurvivesYuyvAndCompressionLevels) {

@@ -1,0 +1,110 @@
+package com.orrinworks.lumivodemo;
+
+import com.orrinworks.lumivonative.Lumivo_Native;
+import java.io.File;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.util.ArrayList;
+import java.util.List;
+
+/**
+ * The demo application: drives one virtual camera through the engine's Java interface and
+ * leaves pictures, a recording, a sound plot and a report page in the output folder.
+ * Exit codes: 0 everything done, 2 bad input, 3 camera failure, 4 live peer unreachable,
+ * 5 output failure, 6 the run finished but something it should do was not done.
+ */
+public final class DemoMain {
+    static final int INCOMPLETE = 6;
+
+    private DemoMain() {}
+
+    public static void main(String[] args) {
+        int exit;
+        try {
+            exit = run(Options.parse(args));
+        } catch (DemoFailure e) {
+            // stdout: the engine's log lines own stderr (scripts/demo.sh keeps them in a file)
+            System.out.println("lumivo-demo: " + e.getMessage());
+            exit = e.exitCode;
+        }
+        System.exit(exit);
+    }
+
+    private static int run(Options options) throws DemoFailure {
+        List<String> outputs = new ArrayList<>(Report.PICTURES);
+        outputs.addAll(List.of("recording.mp4", "live.flv", "live.mkv", "report.html"));
+        removeStale(options, outputs);
+        try {
+            Lumivo_Native.loadLibrary(options.deliverable);
+        } catch (UnsatisfiedLinkError e) {
+            throw new DemoFailure(DemoFailure.CAMERA, "cannot load lib" + options.deliverable
+                    + ".so: " + e.getMessage());
+        }
+        RunResults results;
+        String liveFile = Recording.liveFileName(options);
+        try (DemoRun run = new DemoRun(options)) {
+            run.run();
+            run.levelsPlot();
+            results = run.results;
+        } catch (IOException e) {
+            throw new DemoFailure(DemoFailure.OUTPUT, "cannot write the outputs: " + e.getMessage());
+        } catch (InterruptedException e) {
+            throw new DemoFailure(DemoFailure.CAMERA, "interrupted");
+        } finally {
+            System.err.println("demo: left open after release: " + DemoHost.leftOpen());
+        }
+        try {
+            File folder = options.outDir.toFile();
+            Report first = new Report(results, folder, outputs);
+            checkMedia(first, "recording.mp4", results.recordedSeconds, results);
+            if (options.live())
+                checkMedia(first, liveFile, 0, results);
+            makeContactSheet(options, first.probe("recording.mp4"), results);
+            Report report = new Report(results, folder, outputs);
+            report.writeHtml(options.out("report.html"));
+            System.out.print(report.table());
+            System.out.println("report: " + options.out("report.html").getAbsolutePath());
+        } catch (IOException e) {
+            throw new DemoFailure(DemoFailure.OUTPUT, "cannot write the report: " + e.getMessage());
+        }
+        return results.notDone.isEmpty() ? 0 : INCOMPLETE;
+    }
+
+    /** A file from an earlier run must never pass for one of this run. */
+    private static void removeStale(Options options, List<String> outputs) throws DemoFailure {
+        try {
+            for (String name : outputs)
+                Files.deleteIfExists(options.out(name).toPath());
+        } catch (IOException e) {
+            throw new DemoFailure(DemoFailure.BAD_INPUT,
+                    "cannot write to output folder " + options.outDir);
+        }
+    }
+
+    /** A recorded or received file must read back with its streams and the right length. */
+    private static void checkMedia(Report report, String name, double seconds, RunResults r) {
+        MediaProbe probe = report.probe(name);
+        if (probe == null)
+            return; // its absence is already reported
+        if (!probe.readable) {
+            r.notDone(name + ": ffprobe cannot read it");
+        } else if (!probe.codecs.contains("h264") || probe.codecs.contains("aac") != r.recordsSound) {
+            r.notDone(name + ": carries " + probe.codecs + " instead of h264"
+                    + (r.recordsSound ? " and aac" : " alone"));
+        } else if (seconds > 0 && Math.abs(probe.duration - seconds) > 1.0) {
+            r.notDone(String.format("%s: lasts %.2f s for %.2f s recorded", name, probe.duration,
+                    seconds));
+        }
+    }
+
+    private static void makeContactSheet(Options options, MediaProbe recording, RunResults r) {
+        if (recording == null || !recording.readable)
+            return;
+        try {
+            r.sheetCounters = ContactSheet.make(options.out("recording.mp4"), recording,
+                    options.out("contact-sheet.png"));
+        } catch (IOException e) {
+            r.notDone("contact-sheet.png: " + e.getMessage());
+        }
+    }
+}

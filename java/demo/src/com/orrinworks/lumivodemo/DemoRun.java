@@ -1,0 +1,279 @@
+package com.orrinworks.lumivodemo;
+
+import android.view.Surface;
+import com.orrinworks.lumivonative.Lumivo_Native;
+import java.awt.image.BufferedImage;
+import java.io.File;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.List;
+
+/**
+ * One run of the camera as an Android application drives it: connect, preview, capture, still,
+ * live stream, recording with watermarks, raw frames, then stop and destroy everything.
+ */
+final class DemoRun implements AutoCloseable {
+    /** USB file-system path an application would pass; the virtual camera does not read it. */
+    private static final String USB_PATH = "/dev/bus/usb/001/002";
+    /** Camera frame at which the demo's copy of the description presses the still button. */
+    private static final int BUTTON_FRAME = 45;
+    private static final int START_TIMEOUT_S = 15;
+
+    private final Options options;
+    final RunResults results = new RunResults();
+    private final Lumivo_Native camera = new Lumivo_Native();
+    private long id;
+    private int fd = -1;
+    private Path runDescription;
+    private Surface preview;
+    private CameraEvents events;
+    private BridgeListener listener;
+    private Progress progress;
+    private boolean previewing;
+    private Recording recording;
+
+    DemoRun(Options options) {
+        this.options = options;
+    }
+
+    /** Everything the run does with the camera, in an application's order. */
+    void run() throws DemoFailure, IOException, InterruptedException {
+        open();
+        progress = new Progress(this::progressLine);
+        progress.start();
+        capture();
+        still();
+        if (options.live())
+            recording.live();
+        recording.file();
+        progress.stop();
+        finishPreview();
+    }
+
+    /** Connects the camera and starts the preview with raw frames flowing into Java. */
+    void open() throws DemoFailure, IOException, InterruptedException {
+        CameraDescription description = CameraDescription.read(options.description);
+        results.library = "lib" + options.deliverable + ".so";
+        results.version = camera.nativegetLibraryVersion(0);
+        results.camera = options.description.getFileName().toString();
+        connect(description);
+        chooseStream();
+        startPreview();
+    }
+
+    /** Stops the preview (close does it too); the stop clears the surface. */
+    void stopPreview() {
+        if (previewing)
+            camera.nativeStopPreview(id);
+        previewing = false;
+    }
+
+    private void connect(CameraDescription description) throws DemoFailure, IOException {
+        runDescription = description.withButtonAt(BUTTON_FRAME, options.outDir);
+        fd = DemoHost.openDevice(runDescription.toString());
+        if (fd < 0)
+            throw new DemoFailure(DemoFailure.BAD_INPUT,
+                    "cannot open camera description " + options.description);
+        id = camera.nativeCreate();
+        events = new CameraEvents(id);
+        listener = BridgeListener.register(events);
+        int r = camera.nativeConnect(id, description.vendorId, description.productId, fd, USB_PATH);
+        if (r != 0)
+            throw new DemoFailure(DemoFailure.CAMERA, "camera " + options.description
+                    + " did not connect (code " + r + ")" + lastError());
+    }
+
+    /** The camera default, or the wished format and size when the camera offers them. */
+    private void chooseStream() throws DemoFailure {
+        StreamList streams = StreamList.query(camera, id);
+        if (streams == null)
+            throw new DemoFailure(DemoFailure.CAMERA, "camera gave no stream list" + lastError());
+        int format = options.format == 0 ? streams.defaultFormat : options.format;
+        int width = options.width, height = options.height;
+        if (width == 0) {
+            boolean defaultFits = format == streams.defaultFormat;
+            width = defaultFits ? streams.defaultWidth : streams.first(format)[0];
+            height = defaultFits ? streams.defaultHeight : streams.first(format)[1];
+        }
+        int index = streams.index(format, width, height);
+        if (index <= 0)
+            throw new DemoFailure(DemoFailure.BAD_INPUT, "the camera offers no "
+                    + Options.formatName(format) + " " + width + "x" + height + " (it offers "
+                    + streams.describe(format) + ")");
+        results.format = format;
+        results.width = width;
+        results.height = height;
+        results.cameraFps = streams.fps;
+        camera.nativeSetResolution(id, format, width, height, index);
+    }
+
+    private void startPreview() throws DemoFailure, InterruptedException {
+        int w = results.width, h = results.height;
+        recording = new Recording(camera, id, options, results);
+        recording.configure();
+        preview = new Surface(w, h);
+        int r = camera.nativeSetPreviewDisplay(id, preview);
+        if (r != 0)
+            throw new DemoFailure(DemoFailure.CAMERA, "preview surface refused (code " + r + ")");
+        events.expectSize(w, h);
+        camera.nativeUsingRawdataCallback(id, true);
+        r = camera.nativeStartPreview(id);
+        if (r != 0)
+            throw new DemoFailure(DemoFailure.CAMERA, "preview did not start (code " + r + ")"
+                    + lastError());
+        previewing = true;
+        if (!events.awaitFirstPicture(START_TIMEOUT_S)) {
+            int error = events.startError();
+            throw new DemoFailure(DemoFailure.CAMERA, error != 0
+                    ? "camera failed to start streaming (error " + error + ")"
+                    : "no picture reached the surface within " + START_TIMEOUT_S + " s");
+        }
+        System.out.printf("preview: %s %dx%d at %d fps, library %s %s%n",
+                Options.formatName(results.format), w, h, results.cameraFps, results.library,
+                results.version);
+    }
+
+    /** One picture copied into a byte[] of the application. */
+    private void capture() throws IOException {
+        int w = results.width, h = results.height;
+        byte[] picture = new byte[w * h * 4];
+        int[] info = new int[3];
+        int n = camera.nativegetUVCGetCaptureBuf(id, picture, info, picture.length);
+        if (n <= 0) {
+            results.notDone("capture into a byte[] (code " + n + ")");
+            return;
+        }
+        results.captureBytes = n;
+        results.captureCounter = DemoHost.decodeCounter(picture, info[1], info[2]);
+        Images.writePng(Images.fromRgbx(picture, info[1], info[2]), options.out("capture.png"));
+        System.out.printf("capture: %d bytes, %dx%d, camera frame %d%n", n, info[1], info[2],
+                results.captureCounter);
+    }
+
+    /** The still the camera's button press delivers. */
+    private void still() throws IOException, InterruptedException {
+        long frameTime = 1000L / Math.max(1, results.cameraFps);
+        int wait = (int) Math.max(10, (BUTTON_FRAME * frameTime) / 1000 + 8);
+        if (!events.awaitStill(wait)) {
+            results.notDone("still picture: no still within " + wait + " s of the button press");
+            return;
+        }
+        byte[] data = events.still();
+        results.stillBytes = data.length;
+        results.stillKind = events.stillKind();
+        results.stillCounterBefore = events.stillCounter();
+        File file = options.out("still.jpg");
+        if (results.stillKind == 2) {
+            if (!Images.looksLikeJpeg(data, data.length)) {
+                results.notDone("still picture: the camera's still is no complete JPEG");
+                return;
+            }
+            Files.write(file.toPath(), data);
+            int[] size = Images.jpegSize(data);
+            if (size != null) {
+                results.stillWidth = size[0];
+                results.stillHeight = size[1];
+            }
+        } else {
+            int[] size = StillSizes.forPixels(camera, id, data.length / 4, results);
+            if (size == null) {
+                results.notDone("still picture: " + data.length + " bytes match no still size");
+                return;
+            }
+            results.stillWidth = size[0];
+            results.stillHeight = size[1];
+            results.stillCounter = DemoHost.decodeCounter(data, size[0], size[1]);
+            BufferedImage image = Images.fromRgbx(data, size[0], size[1]);
+            if (!javax.imageio.ImageIO.write(image, "jpeg", file))
+                throw new IOException("no JPEG writer");
+        }
+        System.out.printf("still: %d bytes, %dx%d, kind %d%n", data.length, results.stillWidth,
+                results.stillHeight, results.stillKind);
+    }
+
+
+    /** Measures, keeps the last preview picture and stops the preview. */
+    private void finishPreview() throws IOException {
+        // The stop clears the surface: its last picture is kept before.
+        if (!preview.savePng(options.out("preview.png").getPath()))
+            results.notDone("preview.png: the surface kept no picture");
+        List<CameraEvents.RawFrame> raw = events.rawFrames();
+        results.viewFps = camera.nativegetviewFPS(id);
+        stopPreview();
+        long[] posts = DemoHost.surfacePostTimes(preview);
+        results.framesShown = posts.length;
+        results.cameraFrames = DemoHost.framesDelivered(fd);
+        results.rawFrames = events.rawCount();
+        results.rawSkipped = events.rawSkipped();
+        Latency.measure(raw, posts, fd, results);
+        if (results.stillKind == 2 && results.stillBytes > 0) {
+            results.stillCounter = StillSizes.jpegCounter(options.out("still.jpg"));
+        }
+        Levels.Block last = events.levels.last();
+        results.levelBlocks = events.levels.count();
+        if (last != null) {
+            results.lastRmsDb = Levels.dbfs(last.rms());
+            results.lastPeakDb = Levels.dbfs(last.peak());
+        }
+        for (Levels.Block b : events.levels.blocks())
+            results.maxPeakDb = Math.max(results.maxPeakDb, Levels.dbfs(b.peak()));
+        results.errors.addAll(events.errors());
+    }
+
+    /** The line the progress thread prints every second. */
+    private String progressLine(double elapsed) {
+        long shown = preview.getPostCount();
+        long delivered = DemoHost.framesDelivered(fd);
+        Levels.Block level = events.levels.last();
+        double recorded = recording.runningSeconds();
+        String rec = recorded < 0 ? "-" : String.format("%.1f s", recorded);
+        return String.format("[%4.0f s] shown %6d  display %5.1f fps  dropped %4d  sound %6s dBFS"
+                        + "  raw %6d  recording %s",
+                elapsed, shown, camera.nativegetviewFPS(id), Math.max(0, delivered - shown),
+                level == null ? "-" : String.format("%.1f", Levels.dbfs(level.rms())),
+                events.rawCount(), rec);
+    }
+
+    /** levels.png; a camera without a microphone has none to draw, which is no failure. */
+    void levelsPlot() throws IOException {
+        if (events.levels.plot(options.out("levels.png")))
+            return;
+        if (results.recordsSound)
+            results.notDone("levels.png: the microphone delivered no level");
+        else
+            results.notes.add("the camera has no microphone: no levels.png, recordings without sound");
+    }
+
+    private String lastError() {
+        String text = id == 0 ? null : camera.nativegetLastError(id);
+        // "no log" is the engine's text for nothing recorded
+        return text == null || text.isBlank() || text.equals("no log") ? "" : ": " + text.trim();
+    }
+
+    /** Stops whatever still runs and destroys the camera object; safe after any failure. */
+    @Override
+    public void close() {
+        if (progress != null)
+            progress.stop();
+        if (id != 0) {
+            stopPreview();
+            camera.nativeRelease(id);
+            camera.nativeDestroy(id);
+            id = 0;
+        }
+        if (listener != null)
+            listener.unregister();
+        if (preview != null)
+            preview.release();
+        if (fd > 0)
+            DemoHost.closeDevice(fd);
+        fd = -1;
+        try {
+            if (runDescription != null)
+                Files.deleteIfExists(runDescription);
+        } catch (IOException e) {
+            // a leftover hidden file in the output folder is harmless
+        }
+    }
+}

@@ -1,0 +1,230 @@
+package com.orrinworks.lumivodemo;
+
+import com.orrinworks.lumivonative.Lumivo_Native;
+import java.awt.Color;
+import java.io.File;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
+
+/**
+ * The recorder over the running preview: a live stream to a peer and an MP4 file, each with a
+ * system watermark and a user watermark that moves across the picture while it runs.
+ */
+final class Recording {
+    private final Lumivo_Native camera;
+    private final long id;
+    private final Options options;
+    private final RunResults results;
+    private String unavailable; // why this library cannot record, or null
+    private volatile long startNs; // 0 while nothing records
+
+    Recording(Lumivo_Native camera, long id, Options options, RunResults results) {
+        this.camera = camera;
+        this.id = id;
+        this.options = options;
+        this.results = results;
+    }
+
+    /**
+     * Settings the engine takes before the preview starts: video with the microphone's sound
+     * when the camera has one (else video only), the sample rate, frame rate and bit rate.
+     */
+    void configure() {
+        camera.nativeSetRecType(id, 16);
+        int rate = soundRate();
+        results.recordsSound = rate > 0;
+        if (rate > 0)
+            camera.nativesetAudioSamplerate(id, rate);
+        try {
+            camera.nativeSetRecMode(id, rate > 0 ? 2 : 1);
+            camera.nativeSetVideoFPS(id, results.cameraFps);
+            camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
+        } catch (UnsatisfiedLinkError e) {
+            // A library without recording: the run goes on and says what it missed.
+            unavailable = "the library has no recording natives (" + e.getMessage() + ")";
+        }
+    }
+
+    /** 44100 Hz when the microphone offers it, else its first rate; 0 without a microphone. */
+    private int soundRate() {
+        int[] list = new int[64]; // a count, then the rates
+        if (camera.nativegetAudioSamplerateList(id, list) != 0 || list[0] <= 0)
+            return 0;
+        for (int i = 1; i <= Math.min(list[0], list.length - 1); i++) {
+            if (list[i] == 44100)
+                return 44100;
+        }
+        return list[1];
+    }
+
+    /** Seconds the current recording or stream has run, -1 when none runs. */
+    double runningSeconds() {
+        long start = startNs;
+        return start == 0 ? -1 : (System.nanoTime() - start) / 1e9;
+    }
+
+    static String liveFileName(Options options) {
+        return options.rtmp() ? "live.flv" : "live.mkv";
+    }
+
+    /** A part of the run that a library without some natives cannot do. */
+    private interface Part {
+        void run() throws DemoFailure, IOException, InterruptedException;
+    }
+
+    /** Runs `part`, or says plainly what could not be done and why. */
+    private void guarded(String what, Part part)
+            throws DemoFailure, IOException, InterruptedException {
+        if (unavailable != null) {
+            results.notDone(what + ": " + unavailable);
+            return;
+        }
+        try {
+            part.run();
+        } catch (UnsatisfiedLinkError e) {
+            results.notDone(what + ": the library has no native " + e.getMessage());
+            startNs = 0;
+            // What the part started must not stay in the way of the next part.
+            try {
+                camera.nativeStopRecording(id);
+                camera.nativeSetRecType(id, 16);
+            } catch (UnsatisfiedLinkError stopMissing) {
+                // then nothing was started either
+            }
+        }
+    }
+
+    /** Streams to the live peer for the recording time; an unreachable peer ends the run. */
+    void live() throws DemoFailure, IOException, InterruptedException {
+        guarded("live stream", this::streamLive);
+    }
+
+    /** The MP4 recording. */
+    void file() throws DemoFailure, IOException, InterruptedException {
+        guarded("recording", this::recordFile);
+    }
+
+    private void streamLive() throws DemoFailure, IOException, InterruptedException {
+        camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
+        camera.nativeSetRecType(id, 32);
+        int r = start(options.liveUrl);
+        if (r == -300)
+            throw new DemoFailure(DemoFailure.LIVE, "cannot reach the live-stream peer at "
+                    + options.liveUrl + " (code -300)");
+        if (r != 0) {
+            results.notDone("live stream to " + options.liveUrl + " (code " + r + ")");
+            camera.nativeSetRecType(id, 16);
+            return;
+        }
+        results.liveUrl = camera.nativegetTLinkUrl(id);
+        System.out.println("live: streaming to " + results.liveUrl);
+        run();
+        results.liveKbps = camera.nativegetTransmissionperSec(id);
+        results.liveVideoKbps = camera.nativegetVideoTransmissionperSec(id);
+        results.liveAudioKbps = camera.nativegetAudioTransmissionperSec(id);
+        results.liveVideoDrops = camera.nativegetVideoDropFrame(id);
+        results.liveAudioDrops = camera.nativegetAudioDropFrame(id);
+        r = camera.nativeStopRecording(id);
+        if (r != 0)
+            results.notDone("live stream stop (code " + r + ")");
+        camera.nativeSetRecType(id, 16);
+        keepLiveFile();
+    }
+
+    private void recordFile() throws IOException, InterruptedException {
+        File file = options.out("recording.mp4");
+        int r = start(file.getAbsolutePath());
+        if (r != 0) {
+            results.notDone("recording (code " + r + ")");
+            return;
+        }
+        System.out.println("recording: " + file.getPath());
+        results.recordedSeconds = run();
+        r = camera.nativeStopRecording(id);
+        if (r != 0)
+            results.notDone("recording stop (code " + r + ")");
+        if (!file.isFile() || file.length() == 0)
+            results.notDone("recording: the engine reported success but wrote no file");
+    }
+
+    /** Prepares the encoder and both watermarks, then starts; the engine's result. */
+    private int start(String target) {
+        int r = camera.nativeSetRecording(id, new byte[16]);
+        if (r != 0)
+            return r;
+        int[] system = systemWatermarkSize(), user = userWatermarkSize();
+        // Keyed (mode 0): the black ground is transparent, only the letters show.
+        byte[] systemPixels = Images.toRgba(Images.label("ORRIN DEMO", system[0], system[1],
+                Color.WHITE));
+        camera.nativeSetWatermarkInit(id, system[0], system[1], 0, 0, 0);
+        camera.nativeSetWatermarkBuf(id, systemPixels, systemPixels.length);
+        // Plain (mode 1): the whole label shows.
+        byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
+                new Color(255, 210, 0)));
+        camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 1);
+        camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
+        return camera.nativeStartRecording(id, true, target);
+    }
+
+    private int[] systemWatermarkSize() {
+        return new int[] {Math.min(320, results.width / 2), Math.max(24, results.height / 16)};
+    }
+
+    private int[] userWatermarkSize() {
+        return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
+    }
+
+    /**
+     * Top of the band the user watermark moves in: the middle of the picture between the
+     * centres of a counter pattern's second and third rows of cells (3/8 and 5/8 of the height),
+     * where the counter is read, so that every recorded frame keeps its number legible.
+     */
+    private int bandTop() {
+        return results.height * 42 / 100;
+    }
+
+    /**
+     * Lets a started recording run for the chosen time, moving the user watermark from left to
+     * right in a wave through the middle of the picture.
+     */
+    private double run() throws InterruptedException {
+        int[] user = userWatermarkSize();
+        int spanX = Math.max(1, results.width - user[0]);
+        int top = bandTop();
+        int spanY = Math.max(1, results.height * 58 / 100 - user[1] - top);
+        long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
+        startNs = start;
+        for (long now = start; now < end; now = System.nanoTime()) {
+            double t = (now - start) / (double) (end - start);
+            int x = (int) (spanX * t);
+            int y = top + (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
+            camera.nativeSetUserWatermarkXY(id, x, y);
+            Thread.sleep(40);
+        }
+        startNs = 0;
+        return (System.nanoTime() - start) / 1e9;
+    }
+
+    /** Copies what the live peer received into the output folder once the peer closed it. */
+    private void keepLiveFile() throws IOException, InterruptedException {
+        Path received = options.liveRecording;
+        if (received == null)
+            return;
+        long last = -1;
+        for (int i = 0; i < 50; i++) { // the peer closes its file after the publisher left
+            long size = Files.isRegularFile(received) ? Files.size(received) : -1;
+            if (size > 0 && size == last)
+                break;
+            last = size;
+            Thread.sleep(200);
+        }
+        if (last <= 0) {
+            results.notDone("live stream: the peer wrote no file at " + received);
+            return;
+        }
+        Files.copy(received, options.out(liveFileName(options)).toPath(),
+                StandardCopyOption.REPLACE_EXISTING);
+    }
+}

@@ -1,0 +1,44 @@
+package com.orrinworks.lumivodemo;
+
+import java.util.ArrayList;
+import java.util.List;
+
+/** What one run measured and produced, for the summary table and the report. */
+final class RunResults {
+    String library = "";
+    String version = "";
+    String camera = "";
+    int format, width, height, cameraFps;
+    double seconds;               // preview time measured
+    long framesShown;             // pictures posted to the preview surface
+    long cameraFrames;            // frames the camera handed over
+    long rawFrames;               // raw frames that reached Java
+    long rawSkipped;              // camera frames missing between two raw frames
+    double viewFps;               // the engine's display rate at the end
+    double surfaceP50 = -1, surfaceP99 = -1; // hand-over to surface post, ms
+    double javaP50 = -1, javaP99 = -1;       // hand-over to the Java raw callback, ms
+    int latencySamples;
+    String latencyNote = "";
+    long captureCounter = -1;
+    int captureBytes;
+    int stillBytes, stillKind, stillWidth, stillHeight;
+    long stillCounterBefore = -1, stillCounter = -1;
+    int levelBlocks;
+    double lastRmsDb = -96, lastPeakDb = -96, maxPeakDb = -96;
+    double recordedSeconds;
+    boolean recordsSound;         // the camera has a microphone: recordings carry AAC
+    String liveUrl = "";
+    double liveKbps, liveVideoKbps, liveAudioKbps;
+    int liveVideoDrops, liveAudioDrops;
+    List<Long> sheetCounters = new ArrayList<>();
+    List<String> errors = new ArrayList<>();
+    /** What the camera itself rules out (not a failure), for the report. */
+    List<String> notes = new ArrayList<>();
+    /** What the run was asked to do and could not, each said plainly. */
+    List<String> notDone = new ArrayList<>();
+
+    void notDone(String what) {
+        notDone.add(what);
+        System.out.println("NOT DONE: " + what);
+    }
+}

@@ -1,0 +1,67 @@
+// The streamer's live-stream connection: opened at Start for record types with the live bit,
+// closed at Stop and after any later start step failed.
+#include <string.h>
+#include <tlink.h>
+
+#include "StreamWrapper.h"
+#include "error_codes.h"
+#include "logging.h"
+
+namespace {
+
+// Waits for the context's job; a failure is logged and the job abandoned, so nothing stays
+// pending on the context.
+int waitForJob(void **context, int waitMs) {
+    int result = TlinkWaitAsyncJobCompletion(context, waitMs);
+    if (result != 0) {
+        LOGE("TlinkWaitAsyncJobCompletion failed. reason : %s\n", TlinkStringFromErrorCode(result));
+        TlinkCancelAsyncJob(context);
+        TlinkWaitAsyncJobCompletion(context, -1);
+    }
+    return result;
+}
+
+}  // namespace
+
+int StreamWrapper::openLiveStream(const char *destination) {
+    LOGE("Start TLink\n");
+    uint16_t version[4] = {0, 0, 0, 0};
+    TlinkGetVersion(&version[0], &version[1], &version[2], &version[3]);
+    LOGE("tlink version: %d.%d.%d.%d\n", version[0], version[1], version[2], version[3]);
+    LOGE("Start Tlink with %s mode\n", mTlinkMode == 1 ? "RTMP" : "RTSP");
+    int result = TlinkAsyncStart(mTlinkMode, destination, &mTlinkContext);
+    if (result != 0) {
+        LOGE("TlinkAsyncStart failed : %d\n", result);
+        return STREAM_LIVE_START_FAILED;
+    }
+    LOGE("m_TlinkWaitTime : %d\n", m_TlinkWaitTime);
+    if (waitForJob(&mTlinkContext, m_TlinkWaitTime) != 0)
+        return STREAM_LIVE_START_FAILED;
+    strncpy(mTlinkUrl, TlinkGetUrl(&mTlinkContext), sizeof(mTlinkUrl) - 1);
+    mTlinkUrl[sizeof(mTlinkUrl) - 1] = '\0';
+    LOGE("TLink Service URL : %s\n", mTlinkUrl);
+    result = TlinkSetConfig(&mTlinkContext, TLC_DEBLOCK, &mTlinkDeblock);
+    if (result != 0) {
+        LOGE("TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n", result);
+    } else {
+        result = TlinkSetCallbackRuntimeError(&mTlinkContext, onStreamRuntimeError, this);
+        if (result != 0)
+            LOGE("TlinkSetCallbackRuntimeError failure. reason : 0x%x\n", result);
+    }
+    if (result != 0) {
+        closeLiveStream();
+        return STREAM_LIVE_START_FAILED;
+    }
+    return 0;
+}
+
+int StreamWrapper::closeLiveStream() {
+    int result = TlinkAsyncStop(&mTlinkContext);
+    if (result != 0) {
+        LOGE("TlinkAsyncStop failed : %d\n", result);
+        // The streamer may go away while the connection lives on; it must not be called back.
+        TlinkSetCallbackRuntimeError(&mTlinkContext, nullptr, nullptr);
+        return STREAM_LIVE_STOP_REFUSED;
+    }
+    return waitForJob(&mTlinkContext, m_TlinkWaitTime);
+}

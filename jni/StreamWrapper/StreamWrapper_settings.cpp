@@ -1,0 +1,118 @@
+// Settings the application makes before a start, and the live-stream figures of the streamer's
+// own connection.
+#include <tlink.h>
+
+#include "StreamWrapper.h"
+#include "logging.h"
+
+namespace {
+
+// The library's count of `id` per second of connection.
+double perSecond(void **context, int id) {
+    double seconds = 0;
+    unsigned count = TlinkGetStats(context, id, &seconds);
+    return (double)count / seconds;
+}
+
+}  // namespace
+
+void StreamWrapper::SetResolution(int width, int height, int third) {
+    m_Width = width;
+    m_Height = height;
+    m_ResolutionParam = third;
+}
+
+void StreamWrapper::SetRecMode(int mode) {
+    mRecMode = mode;
+}
+
+void StreamWrapper::SetVideoBitrate(int bitrate) {
+    m_VideoBitrate = bitrate;
+    LOGE("m_VideoBitrate : %d\n", bitrate);
+}
+
+void StreamWrapper::SetVideoFPS(int fps) {
+    m_VideoFPS = fps;
+    LOGE("m_VideoFPS : %d\n", fps);
+}
+
+void StreamWrapper::SetAudioChannels(int channels) {
+    mChannel = channels;
+}
+
+void StreamWrapper::SetAudioBit(int bits) {
+    mBit = bits;
+}
+
+void StreamWrapper::SetAudioSamplerate(int rate) {
+    mSampleRate = rate;
+}
+
+void StreamWrapper::setTlinkWaitTime(int ms) {
+    m_TlinkWaitTime = ms;
+}
+
+int StreamWrapper::SetTlinkLogLevel(int level) {
+    LOGE("setting level : %d\n", level);
+    return TlinkSetDebug(level);
+}
+
+void StreamWrapper::SetErrorNotifyCallback(StreamErrorNotify notify) {
+    mErrorNotifyfnptr = notify;
+}
+
+void StreamWrapper::SetCameraID(long id) {
+    mCameraID = id;
+}
+
+long StreamWrapper::getCameraID() {
+    return mCameraID;
+}
+
+void StreamWrapper::setTLinkMode(int mode) {
+    mTlinkMode = mode;
+}
+
+char *StreamWrapper::getTLinkUrl() {
+    return mTlinkUrl;
+}
+
+void StreamWrapper::setTlinkDeblock(int deblock) {
+    mTlinkDeblock = deblock;
+}
+
+void StreamWrapper::setIframeInterval(unsigned interval) {
+    mIframe_Interval = (int)interval;
+}
+
+double StreamWrapper::getTransmission_sec() {
+    double rate = perSecond(&mTlinkContext, TLS_BYTES_SENT);
+    LOGE("transmission per sec(Byte): %f\n", rate);
+    LOGE("transmission per sec(MegaByte): %f\n", rate / (1 << 20));
+    LOGE("transmission per sec(MegaBps): %f\n", rate / 1000000);
+    return rate;
+}
+
+double StreamWrapper::getAudioTransmission() {
+    double rate = perSecond(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
+    LOGE("audio frame per sec : %f fps\n", rate);
+    return rate;
+}
+
+double StreamWrapper::getVideoTransmission() {
+    double rate = perSecond(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
+    LOGE("video frame per sec : %f fps\n", rate);
+    return rate;
+}
+
+int StreamWrapper::getAudioDropFrame() {
+    int count = (int)TlinkGetStats(&mTlinkContext, TLS_AUDIO_FRAMES_DROPPED, nullptr);
+    LOGE("audio drop frame : %d fps\n", count);
+    return count;
+}
+
+int StreamWrapper::getVideoDropFrame() {
+    int count = (int)TlinkGetStats(&mTlinkContext, TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    LOGE("video drop frame : %d fps\n", count);
+    return count;
+}

@@ -1,0 +1,78 @@
+// The streamer's two watermarks: set by the application, blended into every picture.
+#include <string.h>
+
+#include <algorithm>
+
+#include "StreamWrapper.h"
+#include "logging.h"
+
+namespace {
+
+constexpr double kFrameWeight = 0.15;
+
+}  // namespace
+
+void StreamWrapper::initWatermark(Watermark &slot, std::mutex &mutex,
+                                  const WatermarkPlacement &placement) {
+    LOGE("watermarkWidth : %d\n", placement.width);
+    std::lock_guard<std::mutex> lock(mutex);
+    slot.picture.reset();
+    slot.placement = placement;
+}
+
+int StreamWrapper::setWatermarkPicture(Watermark &slot, std::mutex &mutex, const uint8_t *bytes,
+                                       int size, const char *name) {
+    if (!bytes || size < 0) {
+        LOGE("buffer NULL, size : %d\n", size);
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    // A new picture takes effect only after the init setter dropped the old one.
+    if (slot.picture)
+        return 0;
+    auto picture = std::make_shared<std::vector<uint8_t>>(kWatermarkBufferBytes);
+    LOGE("%s size : %d\n", name, size);
+    memcpy(picture->data(), bytes, std::min<size_t>(size, kWatermarkBufferBytes));
+    slot.picture = std::move(picture);
+    return 0;
+}
+
+Watermark StreamWrapper::takeWatermark(Watermark &slot, std::mutex &mutex) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (slot.picture)
+        clamp_watermark_position(&slot.placement, mActive.width, mActive.height);
+    return slot;
+}
+
+void StreamWrapper::addWatermark(uint8_t *picture, const Watermark &system, const Watermark &user) {
+    for (const Watermark *mark : {&system, &user}) {
+        if (mark->picture)
+            blend_watermark(picture, mActive.width, mActive.height, mark->picture->data(),
+                            mark->picture->size(), mark->placement, kFrameWeight);
+    }
+}
+
+int StreamWrapper::SetWatermarkInit(int width, int height, int x, int y, int mode) {
+    initWatermark(mWatermark, mWatermarkMutex, {width, height, x, y, mode});
+    return 0;
+}
+
+int StreamWrapper::SetWatermarkBuf(const uint8_t *bytes, int size) {
+    return setWatermarkPicture(mWatermark, mWatermarkMutex, bytes, size, "mWatermark_buf");
+}
+
+int StreamWrapper::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
+    initWatermark(mUserWatermark, mUserWatermarkMutex, {width, height, x, y, mode});
+    return 0;
+}
+
+void StreamWrapper::SetUserWatermarkXY(int x, int y) {
+    std::lock_guard<std::mutex> lock(mUserWatermarkMutex);
+    mUserWatermark.placement.x = x;
+    mUserWatermark.placement.y = y;
+}
+
+int StreamWrapper::SetUserWatermarkBuf(const uint8_t *bytes, int size) {
+    return setWatermarkPicture(mUserWatermark, mUserWatermarkMutex, bytes, size,
+                               "mUserWatermark_buf");
+}

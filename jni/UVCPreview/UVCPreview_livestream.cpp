@@ -1,0 +1,158 @@
+// Live streaming through the live-stream library: the connection a live recording starts and
+// stops, the runtime-error report, and the statistics and settings of a running stream.
+#include <stdio.h>
+#include <string.h>
+#include <tlink.h>
+
+#include "UVCPreview.h"
+#include "UVCPreview_record.h"
+#include "error_codes.h"
+#include "logging.h"
+
+namespace {
+
+const int URL_BYTES = 255;
+
+// The statistic's count per second of the connection's life; 0.0 before any second passed.
+double per_second(void **context, int id) {
+    double seconds = 0.0;
+    const unsigned count = TlinkGetStats(context, id, &seconds);
+    return seconds > 0.0 ? (double)count / seconds : 0.0;
+}
+
+}  // namespace
+
+// Connects to `url` within m_TlinkWaitTime. Any failure leaves no connection behind.
+int UVCPreview::livestream_connect(const char *url) {
+    uint16_t version[4] = {0, 0, 0, 0};
+    TlinkGetVersion(&version[0], &version[1], &version[2], &version[3]);
+    LOGD("tlink version: %d.%d.%d.%d\n", version[0], version[1], version[2], version[3]);
+    LOGD("Start Tlink with %s mode\n", mTlinkMode == TLINK_MODE_RTMP ? "RTMP" : "RTSP");
+    int result = TlinkAsyncStart(mTlinkMode, url, &mTlinkContext);
+    if (result != 0) {
+        LOGD("TlinkAsyncStart failed : %d\n", result);
+        livestream_close();
+        return REC_LIVE_START_FAILED;
+    }
+    result = TlinkWaitAsyncJobCompletion(&mTlinkContext, m_TlinkWaitTime);
+    if (result != 0) {
+        LOGD("TlinkWaitAsyncJobCompletion failed. reason : %s\n", TlinkStringFromErrorCode(result));
+        livestream_close();
+        return REC_LIVE_START_FAILED;
+    }
+    const char *serviceUrl = TlinkGetUrl(&mTlinkContext);
+    snprintf(mTlinkUrl, URL_BYTES, "%s", serviceUrl ? serviceUrl : "");
+    LOGD("TLink Service URL : %s\n", mTlinkUrl);
+    result = TlinkSetConfig(&mTlinkContext, TLC_DEBLOCK, &mDeBlock);
+    if (result != 0) {
+        LOGD("TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n", result);
+        livestream_close();
+        return REC_LIVE_START_FAILED;
+    }
+    result = TlinkSetCallbackRuntimeError(&mTlinkContext, onTlinkRuntimeError, this);
+    if (result != 0) {
+        LOGD("TlinkSetCallbackRuntimeError failure. reason : 0x%x\n", result);
+        livestream_close();
+        return REC_LIVE_START_FAILED;
+    }
+    return 0;
+}
+
+// Drops a connection (pending or made) without sending what is left, and clears the slot.
+void UVCPreview::livestream_close() {
+    if (!mTlinkContext)
+        return;
+    TlinkSetCallbackRuntimeError(&mTlinkContext, nullptr, nullptr);
+    TlinkAsyncStop(&mTlinkContext);
+    TlinkCancelAsyncJob(&mTlinkContext);
+    TlinkWaitAsyncJobCompletion(&mTlinkContext, -1);
+    mTlinkContext = nullptr;
+}
+
+// Ends the connection after the recorder has pushed its last units. 0, the library's code
+// when the stop did not complete in time or failed, or -301 when the library refused the stop
+// (the connection is then dropped all the same).
+int UVCPreview::livestream_stop() {
+    if (!mTlinkContext)
+        return 0;
+    int result = TlinkAsyncStop(&mTlinkContext);
+    if (result != 0) {
+        LOGD("TlinkAsyncStop failed : %d\n", result);
+        livestream_close();
+        return REC_LIVE_STOP_FAILED;
+    }
+    result = TlinkWaitAsyncJobCompletion(&mTlinkContext, m_TlinkWaitTime);
+    if (result != 0) {
+        LOGD("%s\n", TlinkStringFromErrorCode(result));
+        TlinkCancelAsyncJob(&mTlinkContext);
+        TlinkWaitAsyncJobCompletion(&mTlinkContext, -1);
+    }
+    mTlinkContext = nullptr;
+    return result;
+}
+
+void UVCPreview::onTlinkRuntimeError(void * /*context*/, int code, int err, void *engine) {
+    Lumivo_ErrorNotifyCallback(static_cast<UVCPreview *>(engine), code, err);
+}
+
+// Runs on the live-stream library's thread; the recording goes on, the application decides.
+void UVCPreview::Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err) {
+    if (!engine) {
+        LOGE("userCtx == NULL\n");
+        return;
+    }
+    LOGE("reason : TL_ERROR_SOCKET_READ || TL_ERROR_SOCKET_WRITE\n");
+    ErrorNotifyCallback notify = engine->mErrorNotifyCallback;
+    if (!notify)
+        return;
+    char buffer[256];
+    char *text = strerror_r(err, buffer, sizeof(buffer));
+    notify(engine->mCameraID, 2, code, text);
+}
+
+double UVCPreview::getTransmission_sec() {
+    const double rate = per_second(&mTlinkContext, TLS_BYTES_SENT);
+    LOGD("transmission per sec(Byte): %f\n", rate);
+    LOGD("transmission per sec(MegaByte): %f\n", rate / (1024.0 * 1024.0));
+    LOGD("transmission per sec(MegaBps): %f\n", rate / 1000000.0);
+    return rate;
+}
+
+double UVCPreview::getAudioTransmission() {
+    const double rate = per_second(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
+    LOGD("audio frame per sec : %f fps\n", rate);
+    return rate;
+}
+
+double UVCPreview::getVideoTransmission() {
+    const double rate = per_second(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
+    LOGD("video frame per sec : %f fps\n", rate);
+    return rate;
+}
+
+int UVCPreview::getAudioDropFrame() {
+    const int dropped = (int)TlinkGetStats(&mTlinkContext, TLS_AUDIO_FRAMES_DROPPED, nullptr);
+    LOGD("audio drop frame : %d fps\n", dropped);
+    return dropped;
+}
+
+int UVCPreview::getVideoDropFrame() {
+    const int dropped = (int)TlinkGetStats(&mTlinkContext, TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    LOGD("video drop frame : %d fps\n", dropped);
+    return dropped;
+}
+
+int UVCPreview::SetTlinkLogLevel(int level) {
+    LOGD("setting level : %d\n", level);
+    return TlinkSetDebug(level);
+}
+
+void UVCPreview::setTlinkDeblock(int deblock) {
+    mDeBlock = deblock;
+    LOGD("mDeBlock : %d\n", deblock);
+}
+
+void UVCPreview::setIframeInterval(unsigned int interval) {
+    mIframe_Interval = interval;
+    LOGD("mIframe_Interval : %d\n", interval);
+}

@@ -1,0 +1,59 @@
+#include "picture_order.h"
+
+#include <libyuv.h>
+#include <string.h>
+
+#include <algorithm>
+
+uvc_error_t any_to_picture(uvc_frame_t *in, uvc_frame_t *out) {
+    if (!in || !out || !in->data || !out->data)
+        return UVC_ERROR_INVALID_PARAM;
+    if (in->frame_format != UVC_FRAME_FORMAT_YUYV)
+        return uvc_any2rgbx(in, out);
+    const int width = (int)in->width, height = (int)in->height;
+    const size_t bytes = (size_t)width * height * 4;
+    if (width <= 0 || height <= 0 || in->actual_bytes < (size_t)width * height * 2) {
+        return UVC_ERROR_INVALID_PARAM;
+    }
+    if (out->data_bytes < bytes)
+        return UVC_ERROR_NO_MEM;
+    const int inStep = in->step ? (int)in->step : width * 2;
+    // libyuv's "ARGB" is B, G, R, A in memory.
+    libyuv::YUY2ToARGB(static_cast<const uint8_t *>(in->data), inStep,
+                       static_cast<uint8_t *>(out->data), width * 4, width, height);
+    out->width = in->width;
+    out->height = in->height;
+    out->frame_format = (uvc_frame_format)FRAME_FORMAT_BGRX;
+    out->step = (size_t)width * 4;
+    out->data_bytes = bytes;
+    out->actual_bytes = bytes;
+    out->sequence = in->sequence;
+    out->capture_time = in->capture_time;
+    out->source = in->source;
+    out->is_still = in->is_still;
+    return UVC_SUCCESS;
+}
+
+void copy_row_as_rgbx(const uvc_frame_t *picture, const uint8_t *src, uint8_t *dst, int pixels) {
+    if (in_bgrx_order(picture))
+        libyuv::ARGBToABGR(src, 0, dst, 0, pixels, 1);
+    else
+        memcpy(dst, src, (size_t)pixels * 4);
+}
+
+void copy_as_rgbx(const uvc_frame_t *picture, uint8_t *dst, size_t bytes) {
+    const uint8_t *src = static_cast<const uint8_t *>(picture->data);
+    copy_row_as_rgbx(picture, src, dst, (int)(bytes / 4));
+    memcpy(dst + bytes / 4 * 4, src + bytes / 4 * 4, bytes % 4);
+}
+
+void put_in_rgbx_order(uvc_frame_t *picture, int firstRow) {
+    if (!in_bgrx_order(picture))
+        return;
+    const int step = (int)picture->width * 4;
+    uint8_t *rows = static_cast<uint8_t *>(picture->data) + (size_t)firstRow * step;
+    const int count = (int)picture->height - firstRow;
+    if (count > 0)
+        libyuv::ARGBToABGR(rows, step, rows, step, (int)picture->width, count);
+    picture->frame_format = UVC_FRAME_FORMAT_RGBX;
+}

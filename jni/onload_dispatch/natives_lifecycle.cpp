@@ -1,0 +1,176 @@
+// Native methods that create, connect, preview and destroy camera objects.
+#include <android/native_window_jni.h>
+#include <string.h>
+
+#include "camera_id.h"
+#include "error_codes.h"
+#include "jni_arrays.h"
+#include "logging.h"
+#include "natives.h"
+#include "onload_dispatch.h"
+
+namespace {
+
+const char *const kNativePtrField = "mNativePtr";
+
+// Stores `value` in the calling object's "mNativePtr"; failures are logged only.
+void set_native_ptr(JNIEnv *env, jobject thiz, jlong value) {
+    jclass cls = thiz ? env->GetObjectClass(thiz) : nullptr;
+    if (!cls) {
+        clear_java_exception(env, "GetObjectClass");
+        LOGE("GetObjectClass fail");
+        return;
+    }
+    jfieldID field = env->GetFieldID(cls, kNativePtrField, "J");
+    if (field) {
+        env->SetLongField(thiz, field, value);
+    } else {
+        clear_java_exception(env, "GetFieldID");
+        LOGE("__setField_long:field '%s' not found", kNativePtrField);
+    }
+    env->DeleteLocalRef(cls);
+}
+
+// A global reference to a new raw-frame array, or null (logged) when it cannot be made.
+jbyteArray new_raw_array(JNIEnv *env) {
+    jbyteArray local = env->NewByteArray(RAW_ARRAY_BYTES);
+    if (!local) {
+        clear_java_exception(env, "NewByteArray");
+        LOGE("raw data array of %d bytes not created\n", RAW_ARRAY_BYTES);
+        return nullptr;
+    }
+    jbyteArray global = (jbyteArray)env->NewGlobalRef(local);
+    env->DeleteLocalRef(local);
+    return global;
+}
+
+jlong create(JNIEnv *env, jobject thiz, bool internal) {
+    UVCCamera *camera = internal ? new UVCCamera(true) : new UVCCamera();
+    long id = id_of(camera);
+    set_native_ptr(env, thiz, id);
+    registry_add(new _CameraInfo{internal ? nullptr : new_raw_array(env), id});
+    return id;
+}
+
+}  // namespace
+
+jlong nativeCreate(JNIEnv *env, jobject thiz) {
+    return create(env, thiz, false);
+}
+
+jlong nativeCreate_internal(JNIEnv *env, jobject thiz) {
+    return create(env, thiz, true);
+}
+
+// Only camera objects in the registry are destroyed: a stale or unknown id frees nothing. The
+// camera object goes first, so callbacks raised while it shuts down still find the record.
+void nativeDestroy(JNIEnv *env, jobject thiz, jlong id) {
+    set_native_ptr(env, thiz, 0);
+    if (id == 0)
+        return;
+    if (!registry_contains((long)id)) {
+        LOGE("nativeDestroy: no camera object %lld\n", (long long)id);
+        return;
+    }
+    delete camera_of(id);
+    registry_remove(env, (long)id);
+}
+
+jint nativeConnect(JNIEnv *env, jobject, jlong id, jint vid, jint pid, jint fd, jstring usbfs) {
+    UVCCamera *camera = camera_of(id);
+    if (!camera)
+        return -1;
+    if (fd <= 0) {
+        int result = camera->connect(0, 0, 0, call_java_triggerCb, false, nullptr);
+        camera->SetCameraID((long)id);
+        camera->setErrorNotifyCallback(call_java_ErrorCallback);
+        return result;
+    }
+    StringChars path(env, usbfs);
+    int result = camera->connect(vid, pid, fd, call_java_triggerCb, bDebug, path.c_str());
+    if (result == 0) {
+        camera->SetCameraID((long)id);
+        camera->setAudioVolumeCallback(call_java_VolumeCb);
+        camera->setFirstPreviewCallback(call_java_PictureReadyCb);
+        camera->setErrorNotifyCallback(call_java_ErrorCallback);
+    }
+    return result;
+}
+
+jint nativeRelease(JNIEnv *, jobject, jlong id) {
+    UVCCamera *camera = camera_of(id);
+    return camera ? camera->release() : -1;
+}
+
+jint nativeStartPreview(JNIEnv *, jobject, jlong id) {
+    UVCCamera *camera = camera_of(id);
+    return camera ? camera->startPreview() : -1;
+}
+
+jint nativeStopPreview(JNIEnv *, jobject, jlong id) {
+    UVCCamera *camera = camera_of(id);
+    return camera ? camera->stopPreview() : -1;
+}
+
+// The window reference taken here belongs to the camera object from then on.
+jint nativeSetPreviewDisplay(JNIEnv *env, jobject, jlong id, jobject surface) {
+    UVCCamera *camera = camera_of(id);
+    if (!camera)
+        return -1;
+    return camera->setPreviewDisplay(surface ? ANativeWindow_fromSurface(env, surface) : nullptr);
+}
+
+jint nativeSetCaptureDisplay(JNIEnv *env, jobject, jlong id, jobject surface) {
+    UVCCamera *camera = camera_of(id);
+    if (!camera)
+        return -1;
+    return camera->setCaptureDisplay(surface ? ANativeWindow_fromSurface(env, surface) : nullptr);
+}
+
+void nativeSetResolution(JNIEnv *, jobject, jlong id, jint format, jint width, jint height,
+                         jint frame) {
+    if (UVCCamera *camera = camera_of(id))
+        camera->setResolution(format, width, height, frame);
+}
+
+jstring nativegetLastError(JNIEnv *env, jobject, jlong id) {
+    UVCCamera *camera = camera_of(id);
+    if (!camera)
+        return nullptr;
+    char text[LAST_ERROR_SIZE];
+    memset(text, 0, sizeof(text));
+    camera->getLastError(text);
+    text[LAST_ERROR_SIZE - 1] = '\0';
+    return env->NewStringUTF(text);
+}
+
+jint nativeCameraIsRunning(JNIEnv *, jobject, jlong id) {
+    UVCCamera *camera = camera_of(id);
+    return camera ? camera->IsRunning() : 0;
+}
+
+jstring nativegetLibraryVersion(JNIEnv *env, jobject, jlong) {
+    return env->NewStringUTF(LIBRARY_VERSION);
+}
+
+void nativesetDebug(JNIEnv *, jobject, jlong id, jboolean debug) {
+    bDebug = debug != JNI_FALSE;
+    if (UVCCamera *camera = camera_of(id))
+        camera->setDebug(debug != JNI_FALSE);
+}
+
+jdouble nativegetviewFPS(JNIEnv *, jobject, jlong id) {
+    UVCCamera *camera = camera_of(id);
+    return camera ? camera->getviewFPS() : 0.0;
+}
+
+void nativeUsingRawdataCallback(JNIEnv *, jobject, jlong id, jboolean on) {
+    if (UVCCamera *camera = camera_of(id))
+        camera->SetRawdataCallback(on ? call_java_RawdataCallback : nullptr);
+}
+
+jint nativeSetRecMode(JNIEnv *, jobject, jlong id, jint mode) {
+    if (UVCCamera *camera = camera_of(id))
+        camera->setRecMode(mode);
+    return 0;
+}

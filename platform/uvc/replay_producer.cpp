@@ -1,0 +1,39 @@
+// Frames of a recorded stream file, in the file's order, over and over. Each frame is copied
+// out of the mapping because the stream may damage it (injected faults).
+#include <string.h>
+
+#include "frame_producer.h"
+#include "replay_file.h"
+
+namespace {
+
+class ReplayProducer : public FrameProducer {
+  public:
+    bool open(const ReplaySource &source, std::string *error) {
+        if (!file_.open(source, error))
+            return false;
+        frame_.resize(file_.largest_frame());
+        return true;
+    }
+
+    bool produce(uint32_t number, uint8_t **data, size_t *bytes) override {
+        const uint8_t *recorded = file_.frame((number - 1) % file_.frame_count(), bytes);
+        memcpy(frame_.data(), recorded, *bytes);
+        *data = frame_.data();
+        return true;
+    }
+
+  private:
+    ReplayFile file_;
+    std::vector<uint8_t> frame_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameProducer> make_replay_producer(const ReplaySource &source,
+                                                    std::string *error) {
+    std::unique_ptr<ReplayProducer> producer(new ReplayProducer());
+    if (!producer->open(source, error))
+        return nullptr;
+    return producer;
+}

@@ -1,0 +1,283 @@
+// The natives' fixed values for id 0, and every array-taking native with null arrays, short
+// arrays and sizes beyond the array.
+#include <set>
+
+#include "UVCPreview.h"
+#include "bridge_fixture.h"
+#include "camera_id.h"
+#include "engine_access.h"
+#include "host_android.h"
+#include "onload_dispatch.h"
+#include "uvc_testing.h"
+
+namespace {
+
+// What a native gives for id 0: an int, a double, "null", "version" or "void".
+struct IdZeroCase {
+    const char *name;
+    const char *signature;
+    const char *expected;
+};
+
+const IdZeroCase kIdZero[] = {
+    {"nativeDestroy", "(J)V", "void"},
+    {"nativeConnect", "(JIIILjava/lang/String;)I", "-1"},
+    {"nativeRelease", "(J)I", "-1"},
+    {"nativeStartPreview", "(J)I", "-1"},
+    {"nativeStopPreview", "(J)I", "-1"},
+    {"nativeSetPreviewDisplay", "(JLandroid/view/Surface;)I", "-1"},
+    {"nativeSetCaptureDisplay", "(JLandroid/view/Surface;)I", "-1"},
+    {"nativeSetResolution", "(JIIII)V", "void"},
+    {"nativegetUVCDevInfo", "(J[I)I", "-1"},
+    {"nativegetUVCGetCaptureBuf", "(J[B[II)I", "-1"},
+    {"nativegetLastError", "(J)Ljava/lang/String;", "null"},
+    {"nativeCameraIsRunning", "(J)I", "0"},
+    {"nativegetLibraryVersion", "(J)Ljava/lang/String;", "version"},
+    {"nativesetDebug", "(JZ)V", "void"},
+    {"nativesendExtensionMsg", "(J[II)I", "-1"},
+    {"nativerecvExtensionMsg", "(J[II)I", "-1"},
+    {"nativegetviewFPS", "(J)D", "0"},
+    {"nativeStartRecording", "(JZLjava/lang/String;)I", "0"},
+    {"nativeStopRecording", "(J)I", "0"},
+    {"nativeSetRecording", "(J[B)I", "0"},
+    {"nativeSetRecMode", "(JI)I", "0"},
+    {"nativeSetVideoFPS", "(JI)I", "0"},
+    {"nativeSetVideoBitrate", "(JI)I", "0"},
+    {"nativesetUVCCameraInputTerminalControl", "(JII)I", "0"},
+    {"nativegetUVCCameraInputTerminalControl", "(JI[I)V", "void"},
+    {"nativesetUVCCameraProcessingUnitControl", "(JII)I", "0"},
+    {"nativegetUVCCameraProcessingUnitControl", "(JI[I)V", "void"},
+    {"nativegetEnableControl", "(J[I[I)I", "-1"},
+    {"nativesetSDKVersion", "(JI)V", "void"},
+    {"nativegetAudioSamplerateList", "(J[I)I", "0"},
+    {"nativesetAudioSamplerate", "(JI)V", "void"},
+    {"nativesetAudioVolume", "(JI)I", "0"},
+    {"nativegetStillResolution", "(J[I)I", "0"},
+    {"nativesetStillResolutionIdx", "(JIII)V", "void"},
+    {"nativeSetWatermark1", "(J[BI)I", "0"},
+    {"nativeSetWatermarkInit", "(JIIIII)I", "0"},
+    {"nativeSetWatermarkBuf", "(J[BI)I", "0"},
+    {"nativeSetUserWatermarkInit", "(JIIIII)I", "0"},
+    {"nativeSetUserWatermarkXY", "(JII)I", "0"},
+    {"nativeSetUserWatermarkBuf", "(J[BI)I", "0"},
+    {"nativeRecVideoOnly", "(JZ)V", "void"},
+    {"nativeSetpantiltrel", "(J[I)I", "0"},
+    {"nativesetTlinkWaitTime", "(JI)I", "0"},
+    {"nativegetTransmissionperSec", "(J)D", "0"},
+    {"nativegetAudioTransmissionperSec", "(J)D", "0"},
+    {"nativegetVideoTransmissionperSec", "(J)D", "0"},
+    {"nativegetAudioDropFrame", "(J)I", "0"},
+    {"nativegetVideoDropFrame", "(J)I", "0"},
+    {"nativesetTlinkLogLevel", "(JI)V", "void"},
+    {"nativesetTlinkMode", "(JI)V", "void"},
+    {"nativegetTLinkUrl", "(J)Ljava/lang/String;", "null"},
+    {"nativesetAudioDenoise", "(JZI)V", "void"},
+    {"nativesetAudioEchocancel", "(JZII)V", "void"},
+    {"nativesetAudioDereverd", "(JZ)V", "void"},
+    {"nativesetAudioAgc", "(JZI)V", "void"},
+    {"nativesetTlinkFilePath", "(JLjava/lang/String;)V", "void"},
+    {"nativeStart_internal", "(JLjava/lang/String;)I", "0"},
+    {"nativeStop_internal", "(J)I", "0"},
+    {"nativevideoDataCallback_internal", "(J[B)V", "void"},
+    {"nativeaudioDataCallback_internal", "(J[BI)V", "void"},
+    {"nativeSetResolution_internal", "(JIII)V", "void"},
+    {"nativeSetRecMode_internal", "(JI)V", "void"},
+    {"nativeSetVideoBitrate_internal", "(JI)V", "void"},
+    {"nativeSetVideoFPS_internal", "(JI)V", "void"},
+    {"nativeSetAudioChannels_internal", "(JI)V", "void"},
+    {"nativeSetAudioBit_internal", "(JI)V", "void"},
+    {"nativeSetAudioSamplerate_internal", "(JI)V", "void"},
+    {"nativeSetRecType", "(JI)V", "void"},
+    {"nativeSetInternalAudio", "(JZ)V", "void"},
+    {"nativeUsingRawdataCallback", "(JZ)V", "void"},
+    {"nativeSetPixels", "(JLjava/lang/Object;[B)V", "void"},
+    {"nativePauseStreaming", "(J)V", "void"},
+    {"nativeResumeStreaming", "(J)V", "void"},
+    {"nativesetTlinkDeblock", "(JI)V", "void"},
+    {"nativesetIframeInterval", "(JI)V", "void"},
+    {"nativesetForceAudioSamplerate", "(JI)V", "void"},
+};
+
+// Natives whose engine or streamer operations are not built yet: left unregistered, so Java
+// gets UnsatisfiedLinkError instead of a value that pretends.
+const std::set<std::string> kNotYetRegistered = {
+    "nativegetTransmissionperSec", "nativegetAudioTransmissionperSec",
+    "nativegetVideoTransmissionperSec", "nativegetAudioDropFrame", "nativegetVideoDropFrame",
+    "nativesetTlinkLogLevel", "nativesetTlinkDeblock", "nativesetIframeInterval",
+};
+
+const int kMarker = 77;
+
+// Arguments after the id: 1 for numbers and flags, marked arrays, a Surface, a string.
+std::vector<jvalue> arguments_after_id(JNIEnv *env, const char *signature, jobject surface,
+                                       std::vector<jarray> *arrays) {
+    std::vector<jvalue> args(1);
+    args[0].j = 0;
+    for (const char *p = signature + 2; *p != ')'; p++) {
+        jvalue value;
+        value.j = 0;
+        if (*p == 'I' || *p == 'Z') {
+            value.i = 1;
+        } else if (*p == '[') {
+            p++;
+            value.l = *p == 'I' ? (jobject)new_ints(env, std::vector<int>(8, kMarker))
+                                : (jobject)new_bytes(env, std::vector<uint8_t>(8, kMarker));
+            arrays->push_back((jarray)value.l);
+        } else if (*p == 'L') {
+            bool isSurface = strncmp(p, "Landroid/view/Surface;", 22) == 0;
+            bool isString = strncmp(p, "Ljava/lang/String;", 18) == 0;
+            value.l = isSurface ? surface : isString ? env->NewStringUTF("/tmp/x") : nullptr;
+            p = strchr(p, ';');
+        }
+        args.push_back(value);
+    }
+    return args;
+}
+
+TEST_F(BridgeTest, EveryNativeGivesItsFixedValueForIdZero) {
+    ASSERT_EQ(sizeof(kIdZero) / sizeof(kIdZero[0]), (size_t)NATIVE_METHOD_COUNT - 2);
+    jobject surface = newSurface(8, 8);
+    const int windows = host_window_live_count();
+    jfieldID field = env->GetFieldID(env->GetObjectClass(natives), "mNativePtr", "J");
+    jclass intArrayClass = env->FindClass("[I");
+    for (const IdZeroCase &c : kIdZero) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(env->PushLocalFrame(32), 0);
+        std::vector<jarray> arrays;
+        std::vector<jvalue> args = arguments_after_id(env, c.signature, surface, &arrays);
+        env->SetLongField(natives, field, (jlong)99);
+        JavaResult result = call_method_args(env, natives, c.name, c.signature, args.data());
+        if (kNotYetRegistered.count(c.name)) {
+            EXPECT_NE(result.exception.find("UnsatisfiedLinkError"), std::string::npos);
+            env->PopLocalFrame(nullptr);
+            continue;
+        }
+        ASSERT_EQ(result.exception, "");
+        // Only nativeDestroy writes the field, also for id 0.
+        EXPECT_EQ(env->GetLongField(natives, field), strcmp(c.name, "nativeDestroy") ? 99 : 0);
+        std::string expected = c.expected;
+        char type = strchr(c.signature, ')')[1];
+        if (expected == "void") {
+            EXPECT_EQ(type, 'V');
+        } else if (expected == "null") {
+            EXPECT_EQ(result.value.l, nullptr);
+        } else if (expected == "version") {
+            EXPECT_EQ(java_string(env, (jstring)result.value.l), LIBRARY_VERSION);
+        } else if (type == 'D') {
+            EXPECT_EQ(result.value.d, std::stod(expected));
+        } else {
+            EXPECT_EQ(result.value.i, std::stoi(expected));
+        }
+        // Arrays stay untouched, and no window reference is taken.
+        for (jarray array : arrays) {
+            if (env->IsInstanceOf(array, intArrayClass))
+                EXPECT_EQ(java_ints(env, (jintArray)array), std::vector<int>(8, kMarker));
+            else
+                EXPECT_EQ(java_bytes(env, (jbyteArray)array), std::vector<uint8_t>(8, kMarker));
+        }
+        EXPECT_EQ(host_window_live_count(), windows);
+        env->PopLocalFrame(nullptr);
+    }
+    JavaResult version = call("nativegetLibraryVersion", "(J)Ljava/lang/String;", (jlong)12345);
+    EXPECT_EQ(java_string(env, (jstring)version.value.l), LIBRARY_VERSION);
+    call_method(env, surface, "release", "()V");
+}
+
+TEST_F(BridgeTest, DestroyWithIdZeroOnlyClearsTheField) {
+    const int records = g_CameraInfo.size();
+    env->SetLongField(natives, env->GetFieldID(env->GetObjectClass(natives), "mNativePtr", "J"),
+                      (jlong)99);
+    call("nativeDestroy", "(J)V", (jlong)0);
+    EXPECT_EQ(long_field(env, natives, "mNativePtr"), 0);
+    EXPECT_EQ(g_CameraInfo.size(), records);
+}
+
+// Java arrays of every size meet the fixed-size buffers of the engine: results are the
+// engine's errors or clamped copies, never reads or writes past an array.
+TEST_F(BridgeTest, ArraysOfAnySizeAreSafe) {
+    jlong id = connectWebcam(webcam_description("mjpeg 640x480"));
+    uvc_device_handle_t *handle = UVCPreviewTestAccess::handle(camera_of(id)->preview());
+    jintArray none = nullptr;
+    jbyteArray noBytes = nullptr;
+    auto ints = [&](int n) { return new_ints(env, std::vector<int>(n, kMarker)); };
+
+    // Diagnostic data: the engine's null error, or the first entries of the list.
+    EXPECT_EQ(call("nativegetUVCDevInfo", "(J[I)I", id, none).value.i, -2);
+    jintArray two = ints(2);
+    EXPECT_EQ(call("nativegetUVCDevInfo", "(J[I)I", id, two).value.i, 0);
+    std::vector<int> diag = java_ints(env, two);
+    EXPECT_GT(diag[0], 2);                   // entries the camera reported
+    EXPECT_EQ(diag[1], PIXEL_FORMAT_MJPEG);  // the first format code
+
+    // Stills, controls, sample rates, pan/tilt: null gives the engine's error, short arrays
+    // get what fits.
+    EXPECT_EQ(call("nativegetStillResolution", "(J[I)I", id, none).value.i, -2);
+    jintArray one = ints(1);
+    EXPECT_EQ(call("nativegetStillResolution", "(J[I)I", id, one).value.i, 0);
+    EXPECT_EQ(java_ints(env, one)[0], 4);  // four MJPEG still sizes
+    EXPECT_EQ(call("nativegetEnableControl", "(J[I[I)I", id, none, ints(3)).value.i, -2);
+    jintArray it = ints(2), pu = ints(0);
+    EXPECT_EQ(call("nativegetEnableControl", "(J[I[I)I", id, it, pu).value.i, 0);
+    EXPECT_GT(java_ints(env, it)[0], 0);
+    EXPECT_EQ(call("nativegetAudioSamplerateList", "(J[I)I", id, none).value.i, -3);
+    jintArray rates = ints(2);
+    EXPECT_EQ(call("nativegetAudioSamplerateList", "(J[I)I", id, rates).value.i, 0);
+    EXPECT_EQ(java_ints(env, rates), (std::vector<int>{3, 48000}));
+    call("nativegetUVCCameraProcessingUnitControl", "(JI[I)V", id, (jint)0, none);
+    jintArray empty = ints(0);
+    call("nativegetUVCCameraProcessingUnitControl", "(JI[I)V", id, (jint)0, empty);
+    call("nativegetUVCCameraInputTerminalControl", "(JI[I)V", id, (jint)3, empty);
+    EXPECT_EQ(call("nativeSetpantiltrel", "(J[I)I", id, none).value.i, -2);
+    EXPECT_EQ(call("nativeSetpantiltrel", "(J[I)I", id, new_ints(env, {1, 5})).value.i, 0);
+    UvcPanTiltRequest pantilt;
+    ASSERT_TRUE(uvc_test_last_pantilt(handle, &pantilt));
+    EXPECT_EQ(pantilt.pan, 1);
+    EXPECT_EQ(pantilt.pan_speed, 5);
+    EXPECT_EQ(pantilt.tilt, 0);
+    EXPECT_EQ(pantilt.tilt_speed, 0);
+
+    // Extension messages: the size's low 16 bits, limited to the payload the array has.
+    EXPECT_EQ(call("nativesendExtensionMsg", "(J[II)I", id, none, (jint)4).value.i, -1);
+    EXPECT_EQ(call("nativerecvExtensionMsg", "(J[II)I", id, none, (jint)4).value.i, -1);
+    jintArray message = new_ints(env, {0x21, 0x01, 0x0200, 0x0300, 1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(call("nativesendExtensionMsg", "(J[II)I", id, message, (jint)(65536 + 4)).value.i, 0);
+    UvcExtensionRequest sent;
+    ASSERT_TRUE(uvc_test_last_extension_request(handle, &sent));
+    EXPECT_EQ(sent.data, (std::vector<uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(call("nativesendExtensionMsg", "(J[II)I", id, message, (jint)1000).value.i, 0);
+    ASSERT_TRUE(uvc_test_last_extension_request(handle, &sent));
+    EXPECT_EQ(sent.wLength, 6);
+    jintArray shortReply = new_ints(env, {0xA1, 0x81, 0x0200, 0x0300});
+    EXPECT_EQ(call("nativerecvExtensionMsg", "(J[II)I", id, shortReply, (jint)6).value.i, 6);
+    EXPECT_EQ(java_ints(env, shortReply), (std::vector<int>{1, 2, 3, 4}));
+
+    // The capture buffer: sizes beyond the array are cut to it, so the engine refuses them.
+    call("nativeSetResolution", "(JIIII)V", id, (jint)PIXEL_FORMAT_MJPEG, (jint)640, (jint)480,
+         (jint)0);
+    EXPECT_EQ(call("nativeSetRecMode", "(JI)I", id, (jint)1).value.i, 0);
+    ASSERT_EQ(callInt("nativeStartPreview", "(J)I", id), 0);
+    jbyteArray small = new_bytes(env, std::vector<uint8_t>(16, kMarker));
+    jintArray info = ints(3);
+    const jint full = 640 * 480 * 4;
+    jbyteArray picture = env->NewByteArray(full);
+    jintArray shortInfo = ints(1);
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, picture, shortInfo,
+                        full + 1000)
+                       .value.i == full;
+        },
+        kGuardMs));
+    EXPECT_EQ(java_ints(env, shortInfo), std::vector<int>{PIXEL_FORMAT_MJPEG});
+    EXPECT_EQ(call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, small, none, full).value.i, -2);
+    EXPECT_EQ(call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, noBytes, info, full).value.i, -2);
+    EXPECT_EQ(call("nativegetUVCGetCaptureBuf", "(J[B[II)I", id, small, info, full).value.i, -2);
+
+    // Sound from the application: a size beyond the array is cut to it.
+    call("nativeaudioDataCallback_internal", "(J[BI)V", id, noBytes, (jint)4096);
+    call("nativeaudioDataCallback_internal", "(J[BI)V", id, small, (jint)1 << 20);
+    EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
+    EXPECT_FALSE(env->ExceptionCheck());
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+// The demo as a user runs it (scripts/demo.sh on the build tree), in both deliverables and with
+// a live stream, with every output read back; and its refusals of bad input.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "command_output.h"
+#include "demo_outputs.h"
+#include "loopback_peer.h"
+#include "uvc_testing.h"
+
+namespace {
+
+constexpr int kSeconds = 3;
+
+struct DemoResult {
+    int status = -1;
+    std::string output;  // what the user sees (the engine's log is in engine.log)
+    std::string dir;
+};
+
+std::string fresh_dir(const std::string &name) {
+    std::string dir = std::string(DEMO_RUN_DIR) + "/" + name;
+    command_output("rm -rf '" + dir + "' && mkdir -p '" + dir + "'");
+    return dir;
+}
+
+DemoResult run_demo(const std::string &name, const std::string &args) {
+    DemoResult result;
+    result.dir = fresh_dir(name);
+    // The JVM checks every JNI call; its warnings would show in the output.
+    result.output = command_output("DEMO_JAVA_OPTS=-Xcheck:jni " + std::string(DEMO_SCRIPT) +
+                                       " --no-build --build-dir '" + DEMO_BUILD_DIR + "' --out '" +
+                                       result.dir + "/out' " + args + " 2>&1",
+                                   &result.status);
+    result.status = WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1;
+    return result;
+}
+
+std::string out_file(const DemoResult &run, const char *name) {
+    return run.dir + "/out/" + name;
+}
+
+// -Xcheck:jni warnings whose native method is ours (the bridge, the stand-ins, the demo's host
+// library); the JDK's own font code draws some of its own, which are not counted.
+int jni_warnings_in_our_natives(const std::string &output) {
+    int count = 0;
+    const std::string warning = "WARNING in native method";
+    for (size_t at = output.find(warning); at != std::string::npos;
+         at = output.find(warning, at + 1)) {
+        const size_t line = output.find('\n', at);
+        const size_t next = line == std::string::npos ? line : output.find('\n', line + 1);
+        const std::string frame = line == std::string::npos ? "" : output.substr(line, next - line);
+        if (frame.find("com.orrinworks") != std::string::npos ||
+            frame.find("android.") != std::string::npos) {
+            count++;
+        }
+    }
+    return count;
+}
+
+// Every output of a complete run is there and reads back as what it claims to be.
+void check_outputs(const DemoResult &run, const char *live_file) {
+    SCOPED_TRACE(run.output);
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.find("NOT DONE"), std::string::npos);
+    EXPECT_EQ(jni_warnings_in_our_natives(run.output), 0) << "-Xcheck:jni";
+
+    // Pictures: each decodes; those taken from the stream carry a camera frame number.
+    Picture preview, capture, still, sheet, levels;
+    ASSERT_TRUE(read_png(out_file(run, "preview.png"), &preview));
+    ASSERT_TRUE(read_png(out_file(run, "capture.png"), &capture));
+    ASSERT_TRUE(read_jpeg(out_file(run, "still.jpg"), &still));
+    ASSERT_TRUE(read_png(out_file(run, "contact-sheet.png"), &sheet));
+    ASSERT_TRUE(read_png(out_file(run, "levels.png"), &levels));
+    const int64_t captured =
+        uvc_test_decode_counter(capture.rgbx.data(), capture.width, capture.height, 0);
+    const int64_t last =
+        uvc_test_decode_counter(preview.rgbx.data(), preview.width, preview.height, 0);
+    EXPECT_GT(captured, 0);
+    EXPECT_GT(last, captured) << "the last picture on the surface came after the capture";
+    EXPECT_GT(uvc_test_decode_counter(still.rgbx.data(), still.width, still.height, 0), 0);
+
+    // The recording: H.264 and AAC for the recorded time, frames in camera order over it.
+    ProbedMedia recording = probe_media(out_file(run, "recording.mp4"));
+    ASSERT_TRUE(recording.readable);
+    EXPECT_EQ(recording.codecs, "h264,aac");
+    EXPECT_NEAR(recording.duration, kSeconds, 0.5);
+    std::vector<int64_t> counters = video_counters(out_file(run, "recording.mp4"), 8);
+    ASSERT_GE(counters.size(), 6u);
+    for (size_t i = 0; i < counters.size(); i++) {
+        EXPECT_GT(counters[i], 0) << "sample " << i;
+        if (i > 0) {
+            EXPECT_GT(counters[i], counters[i - 1]) << "sample " << i;
+        }
+    }
+    EXPECT_GE(counters.back() - counters.front(), kSeconds * 30 / 2);
+
+    // The report names every file and lists the contact sheet's increasing counters.
+    std::string html = read_file(out_file(run, "report.html"));
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    // Every file appears in the report's file table (names of missing pictures appear too).
+    auto listed = [&html](const std::string &name) {
+        return html.find("<td><a href=\"" + name + "\">") != std::string::npos;
+    };
+    for (const char *name : {"preview.png", "capture.png", "still.jpg", "contact-sheet.png",
+                             "levels.png", "recording.mp4"}) {
+        EXPECT_TRUE(listed(name)) << name;
+    }
+    std::vector<int64_t> sheet_counters = report_counters(html);
+    ASSERT_GE(sheet_counters.size(), 6u);
+    for (size_t i = 1; i < sheet_counters.size(); i++) {
+        EXPECT_GT(sheet_counters[i], sheet_counters[i - 1]) << "sheet sample " << i;
+    }
+    EXPECT_GT(sheet_counters.front(), 0);
+
+    if (live_file) {
+        EXPECT_TRUE(listed(live_file));
+        ProbedMedia live = probe_media(out_file(run, live_file));
+        ASSERT_TRUE(live.readable);
+        EXPECT_NE(live.codecs.find("h264"), std::string::npos);
+        EXPECT_NE(live.codecs.find("aac"), std::string::npos);
+        EXPECT_GT(live.duration, kSeconds - 1.0);
+    }
+    // Nothing of the camera or the windows stays open after the run.
+    EXPECT_NE(read_file(out_file(run, "engine.log"))
+                  .find("left open after release: camera contexts 0, devices 0, handles 0, "
+                        "threads 0; windows 0"),
+              std::string::npos);
+}
+
+TEST(Demo, RunsWithTheMediaRecorderDeliverable) {
+    DemoResult run = run_demo("recorder", "--seconds 3 --deliverable libOrrinUVC5_TL");
+    check_outputs(run, nullptr);
+}
+
+TEST(Demo, RunsWithTheHardwareEncoderDeliverableInYuyv) {
+    DemoResult run = run_demo(
+        "hw_encoder", "--seconds 3 --deliverable libOrrinUVC0 --format yuyv --size 640x480");
+    check_outputs(run, nullptr);
+    Picture capture;
+    ASSERT_TRUE(read_png(out_file(run, "capture.png"), &capture));
+    EXPECT_EQ(capture.width, 640);
+    EXPECT_EQ(capture.height, 480);
+}
+
+// A deliverable built before live streaming landed says so in its NOT DONE line; its live tests
+// are skipped with that line rather than failed.
+bool lacks_live_natives(const DemoResult &run) {
+    return run.output.find("NOT DONE: live stream: the library has no native") != std::string::npos;
+}
+
+TEST(Demo, StreamsLiveToTheLocalNginx) {
+    DemoResult run = run_demo("live_rtmp", "--seconds 3 --live rtmp");
+    if (lacks_live_natives(run))
+        GTEST_SKIP() << "the deliverable has no live-stream natives yet";
+    check_outputs(run, "live.flv");
+}
+
+// A refusal is one line (the only one when it comes before the preview), a non-zero exit, no
+// recording, and nothing left open.
+void expect_refusal(const DemoResult &run, const std::string &words, bool alone = true) {
+    SCOPED_TRACE(run.output);
+    EXPECT_NE(run.status, 0);
+    std::string text = run.output;
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    const size_t newline = text.rfind('\n');
+    const std::string last = newline == std::string::npos ? text : text.substr(newline + 1);
+    EXPECT_NE(last.find(words), std::string::npos) << last;
+    if (alone) {
+        EXPECT_EQ(newline, std::string::npos) << "more than one line";
+    }
+    const std::string log = read_file(out_file(run, "engine.log"));
+    if (!log.empty()) {
+        EXPECT_NE(log.find("handles 0, threads 0; windows 0"), std::string::npos) << log;
+    }
+    EXPECT_FALSE(std::ifstream(out_file(run, "recording.mp4")).good());
+}
+
+TEST(Demo, RefusesBadInputWithOneLineAndReleasesEverything) {
+    expect_refusal(run_demo("no_description", "--description /nonexistent/camera.conf"),
+                   "cannot read camera description");
+
+    expect_refusal(run_demo("size", "--size 1234x567"), "offers no MJPEG 1234x567");
+    expect_refusal(run_demo("yuyv_size", "--format yuyv --size 1920x1080"),
+                   "offers no YUYV 1920x1080");
+
+    // A file where the output folder should be: even root cannot make a folder inside it.
+    std::string dir = fresh_dir("blocked");
+    std::ofstream(dir + "/file") << "x";
+    int status = -1;
+    std::string output = command_output(std::string(DEMO_SCRIPT) + " --no-build --build-dir '" +
+                                            DEMO_BUILD_DIR + "' --out '" + dir + "/file/out' 2>&1",
+                                        &status);
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_NE(output.find("cannot write to output folder"), std::string::npos) << output;
+
+    // A camera description the camera library cannot parse: the connect fails cleanly.
+    std::string broken = fresh_dir("broken_description") + "/broken.conf";
+    std::ofstream(broken) << "vid = 0x1bcf\npid = 0x2c9a\nmjpeg = banana\n";
+    expect_refusal(run_demo("broken", "--description '" + broken + "'"), "did not connect");
+}
+
+TEST(Demo, RefusesAPeerItCannotReach) {
+    // A port that nothing listens on: a peer that was just stopped.
+    int port = 0;
+    {
+        LoopbackPeer peer(LoopbackPeer::Rtmp);
+        ASSERT_TRUE(peer.running());
+        port = peer.port();
+    }
+    DemoResult run =
+        run_demo("unreachable",
+                 "--seconds 3 --live-url rtmp://127.0.0.1:" + std::to_string(port) + "/live/demo");
+    if (lacks_live_natives(run))
+        GTEST_SKIP() << "the deliverable has no live-stream natives yet";
+    expect_refusal(run, "cannot reach the live-stream peer", false);
+    EXPECT_EQ(run.status, 4);
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// YUYV pictures: whichever reader gets them (surface, capture buffer, raw-frame callback, with
+// or without a surface) sees exactly the camera library's R, G, B, X conversion.
+#include <string.h>
+
+#include <mutex>
+#include <vector>
+
+#include "engine_fixture.h"
+#include "host_android.h"
+#include "uvc_testing.h"
+
+namespace {
+
+const int kWidth = 640, kHeight = 480;
+
+std::mutex g_rawMutex;  // guards g_raw
+std::vector<uint8_t> g_raw;
+
+void keep_raw(long, char *data, int size) {
+    std::lock_guard<std::mutex> lock(g_rawMutex);
+    g_raw.assign(data, data + size);
+}
+
+std::vector<uint8_t> last_raw() {
+    std::lock_guard<std::mutex> lock(g_rawMutex);
+    return g_raw;
+}
+
+struct FirstFrame {
+    std::mutex mutex;  // guards yuyv
+    std::vector<uint8_t> yuyv;
+    static void keep(uvc_frame_t *frame, void *user) {
+        FirstFrame *self = static_cast<FirstFrame *>(user);
+        const uint8_t *data = static_cast<const uint8_t *>(frame->data);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        if (self->yuyv.empty())
+            self->yuyv.assign(data, data + frame->actual_bytes);
+    }
+    bool taken() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return !yuyv.empty();
+    }
+};
+
+// The bars picture as the camera library itself converts it (every frame is the same).
+std::vector<uint8_t> library_conversion(const CameraSetup &setup) {
+    VirtualCamera device(setup);
+    uvc_context_t *ctx = nullptr;
+    uvc_device_t *dev = nullptr;
+    uvc_device_handle_t *devh = nullptr;
+    uvc_stream_ctrl_t ctrl;
+    FirstFrame first;
+    uvc_init2(&ctx, nullptr, nullptr);
+    uvc_find_device2(ctx, &dev, device.vid(), device.pid(), nullptr, device.fd());
+    uvc_open(dev, &devh);
+    uvc_get_stream_ctrl_format_size(devh, &ctrl, 3, kWidth, kHeight, 0);
+    uvc_start_iso_streaming(devh, &ctrl, FirstFrame::keep, &first);
+    EXPECT_TRUE(wait_until([&first] { return first.taken(); }, 5000));
+    uvc_stop_streaming(devh);
+    uvc_close(devh);
+    uvc_unref_device(dev);
+    uvc_exit(ctx);
+
+    std::vector<uint8_t> rgbx(kWidth * kHeight * 4);
+    uvc_frame_t in;
+    memset(&in, 0, sizeof(in));
+    in.data = first.yuyv.data();
+    in.data_bytes = in.actual_bytes = first.yuyv.size();
+    in.width = kWidth;
+    in.height = kHeight;
+    in.frame_format = UVC_FRAME_FORMAT_YUYV;
+    uvc_frame_t *out = uvc_allocate_frame(rgbx.size());
+    if (!first.yuyv.empty() && uvc_yuyv2rgbx(&in, out) == UVC_SUCCESS)
+        memcpy(rgbx.data(), out->data, rgbx.size());
+    uvc_free_frame(out);
+    return rgbx;
+}
+
+TEST(YuyvPictures, EveryReaderGetsTheLibrarysConversionByteForByte) {
+    CameraSetup setup = CameraSetup::atFps(20);
+    setup.pattern = "bars";
+    const std::vector<uint8_t> expected = library_conversion(setup);
+
+    // Surface and capture buffer, nothing reading after the surface.
+    {
+        CameraSession s(setup);
+        ASSERT_EQ(s.connect(3, kWidth, kHeight), 0);
+        ASSERT_EQ(s.attachWindow(), 0);
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        ASSERT_TRUE(s.waitPosts(2));
+        std::vector<uint8_t> shown;
+        int32_t width = 0, height = 0;
+        ASSERT_TRUE(host_window_last_picture(s.window, &shown, &width, &height));
+        EXPECT_TRUE(shown == expected);
+        std::vector<char> buffer(expected.size());
+        int info[3] = {0, 0, 0};
+        ASSERT_EQ(s.engine()->get_capture_buffer(buffer.data(), info, (int)buffer.size()),
+                  (int)expected.size());
+        EXPECT_EQ(memcmp(buffer.data(), expected.data(), expected.size()), 0);
+    }
+    // The raw-frame callback after the surface, and without any surface.
+    for (bool withWindow : {true, false}) {
+        CameraSession s(setup);
+        ASSERT_EQ(s.connect(3, kWidth, kHeight), 0);
+        g_raw.clear();
+        s.engine()->SetRawdataCallback(keep_raw);
+        if (withWindow) {
+            ASSERT_EQ(s.attachWindow(), 0);
+        }
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        ASSERT_TRUE(wait_until([] { return !last_raw().empty(); }, 5000));
+        EXPECT_TRUE(last_raw() == expected) << "with a window: " << withWindow;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// Live-stream faults: no peer, a peer that never answers, a peer gone mid-stream, a refused
+// stop, bad settings, and repeated streams that leave nothing behind.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <tlink.h>
+#include <tlink_test.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+
+#include "host_android.h"
+#include "loopback_peer.h"
+#include "recording_support.h"
+
+namespace {
+
+struct LiveSession : RecordingSession {
+    LiveSession() : RecordingSession(recording_camera(true)) {
+        if (connect(PIXEL_FORMAT_MJPEG, 1280, 720) != 0)
+            return;
+        engine()->SetRecType(REC_TYPE_LIVE);
+        engine()->setTLinkMode(TLINK_MODE_RTMP);
+        ready = startPreview(RECORD_MODE_VIDEO_AUDIO) && prepare() == 0;
+    }
+    bool ready = false;
+};
+
+// A port that takes connections and never says a word.
+struct SilentListener {
+    SilentListener() {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (bind(fd, (sockaddr *)&address, sizeof(address)) == 0 && listen(fd, 4) == 0 &&
+            getsockname(fd, (sockaddr *)&address, &length) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~SilentListener() { close(fd); }
+    int fd = -1;
+    int port = 0;
+};
+
+// A port with nothing listening.
+int closed_port() {
+    SilentListener listener;
+    return listener.port;
+}
+
+struct ErrorReports {
+    static void record(long id, long kind, int code, char *text) {
+        std::lock_guard<std::mutex> lock(mutex);
+        calls++;
+        cameraId = id;
+        errorClass = kind;
+        lastCode = code;
+        lastText = text ? text : "";
+    }
+    static std::mutex mutex;  // guards the values below
+    static int calls;
+    static long cameraId, errorClass;
+    static int lastCode;
+    static std::string lastText;
+};
+std::mutex ErrorReports::mutex;
+int ErrorReports::calls = 0;
+long ErrorReports::cameraId = 0, ErrorReports::errorClass = 0;
+int ErrorReports::lastCode = 0;
+std::string ErrorReports::lastText;
+
+void expect_nothing_left(UVCPreview *e) {
+    EXPECT_EQ(e->getRecordState(), 0);
+    EXPECT_EQ(recorder_objects_alive(), 0);
+    EXPECT_EQ(recorder_instance_holders(), 0);
+    EXPECT_EQ(*UVCPreviewTestAccess::tlinkContext(e), nullptr);
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(LiveFaults, NoPeerAndASilentPeerFailWithinTheWaitTime) {
+    LiveSession s;
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    const int threads = count_threads(), descriptors = count_open_descriptors();
+    e->setTlinkWaitTime(1500);
+    const std::string refused = "rtmp://127.0.0.1:" + std::to_string(closed_port()) + "/live/x";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.start(refused), REC_LIVE_START_FAILED);
+    EXPECT_LT(seconds_since(start), 1.5 + 0.1 + 1.0);
+    expect_nothing_left(e);
+
+    SilentListener silent;
+    ASSERT_GT(silent.port, 0);
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.start("rtmp://127.0.0.1:" + std::to_string(silent.port) + "/live/x"),
+              REC_LIVE_START_FAILED);
+    const double waited = seconds_since(start);
+    EXPECT_GT(waited, 1.4);
+    EXPECT_LT(waited, 1.5 + 0.1 + 1.0);
+    expect_nothing_left(e);
+    EXPECT_EQ(settled_thread_count(threads), threads);
+    EXPECT_EQ(count_open_descriptors(), descriptors + 1);  // the silent listener
+}
+
+TEST(LiveFaults, BadSettingsAreRefused) {
+    LiveSession s;
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    e->setTlinkWaitTime(0);
+    EXPECT_EQ(e->recordStart(false, nullptr), REC_LIVE_START_FAILED);
+    EXPECT_EQ(s.start(std::string("rtmp://127.0.0.1:1/live/") + std::string(300, 'x')),
+              REC_LIVE_START_FAILED);
+    e->setTLinkMode(7);  // RTSP, which an rtmp:// address does not fit
+    EXPECT_EQ(s.start("rtmp://127.0.0.1:1/live/x"), REC_LIVE_START_FAILED);
+    expect_nothing_left(e);
+    // Statistics of no stream.
+    EXPECT_EQ(e->getTransmission_sec(), 0.0);
+    EXPECT_EQ(e->getAudioTransmission(), 0.0);
+    EXPECT_EQ(e->getAudioDropFrame(), 0);
+}
+
+TEST(LiveFaults, PeerGoneMidStreamIsReportedOnceAndTheStreamGoesOn) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    LiveSession s;
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    e->SetErrorNotifyCallback(ErrorReports::record);
+    e->SetCameraID(77);
+    ErrorReports::calls = 0;
+    ASSERT_EQ(s.start(peer.url()), 0);
+    ASSERT_TRUE(s.waitMorePosts(20));
+    peer.stop(0);
+    ASSERT_TRUE(wait_until(
+        [] {
+            std::lock_guard<std::mutex> lock(ErrorReports::mutex);
+            return ErrorReports::calls > 0;
+        },
+        10000));
+    ASSERT_TRUE(s.waitMorePosts(15));
+    EXPECT_EQ(e->getRecordState(), 1);
+    int code;
+    {
+        std::lock_guard<std::mutex> lock(ErrorReports::mutex);
+        EXPECT_EQ(ErrorReports::calls, 1);
+        EXPECT_EQ(ErrorReports::cameraId, 77);
+        EXPECT_EQ(ErrorReports::errorClass, 2);
+        EXPECT_TRUE(ErrorReports::lastCode == TL_ERROR_SOCKET_READ ||
+                    ErrorReports::lastCode == TL_ERROR_SOCKET_WRITE);
+        EXPECT_FALSE(ErrorReports::lastText.empty());
+        code = ErrorReports::lastCode;
+    }
+    // The stop reports the connection's failure and still releases everything.
+    EXPECT_EQ(e->recordStop(), code);
+    expect_nothing_left(e);
+}
+
+TEST(LiveFaults, ARefusedStopReleasesAndALaterStartWorks) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    LiveSession s;
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    ASSERT_EQ(s.start(peer.url("first")), 0);
+    ASSERT_TRUE(s.waitMorePosts(10));
+    ASSERT_EQ(TlinkTestRefuseStops(1, TL_ERROR_PREVIOUS_JOB_NOT_COMPLETED), 0);
+    EXPECT_EQ(e->recordStop(), REC_LIVE_STOP_FAILED);
+    expect_nothing_left(e);
+    ASSERT_EQ(s.start(peer.url("second")), 0);
+    ASSERT_TRUE(s.waitMorePosts(10));
+    EXPECT_EQ(e->recordStop(), 0);
+}
+
+TEST(LiveFaults, RepeatedStreamsLeaveNothingBehind) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    LiveSession s;
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    ASSERT_EQ(s.start(peer.url("warm")), 0);
+    ASSERT_EQ(e->recordStop(), 0);
+    const int threads = count_threads(), descriptors = count_open_descriptors();
+    for (int i = 0; i < 10; i++) {
+        ASSERT_EQ(s.start(peer.url("cycle" + std::to_string(i))), 0) << "cycle " << i;
+        ASSERT_TRUE(s.waitMorePosts(3));
+        ASSERT_EQ(e->recordStop(), 0) << "cycle " << i;
+    }
+    EXPECT_EQ(settled_thread_count(threads), threads);
+    EXPECT_EQ(count_open_descriptors(), descriptors);
+    expect_nothing_left(e);
+}
+
+}  // namespace

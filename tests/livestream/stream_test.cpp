@@ -1,0 +1,143 @@
+// The counter camera with its sine microphone streamed to each loopback peer, with the
+// statistics read while it runs, and the settings that take effect at the next start.
+#include <tlink.h>
+#include <tlink_test.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "command_output.h"
+#include "host_android.h"
+#include "loopback_peer.h"
+#include "recording_support.h"
+
+namespace {
+
+// A previewing camera set up for live streaming (record type 32 before the preview, so the
+// microphone captures at the live-stream rate).
+struct LiveSession : RecordingSession {
+    explicit LiveSession(int mode) : RecordingSession(recording_camera(true)) {
+        if (connect(PIXEL_FORMAT_MJPEG, 1280, 720) != 0)
+            return;
+        engine()->SetRecType(REC_TYPE_LIVE);
+        engine()->setTLinkMode(mode);
+        ready = startPreview(RECORD_MODE_VIDEO_AUDIO) && prepare() == 0;
+    }
+    bool ready = false;
+};
+
+std::string protocol_name(const testing::TestParamInfo<int> &info) {
+    return info.param == TLINK_MODE_RTMP ? "Rtmp" : "Rtsp";
+}
+
+LoopbackPeer::Kind peer_kind(int mode) {
+    return mode == TLINK_MODE_RTMP ? LoopbackPeer::Rtmp : LoopbackPeer::Rtsp;
+}
+
+class LiveStream : public testing::TestWithParam<int> {};
+
+TEST_P(LiveStream, FiveSecondsReachThePeerWithTheirStatistics) {
+    LoopbackPeer peer(peer_kind(GetParam()));
+    ASSERT_TRUE(peer.running());
+    LiveSession s(GetParam());
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    // Nothing started yet: rates and drops are 0.
+    EXPECT_EQ(e->getTransmission_sec(), 0.0);
+    EXPECT_EQ(e->getVideoTransmission(), 0.0);
+    EXPECT_EQ(e->getVideoDropFrame(), 0);
+
+    ASSERT_EQ(s.start(peer.url()), 0);
+    EXPECT_STREQ(e->getTLinkUrl(), peer.url().c_str());
+    ASSERT_TRUE(s.waitMorePosts(5 * kRecordFps));
+    const double videoRate = e->getVideoTransmission();
+    const double audioRate = e->getAudioTransmission();
+    const double bytesRate = e->getTransmission_sec();
+    EXPECT_GT(videoRate, kRecordFps * 0.6);
+    EXPECT_LT(videoRate, kRecordFps * 1.4);
+    EXPECT_GT(audioRate, 44100.0 / 1024 * 0.6);
+    EXPECT_LT(audioRate, 44100.0 / 1024 * 1.4);
+    EXPECT_GT(bytesRate, kRecordBitrate / 8 * 0.2);
+    EXPECT_LT(bytesRate, kRecordBitrate / 8 * 3.0);
+    EXPECT_EQ(e->getVideoDropFrame(), 0);
+    EXPECT_EQ(e->getAudioDropFrame(), 0);
+    EXPECT_EQ(e->recordStop(), 0);
+    EXPECT_EQ(e->getVideoTransmission(), 0.0);
+    EXPECT_EQ(e->getAudioDropFrame(), 0);
+
+    peer.stop();
+    const RecordedFile file = probe_recording(peer.recording());
+    EXPECT_EQ(file.codecs, "h264,aac");
+    EXPECT_GT(file.duration, 4.0);
+    const std::vector<int64_t> counters = recorded_counters(peer.recording());
+    ASSERT_GE(counters.size(), 4u * kRecordFps);
+    for (size_t i = 1; i < counters.size(); i++)
+        ASSERT_GT(counters[i], counters[i - 1]) << "frame " << i;
+    EXPECT_NEAR(recorded_tone_hz(peer.recording()), kMicHz, kMicHz * 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothProtocols, LiveStream,
+                         testing::Values(TLINK_MODE_RTMP, TLINK_MODE_RTSP), protocol_name);
+
+// Seconds between the key frames of a file's video.
+std::vector<double> key_frame_times(const std::string &path) {
+    std::string out = command_output(
+        "ffprobe -v error -select_streams v -show_entries packet=pts_time,flags -of csv=p=0 '" +
+        path + "' 2>/dev/null");
+    std::vector<double> times;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        size_t comma = line.find(',');
+        if (comma != std::string::npos && line.find('K', comma) != std::string::npos)
+            times.push_back(atof(line.substr(0, comma).c_str()));
+    }
+    return times;
+}
+
+TEST(LiveSettings, KeyFrameIntervalAndLogLevelReachTheLibraries) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    LiveSession s(TLINK_MODE_RTMP);
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    EXPECT_EQ(e->SetTlinkLogLevel(TLINK_LOG_ERROR), 0);
+    EXPECT_EQ(e->SetTlinkLogLevel(99), TL_ERROR_INVALID_PARAMETER);
+    e->setIframeInterval(2);
+    ASSERT_EQ(s.start(peer.url()), 0);
+    ASSERT_TRUE(s.waitMorePosts(5 * kRecordFps));
+    ASSERT_EQ(e->recordStop(), 0);
+    peer.stop();
+    const std::vector<double> keys = key_frame_times(peer.recording());
+    ASSERT_GE(keys.size(), 2u);
+    for (size_t i = 1; i < keys.size(); i++)
+        EXPECT_NEAR(keys[i] - keys[i - 1], 2.0, 0.1);
+}
+
+// A slow link: the library drops what does not fit, and with deblocking on it also drops the
+// frames after a drop until the next key frame, so more video is dropped than without.
+TEST(LiveSettings, DeblockReachesTheLibraryAtTheNextStart) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    LiveSession s(TLINK_MODE_RTMP);
+    ASSERT_TRUE(s.ready);
+    UVCPreview *e = s.engine();
+    e->setIframeInterval(10);
+    unsigned dropped[2] = {0, 0};
+    for (int deblock = 0; deblock < 2; deblock++) {
+        e->setTlinkDeblock(deblock);
+        ASSERT_EQ(s.start(peer.url("deblock" + std::to_string(deblock))), 0);
+        void **context = UVCPreviewTestAccess::tlinkContext(e);
+        ASSERT_EQ(TlinkTestSetSendDelay(context, 200), 0);
+        ASSERT_TRUE(wait_until([&] { return e->getVideoDropFrame() > 0; }, 30000));
+        const int firstDrops = e->getVideoDropFrame();
+        ASSERT_TRUE(s.waitMorePosts(60));
+        dropped[deblock] = e->getVideoDropFrame();
+        EXPECT_GT((int)dropped[deblock], firstDrops);
+        ASSERT_EQ(TlinkTestSetSendDelay(context, 0), 0);
+        e->recordStop();
+    }
+    EXPECT_GT(dropped[1], dropped[0]);
+}
+
+}  // namespace
