@@ -3,9 +3,11 @@
 #   format  clang-format --dry-run on the project's sources
 #   plain   the product build and the whole suite
 #   asan    the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer
-#   tsan    the whole native suite under ThreadSanitizer (JVM tests, label `jvm`, excluded)
+#   tsan    the threaded areas under ThreadSanitizer (see tsan_areas)
 #   fuzz    libFuzzer targets (clang) on their seed corpora for FUZZ_SECONDS each
 # ORRIN_CHECKS picks a subset, e.g. ORRIN_CHECKS="format plain" ./scripts/test.sh.
+# The sanitizer builds compile only the test areas they run (targets tests_<area>, tests
+# labelled <area>), with less optimisation and line tables only: they build faster that way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -18,38 +20,78 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
-# configure_and_build DIR [cmake options...]
-configure_and_build() {
+# Every test area (a folder of tests/ with its own CMakeLists.txt).
+all_areas=$(for f in tests/*/CMakeLists.txt; do basename "$(dirname "$f")"; done)
+# Areas whose code runs threads of its own. Left out: unit (single-threaded helpers) and the
+# JVM areas (bridge, demo), which ThreadSanitizer cannot run.
+tsan_areas="audio auxa engine forwarding h264 livestream media peers recording still_controls
+  streamer uvc"
+sanitizer_flags=(-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG")
+
+# configure DIR [cmake options...]
+configure() {
   local dir=$1
   shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
-  cmake --build "$dir" -j "$jobs"
+}
+
+# build_areas DIR AREA...: builds what the tests of those areas run.
+build_areas() {
+  local dir=$1 area targets=()
+  shift
+  for area in "$@"; do
+    targets+=("tests_$area")
+  done
+  cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
+}
+
+# A label expression matching exactly the given areas.
+area_labels() {
+  local IFS='|'
+  echo "^($*)\$"
 }
 
 run_suite() {
   ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 900 --no-tests=ignore "${@:2}"
 }
 
+# Files listed in scripts/format-pending.txt are being reworked on another branch; they are
+# named here, not checked, until that branch lands and the entry goes.
 check_format() {
-  git ls-files '*.c' '*.cpp' '*.h' '*.inl' | xargs clang-format --dry-run -Werror
+  local pending=scripts/format-pending.txt file
+  if [ -s "$pending" ]; then
+    while read -r file; do
+      echo "format: not checked (pending rework): $file"
+    done <"$pending"
+  fi
+  git ls-files '*.c' '*.cpp' '*.h' '*.inl' | grep -vxF -f <(cat "$pending" 2>/dev/null || true) |
+    xargs clang-format --dry-run -Werror
 }
 
 check_plain() {
   local dir=${BUILD_DIR:-build}
-  configure_and_build "$dir"
+  configure "$dir"
+  cmake --build "$dir" -j "$jobs"
   run_suite "$dir"
 }
 
 check_asan() {
-  configure_and_build build-asan -DORRIN_SANITIZER=address
+  configure build-asan -DORRIN_SANITIZER=address "${sanitizer_flags[@]}"
+  # shellcheck disable=SC2086
+  build_areas build-asan $all_areas
   run_suite build-asan -LE jvm
   # The JVM handles its own segmentation faults.
   ASAN_OPTIONS=handle_segv=0 run_suite build-asan -L jvm
 }
 
 check_tsan() {
-  configure_and_build build-tsan -DORRIN_SANITIZER=thread
-  TSAN_OPTIONS=halt_on_error=1 run_suite build-tsan -LE jvm
+  configure build-tsan -DORRIN_SANITIZER=thread "${sanitizer_flags[@]}"
+  # shellcheck disable=SC2086
+  build_areas build-tsan $tsan_areas
+  # shellcheck disable=SC2086
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    run_suite build-tsan -L "$(area_labels $tsan_areas)" -LE jvm
 }
 
 check_fuzz() {

@@ -1,8 +1,9 @@
 // Soak run of the engine against the virtual camera: preview start/stop cycles, connect/release
-// cycles and unplug followed by reconnect. Prints resident memory, open descriptors and threads
+// cycles, recording start/stop cycles (720p with the microphone's sound, each about half a
+// second) and unplug followed by reconnect. Prints resident memory, open descriptors and threads
 // at the start and after each phase; all should stay flat.
-// Usage: soak_bench [preview cycles] [connect cycles] [unplug cycles] (1000 100 10 by default).
-// Recording start/stop cycles join once the engine records.
+// Usage: soak_bench [preview cycles] [connect cycles] [recording cycles] [unplug cycles]
+// (1000 100 50 10 by default).
 #include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,6 +14,7 @@
 
 #include "engine_fixture.h"
 #include "host_android.h"
+#include "recording_support.h"
 #include "uvc_testing.h"
 
 namespace {
@@ -59,7 +61,8 @@ bool check(bool ok, const char *what, int cycle) {
 int main(int argc, char **argv) {
     const int previewCycles = argc > 1 ? atoi(argv[1]) : 1000;
     const int connectCycles = argc > 2 ? atoi(argv[2]) : 100;
-    const int unplugCycles = argc > 3 ? atoi(argv[3]) : 10;
+    const int recordingCycles = argc > 3 ? atoi(argv[3]) : 50;
+    const int unplugCycles = argc > 4 ? atoi(argv[4]) : 10;
     host_log_set_echo(false);
     CameraSetup setup = CameraSetup::atFps(60);
     setup.stillMethod = 2;
@@ -94,6 +97,20 @@ int main(int argc, char **argv) {
     }
     report("after connect cycles");
 
+    {
+        RecordingSession r(recording_camera(true));
+        if (!check(r.startPreview(RECORD_MODE_VIDEO_AUDIO) && r.prepare() == 0, "recording setup",
+                   0))
+            return 1;
+        const std::string path = temp_file("soak.mp4");
+        for (int i = 0; i < recordingCycles; ++i) {
+            if (!check(r.record(path, kRecordFps / 2), "recording", i))
+                return 1;
+        }
+        r.camera.stopPreview();
+    }
+    report("after recording cycles");
+
     for (int i = 0; i < unplugCycles; ++i) {
         CameraSession s(setup);
         if (!check(s.connect(9, 320, 240) == 0, "connect", i))
@@ -114,8 +131,7 @@ int main(int argc, char **argv) {
         s.camera.release();
     }
     report("after unplug and reconnect");
-    printf("cycles: preview %d, connect %d, unplug %d; recording cycles: not yet (no engine "
-           "recording on this branch)\n",
-           previewCycles, connectCycles, unplugCycles);
+    printf("cycles: preview %d, connect %d, recording %d, unplug %d\n", previewCycles,
+           connectCycles, recordingCycles, unplugCycles);
     return 0;
 }
