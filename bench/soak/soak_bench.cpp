@@ -4,7 +4,6 @@
 // at the start and after each phase; all should stay flat.
 // Usage: soak_bench [preview cycles] [connect cycles] [recording cycles] [unplug cycles]
 // (1000 100 50 10 by default).
-#include <dirent.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,21 +13,11 @@
 
 #include "engine_fixture.h"
 #include "host_android.h"
+#include "process_counts.h"
 #include "recording_support.h"
 #include "uvc_testing.h"
 
 namespace {
-
-int count_entries(const char *folder) {
-    DIR *dir = opendir(folder);
-    if (!dir)
-        return -1;
-    int count = 0;
-    while (struct dirent *entry = readdir(dir))
-        count += entry->d_name[0] != '.' ? 1 : 0;
-    closedir(dir);
-    return count - (strcmp(folder, "/proc/self/fd") == 0 ? 1 : 0);  // the listing's own
-}
 
 long resident_kib() {
     FILE *status = fopen("/proc/self/status", "r");
@@ -45,8 +34,7 @@ long resident_kib() {
 
 void report(const char *phase) {
     printf("%-28s rss %7ld KiB  fds %4d  threads %3d  windows %d\n", phase, resident_kib(),
-           count_entries("/proc/self/fd"), count_entries("/proc/self/task"),
-           host_window_live_count());
+           count_open_descriptors(), count_threads(), host_window_live_count());
     fflush(stdout);
 }
 

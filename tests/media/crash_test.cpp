@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "FFMpegLib.h"
-#include "LibMediaRecorder.h"
 #include "media_test_support.h"
+#include "recorder_settings.h"
 
 namespace {
 
@@ -34,13 +34,7 @@ const int AUDIO_FRAME_SAMPLES = 1024;  // samples of one AAC unit
         bridge.muxer->Init(path.c_str()) != 0 || recorder->SetRecMode(3) != 0 ||
         recorder->SetRecType(MEDIA_REC_TYPE_FILE) != 0 || recorder->Init() != 0)
         _exit(2);
-    recorder->SetFrameRate(plan.fps);
-    recorder->SetBitrate(1000000);
-    recorder->SetIFrameInterval(1);
-    recorder->SetSampleRate(plan.sample_rate);
-    recorder->SetBit(16);
-    recorder->SetChannel(plan.channels);
-    recorder->SetAudioByteRate(plan.sample_rate * 2 * plan.channels);
+    apply_recording_settings(recorder, plan);
     recorder->SetOutputCallback(&MuxerBridge::output, &bridge);
     if (recorder->Start(plan.width, plan.height, path.c_str()) != 0)
         _exit(3);

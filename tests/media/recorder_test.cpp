@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "FFMpegLib.h"
-#include "LibMediaRecorder.h"
 #include "host_android.h"
 #include "media_test_support.h"
+#include "recorder_settings.h"
 #include "encode_session.h"
 #include "recorder_test_controls.h"
 
@@ -23,13 +23,7 @@ struct Recording {
         EXPECT_EQ(recorder->SetRecMode(plan.audio ? 3 : 2), 0);
         EXPECT_EQ(recorder->SetRecType(rec_type), 0);
         EXPECT_EQ(recorder->Init(), 0);
-        recorder->SetFrameRate(plan.fps);
-        recorder->SetBitrate(1000000);
-        recorder->SetIFrameInterval(1);
-        recorder->SetSampleRate(plan.sample_rate);
-        recorder->SetBit(16);
-        recorder->SetChannel(plan.channels);
-        recorder->SetAudioByteRate(plan.sample_rate * 2 * plan.channels);
+        apply_recording_settings(recorder, plan);
     }
     ~Recording() {
         recorder->Release();
