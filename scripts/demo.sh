@@ -91,6 +91,8 @@ stop_peer() {
     else
         scripts/peers/stop-rtsp.sh "$peer_dir" >/dev/null 2>&1 || true
     fi
+    # What the peer received was copied into the output folder.
+    rm -rf "$peer_dir"
 }
 trap stop_peer EXIT
 live_args=()

@@ -19,6 +19,7 @@ final class Recording {
     private final RunResults results;
     private String unavailable; // why this library cannot record, or null
     private volatile long startNs; // 0 while nothing records
+    private boolean streamingLive; // guarded by this: the live stream runs
 
     Recording(Lumivo_Native camera, long id, Options options, RunResults results) {
         this.camera = camera;
@@ -63,6 +64,11 @@ final class Recording {
     double runningSeconds() {
         long start = startNs;
         return start == 0 ? -1 : (System.nanoTime() - start) / 1e9;
+    }
+
+    /** The live stream's figures for the progress line, or null while none streams. */
+    synchronized LiveStats liveNow() {
+        return streamingLive ? LiveStats.read(camera, id) : null;
     }
 
     static String liveFileName(Options options) {
@@ -120,13 +126,16 @@ final class Recording {
         }
         results.liveUrl = camera.nativegetTLinkUrl(id);
         System.out.println("live: streaming to " + results.liveUrl);
+        synchronized (this) {
+            streamingLive = true;
+        }
         run();
-        results.liveKbps = camera.nativegetTransmissionperSec(id);
-        results.liveVideoKbps = camera.nativegetVideoTransmissionperSec(id);
-        results.liveAudioKbps = camera.nativegetAudioTransmissionperSec(id);
-        results.liveVideoDrops = camera.nativegetVideoDropFrame(id);
-        results.liveAudioDrops = camera.nativegetAudioDropFrame(id);
-        r = camera.nativeStopRecording(id);
+        synchronized (this) {
+            // The progress thread reads the figures no more once the stream stops.
+            streamingLive = false;
+            results.live = LiveStats.read(camera, id);
+            r = camera.nativeStopRecording(id);
+        }
         if (r != 0)
             results.notDone("live stream stop (code " + r + ")");
         camera.nativeSetRecType(id, 16);
