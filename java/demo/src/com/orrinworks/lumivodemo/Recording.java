@@ -17,7 +17,6 @@ final class Recording {
     private final long id;
     private final Options options;
     private final RunResults results;
-    private String unavailable; // why this library cannot record, or null
     private volatile long startNs; // 0 while nothing records
     private boolean streamingLive; // guarded by this: the live stream runs
 
@@ -38,14 +37,9 @@ final class Recording {
         results.recordsSound = rate > 0;
         if (rate > 0)
             camera.nativesetAudioSamplerate(id, rate);
-        try {
-            camera.nativeSetRecMode(id, rate > 0 ? 2 : 1);
-            camera.nativeSetVideoFPS(id, results.cameraFps);
-            camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
-        } catch (UnsatisfiedLinkError e) {
-            // A library without recording: the run goes on and says what it missed.
-            unavailable = "the library has no recording natives (" + e.getMessage() + ")";
-        }
+        camera.nativeSetRecMode(id, rate > 0 ? 2 : 1);
+        camera.nativeSetVideoFPS(id, results.cameraFps);
+        camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
     }
 
     /** 44100 Hz when the microphone offers it, else its first rate; 0 without a microphone. */
@@ -75,44 +69,8 @@ final class Recording {
         return options.rtmp() ? "live.flv" : "live.mkv";
     }
 
-    /** A part of the run that a library without some natives cannot do. */
-    private interface Part {
-        void run() throws DemoFailure, IOException, InterruptedException;
-    }
-
-    /** Runs `part`, or says plainly what could not be done and why. */
-    private void guarded(String what, Part part)
-            throws DemoFailure, IOException, InterruptedException {
-        if (unavailable != null) {
-            results.notDone(what + ": " + unavailable);
-            return;
-        }
-        try {
-            part.run();
-        } catch (UnsatisfiedLinkError e) {
-            results.notDone(what + ": the library has no native " + e.getMessage());
-            startNs = 0;
-            // What the part started must not stay in the way of the next part.
-            try {
-                camera.nativeStopRecording(id);
-                camera.nativeSetRecType(id, 16);
-            } catch (UnsatisfiedLinkError stopMissing) {
-                // then nothing was started either
-            }
-        }
-    }
-
     /** Streams to the live peer for the recording time; an unreachable peer ends the run. */
     void live() throws DemoFailure, IOException, InterruptedException {
-        guarded("live stream", this::streamLive);
-    }
-
-    /** The MP4 recording. */
-    void file() throws DemoFailure, IOException, InterruptedException {
-        guarded("recording", this::recordFile);
-    }
-
-    private void streamLive() throws DemoFailure, IOException, InterruptedException {
         camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
         camera.nativeSetRecType(id, 32);
         int r = start(options.liveUrl);
@@ -142,7 +100,8 @@ final class Recording {
         keepLiveFile();
     }
 
-    private void recordFile() throws IOException, InterruptedException {
+    /** The MP4 recording. */
+    void file() throws IOException, InterruptedException {
         File file = options.out("recording.mp4");
         int r = start(file.getAbsolutePath());
         if (r != 0) {
