@@ -11,6 +11,7 @@
 #include "command_output.h"
 #include "demo_outputs.h"
 #include "loopback_peer.h"
+#include "media_probe.h"
 #include "uvc_testing.h"
 
 namespace {
