@@ -108,9 +108,9 @@ jint nativeStopPreview(JNIEnv *, jobject, jlong id) {
     return with_camera(id, -1, [](UVCCamera *camera) { return camera->stopPreview(); });
 }
 
-// The window reference taken here belongs to the camera object from then on.
 namespace {
 
+// The window reference taken here belongs to the camera object from then on.
 jint hand_over_window(JNIEnv *env, jlong id, int (UVCCamera::*setter)(ANativeWindow *),
                       jobject surface) {
     return with_camera(id, -1, [&](UVCCamera *camera) {
