@@ -164,7 +164,9 @@ TEST(Demo, StreamsLiveToTheLocalNginx) {
     // (progress lines: video frames a second) and just before the stop (report).
     EXPECT_GT(figure_after(run.output, "KiB/s "), 0) << run.output;
     std::string html = read_file(out_file(run, "report.html"));
-    EXPECT_NEAR(figure_after(html, "KiB/s, video "), 30, 10) << "video frames sent per second";
+    const double videoFps = figure_after(html, "KiB/s, video ");
+    EXPECT_GT(videoFps, 15) << "video frames sent per second";
+    EXPECT_LT(videoFps, 35) << "video frames sent per second";
     EXPECT_GT(figure_after(html, "fps, audio "), 0) << "audio frames sent per second";
     // The script stopped the peer it started ("[d]" keeps the shell's own line from matching).
     const std::string peer = std::string(DEMO_BUILD_DIR) + "/[d]emo-peer";
