@@ -9,8 +9,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Engine-only mark of a converted picture in B, G, R, X order (no camera library code).
-const int FRAME_FORMAT_BGRX = 0x100;
+// Engine-only mark of a converted picture in B, G, R, X order: no camera library code, and
+// within the values uvc_frame_format can hold (0..31, its codes going up to 20), since a
+// frame_format outside them is undefined behaviour to read.
+const int FRAME_FORMAT_BGRX = 31;
 
 // The converter of uncompressed streams for draw_preview_one: a YUYV camera frame becomes a
 // B, G, R, X picture; any other frame (a stream negotiated with "any format" may be MJPEG)

@@ -2,6 +2,10 @@
 // handle, and single steps of the intake and queue operations.
 #pragma once
 
+#include <stdint.h>
+
+#include <algorithm>
+
 #include "UVCPreview.h"
 
 // The engine's internals that tests check: queue and pool sizes, direct intake.
@@ -42,7 +46,7 @@ class UVCPreviewTestAccess {
     static void runWithoutThreads(UVCPreview *p, int width, int height, bool fillPools) {
         p->mWidth = p->mFrameWidth = width;
         p->mHeight = p->mFrameHeight = height;
-        p->mFrameBytes = width * height * 2;
+        p->mFrameBytes = (int)std::min<int64_t>(picture_bytes(width, height, 2), INT32_MAX);
         p->mIsRunning = true;
         if (fillPools)
             p->init_sharedframe();
