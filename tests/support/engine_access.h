@@ -26,6 +26,7 @@ class UVCPreviewTestAccess {
     static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
     static void **tlinkContext(UVCPreview *p) { return &p->mTlinkContext; }
+    static RecorderObject *recorder(UVCPreview *p) { return p->recorder(); }
     static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
     static bool stillBusy(UVCPreview *p) { return p->mStillBusy; }
     static int allocateStillImageBuf(UVCPreview *p) { return p->allocate_StillImageBuf(); }
