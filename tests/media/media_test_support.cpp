@@ -5,9 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <sstream>
 
-#include "command_output.h"
 #include "media_formats.h"
 
 std::vector<uint8_t> rgbxPicture(int width, int height, Rgb colour) {
@@ -67,43 +65,29 @@ bool fileExists(const std::string &path) {
 }
 
 bool probeStream(const std::string &path, const char *kind, ProbedStream *stream) {
-    std::string out =
-        command_output(std::string("ffprobe -v error -count_packets -select_streams ") + kind +
-                       " -show_entries stream=codec_name,width,height,duration,nb_read_packets -of "
-                       "default=nw=1 '" +
-                       path + "' 2>/dev/null");
-    if (out.find("codec_name=") == std::string::npos)
-        return false;
-    std::istringstream lines(out);
-    std::string line;
-    while (std::getline(lines, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "codec_name")
+    bool found = false;
+    for (const auto &[key, value] :
+         ffprobe_fields(path, std::string("-count_packets -select_streams ") + kind +
+                                  " -show_entries "
+                                  "stream=codec_name,width,height,duration,nb_read_packets")) {
+        if (key == "codec_name") {
             stream->codec = value;
-        if (key == "width")
+            found = true;
+        } else if (key == "width") {
             stream->width = atoi(value.c_str());
-        if (key == "height")
+        } else if (key == "height") {
             stream->height = atoi(value.c_str());
-        if (key == "duration" && value != "N/A")
+        } else if (key == "duration" && value != "N/A") {
             stream->duration = atof(value.c_str());
-        if (key == "nb_read_packets")
+        } else if (key == "nb_read_packets") {
             stream->packets = atoi(value.c_str());
+        }
     }
-    return true;
+    return found;
 }
 
 std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int width, int height) {
-    std::string raw = command_output("ffmpeg -v error -i '" + path +
-                                     "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
-    size_t frame_bytes = (size_t)width * height * 3;
-    std::vector<std::vector<uint8_t>> frames;
-    for (size_t at = 0; at + frame_bytes <= raw.size(); at += frame_bytes) {
-        frames.emplace_back(raw.begin() + at, raw.begin() + at + frame_bytes);
-    }
-    return frames;
+    return decoded_pictures(path, width, height, "rgb24", 3);
 }
 
 void MuxerBridge::output(void *user, int type, const MediaPacket *packet) {

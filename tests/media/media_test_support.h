@@ -10,6 +10,7 @@
 
 #include "FFMpegLib.h"
 #include "media_packet.h"
+#include "media_probe.h"
 #include "temp_path.h"
 
 struct Rgb {

@@ -3,10 +3,9 @@
 #include <math.h>
 #include <unistd.h>
 
-#include <sstream>
-
 #include "command_output.h"
 #include "host_android.h"
+#include "media_probe.h"
 #include "temp_path.h"
 #include "uvc_testing.h"
 #ifdef ORRIN_HW_ENCODER
@@ -128,18 +127,12 @@ std::string temp_file(const std::string &name) {
 
 RecordedFile probe_recording(const std::string &path) {
     RecordedFile file;
-    std::string out = command_output(
-        "ffprobe -v error -count_frames -show_entries "
-        "stream=codec_type,codec_name,width,height,start_time,nb_read_frames:format=duration "
-        "-of default=nw=1 '" +
-        path + "' 2>/dev/null");
-    std::istringstream lines(out);
-    std::string line, kind;
-    while (std::getline(lines, line)) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    std::string kind;
+    for (const auto &[key, value] : ffprobe_fields(
+             path,
+             "-count_frames -show_entries "
+             "stream=codec_type,codec_name,width,height,start_time,nb_read_frames:format="
+             "duration")) {
         if (key == "codec_name")
             file.codecs += (file.codecs.empty() ? "" : ",") + value;
         else if (key == "codec_type")
@@ -160,14 +153,9 @@ RecordedFile probe_recording(const std::string &path) {
 
 std::vector<std::vector<uint8_t>> recorded_pictures(const std::string &path, int width,
                                                     int height) {
-    std::string raw = command_output(
-        "ffmpeg -v error -i '" + path + "' -vsync passthrough -vf scale=" + std::to_string(width) +
-        ":" + std::to_string(height) + " -f rawvideo -pix_fmt rgb0 - 2>/dev/null");
-    const size_t bytes = (size_t)width * height * 4;
-    std::vector<std::vector<uint8_t>> pictures;
-    for (size_t at = 0; at + bytes <= raw.size(); at += bytes)
-        pictures.emplace_back(raw.begin() + at, raw.begin() + at + bytes);
-    return pictures;
+    return decoded_pictures(
+        path, width, height, "rgb0", 4,
+        "-vsync passthrough -vf scale=" + std::to_string(width) + ":" + std::to_string(height));
 }
 
 std::vector<int64_t> recorded_counters(const std::string &path) {

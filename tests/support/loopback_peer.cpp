@@ -2,8 +2,6 @@
 
 #include <stdlib.h>
 
-#include <sstream>
-
 #include "command_output.h"
 
 LoopbackPeer::LoopbackPeer(Kind kind) : kind_(kind) {
@@ -41,29 +39,4 @@ void LoopbackPeer::stop(int grace_ms) {
                        std::to_string(grace_ms / 100));
     }
     port_ = 0;
-}
-
-ProbedMedia probe_media(const std::string &path) {
-    ProbedMedia media;
-    int status = -1;
-    std::string output = command_output(
-        "ffprobe -v error -show_entries stream=codec_name:format=duration -of "
-        "default=nw=1 '" +
-            path + "' 2>/dev/null",
-        &status);
-    if (status != 0)
-        return media;
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("codec_name=", 0) == 0) {
-            if (!media.codecs.empty())
-                media.codecs += ",";
-            media.codecs += line.substr(11);
-        } else if (line.rfind("duration=", 0) == 0) {
-            media.duration = atof(line.c_str() + 9);
-        }
-    }
-    media.readable = !media.codecs.empty();
-    return media;
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "media_probe.h"
 #include "process_counts.h"
 
 class LoopbackPeer {
@@ -29,12 +30,3 @@ class LoopbackPeer {
     std::string dir_;
     int port_ = 0;
 };
-
-// ffprobe's view of a recorded file.
-struct ProbedMedia {
-    bool readable = false;
-    std::string codecs;  // codec names joined by ',' in stream order
-    double duration = 0;
-};
-
-ProbedMedia probe_media(const std::string &path);
