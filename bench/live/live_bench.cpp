@@ -49,8 +49,8 @@ class Player {
   public:
     Player(const std::string &url, const std::string &log) {
         const std::string command =
-            "exec ffmpeg -nostdin -v warning -fflags nobuffer -flags low_delay -probesize 100000"
-            " -analyzeduration 500000 -threads 1 -i '" +
+            "exec ffmpeg -nostdin -v warning -fflags nobuffer -flags low_delay -probesize 1000000"
+            " -analyzeduration 2000000 -threads 1 -i '" +
             url + "' -map 0:v -vf scale=" + std::to_string(kReadWidth) + ":" +
             std::to_string(kReadHeight) +
             " -fps_mode passthrough -f rawvideo -pix_fmt rgb0 -flush_packets 1 - 2>'" + log + "'";
@@ -179,10 +179,13 @@ int main(int argc, char **argv) {
         fprintf(stderr, "the live stream did not start\n");
         return 1;
     }
-    const std::string playerLog = temp_path("player.log");
-    Player player(url, playerLog);
+    // Camera frames and CPU from the start on, as the recorder counts.
     const uint32_t delivered0 = uvc_test_frames_delivered(devh);
     cpu0 = process_cpu_seconds();
+    // The player joins once video flows, so that its probe finds the video stream at once.
+    s.waitMorePosts(kRecordFps);
+    const std::string playerLog = temp_path("player.log");
+    Player player(url, playerLog);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const double liveCpu = process_cpu_seconds() - cpu0;
     const uint32_t delivered = uvc_test_frames_delivered(devh) - delivered0;
@@ -193,9 +196,10 @@ int main(int argc, char **argv) {
     const int stopResult = engine->recordStop();
     const std::vector<Arrival> arrivals = player.finish(2000);
 
-    // Latency of each picture the player read, its first second left out as its start-up.
+    // Latency of each picture the player read; its first two seconds are left out, as pictures
+    // held back while it probed the stream come out together.
     std::vector<double> latencies;
-    for (size_t i = kRecordFps; i < arrivals.size(); i++) {
+    for (size_t i = 2 * kRecordFps; i < arrivals.size(); i++) {
         const int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)arrivals[i].counter);
         if (arrivals[i].counter > 0 && handover >= 0)
             latencies.push_back((arrivals[i].us * 1000 - handover) / 1e6);
@@ -222,8 +226,11 @@ int main(int argc, char **argv) {
         "%zu pictures): p50 %.1f, p99 %.1f, max %.1f\n",
         latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),
         percentile(latencies, 1.0));
-    if (arrivals.empty())
-        printf("the player read no picture; its messages are in %s\n", playerLog.c_str());
+    if (arrivals.empty()) {
+        printf("the player read no picture; its messages:\n");
+        fflush(stdout);
+        system(("cat '" + playerLog + "'").c_str());
+    }
     printf("process CPU ms per frame: streaming %.2f, preview alone %.2f, streaming adds %.2f\n",
            liveCpuPerFrame * 1e3, previewCpu * 1e3, (liveCpuPerFrame - previewCpu) * 1e3);
     return 0;
