@@ -91,6 +91,8 @@ stop_peer() {
     else
         scripts/peers/stop-rtsp.sh "$peer_dir" >/dev/null 2>&1 || true
     fi
+    # What the peer received was copied into the output folder.
+    rm -rf "$peer_dir"
 }
 trap stop_peer EXIT
 live_args=()
@@ -107,10 +109,19 @@ elif [ -n "$live_url" ]; then
     live_args=(--live-url "$live_url")
 fi
 
+# A deliverable of an AddressSanitizer build needs the sanitizer runtimes loaded before the JVM;
+# the JVM takes SIGSEGV for itself and keeps memory to its end, so neither is reported.
+sanitizer_env=()
+runtimes=$(ldd "$build_dir/lib/lib$target.so" 2>/dev/null | awk '$1 ~ /^lib(asan|ubsan)\.so/ { print $3 }')
+if [ -n "$runtimes" ]; then
+    sanitizer_env=(LD_PRELOAD="$(echo $runtimes)"
+                   ASAN_OPTIONS="${ASAN_OPTIONS:-handle_segv=0:allow_user_segv_handler=1:detect_leaks=0}")
+fi
+
 # The engine's log lines (the device log on a phone) go to engine.log; the demo's own lines
 # and any refusal go to the terminal.
 status=0
-java ${DEMO_JAVA_OPTS:-} -Djava.awt.headless=true -Djava.library.path="$build_dir/lib" \
+env ${sanitizer_env[@]+"${sanitizer_env[@]}"} java ${DEMO_JAVA_OPTS:-} -Djava.awt.headless=true -Djava.library.path="$build_dir/lib" \
     -cp "$classpath" com.orrinworks.lumivodemo.DemoMain \
     --description "$description" --seconds "$seconds" --out "$out" --deliverable "$target" \
     ${passed[@]+"${passed[@]}"} ${live_args[@]+"${live_args[@]}"} 2>"$out/engine.log" || status=$?

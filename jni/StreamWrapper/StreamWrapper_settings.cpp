@@ -3,18 +3,8 @@
 #include <tlink.h>
 
 #include "StreamWrapper.h"
+#include "live_rate.h"
 #include "logging.h"
-
-namespace {
-
-// The library's count of `id` per second of connection.
-double perSecond(void **context, int id) {
-    double seconds = 0;
-    unsigned count = TlinkGetStats(context, id, &seconds);
-    return (double)count / seconds;
-}
-
-}  // namespace
 
 void StreamWrapper::SetResolution(int width, int height, int third) {
     m_Width = width;
@@ -86,7 +76,7 @@ void StreamWrapper::setIframeInterval(unsigned interval) {
 }
 
 double StreamWrapper::getTransmission_sec() {
-    double rate = perSecond(&mTlinkContext, TLS_BYTES_SENT);
+    double rate = live_per_second(&mTlinkContext, TLS_BYTES_SENT);
     LOGE("transmission per sec(Byte): %f\n", rate);
     LOGE("transmission per sec(MegaByte): %f\n", rate / (1 << 20));
     LOGE("transmission per sec(MegaBps): %f\n", rate / 1000000);
@@ -94,13 +84,13 @@ double StreamWrapper::getTransmission_sec() {
 }
 
 double StreamWrapper::getAudioTransmission() {
-    double rate = perSecond(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
+    double rate = live_per_second(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
     LOGE("audio frame per sec : %f fps\n", rate);
     return rate;
 }
 
 double StreamWrapper::getVideoTransmission() {
-    double rate = perSecond(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
+    double rate = live_per_second(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
     LOGE("video frame per sec : %f fps\n", rate);
     return rate;
 }

@@ -110,6 +110,15 @@ class UVCCamera {
     int setTLinkMode(int mode);
     // The live-stream address, null when there is none.
     char *getTLinkUrl();
+    // Live-stream statistics (0.0 / 0 with neither target) and settings for the next start.
+    double getTransmission_sec();
+    double getAudioTransmission();
+    double getVideoTransmission();
+    int getAudioDropFrame();
+    int getVideoDropFrame();
+    int SetTlinkLogLevel(int level);
+    int setTlinkDeblock(int deblock);
+    int setIframeInterval(unsigned interval);
 
     // Watermarks: the streamer first as above, else the engine; 0, or -75 with neither.
     int SetWatermarkInit(int width, int height, int x, int y, int mode);
@@ -130,6 +139,11 @@ class UVCCamera {
     void setTlinkFilePath(const char *path);
 
   private:
+    // Runs `call` on the streamer of an internal-source object, else on the engine; gives
+    // `none` with neither (UVCCamera_forwarding.cpp).
+    template <typename Result, typename Call>
+    Result streamerOrEngine(Result none, Call call);
+
     uvc_context_t *mContext;
     uvc_device_t *mDevice;
     uvc_device_handle_t *mDeviceHandle;

@@ -1,6 +1,8 @@
 // Requests of the Java layer that the camera object passes on to its engine or streamer.
 #include <string.h>
 
+#include <type_traits>
+
 #include "StreamWrapper.h"
 #include "UVCCamera.h"
 #include "error_codes.h"
@@ -226,44 +228,41 @@ static StreamWrapper *streamer_of(bool internal, StreamWrapper *streamer) {
     return internal ? streamer : nullptr;
 }
 
-int UVCCamera::SetCameraID(long id) {
+// `call` takes either target, so one lambda serves operations both of them offer. A call that
+// yields nothing answers 0 once it reached its target.
+template <typename Result, typename Call>
+Result UVCCamera::streamerOrEngine(Result none, Call call) {
+    auto reach = [&](auto *target) -> Result {
+        if constexpr (std::is_void_v<decltype(call(target))>) {
+            call(target);
+            return 0;
+        } else {
+            return call(target);
+        }
+    };
     if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetCameraID(id);
-    else if (mPreview)
-        mPreview->SetCameraID(id);
-    return 0;
+        return reach(streamer);
+    return mPreview ? reach(mPreview) : none;
+}
+
+int UVCCamera::SetCameraID(long id) {
+    return streamerOrEngine(0, [&](auto *target) { target->SetCameraID(id); });
 }
 
 int UVCCamera::setErrorNotifyCallback(ErrorNotifyCallback fn) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetErrorNotifyCallback(fn);
-    else if (mPreview)
-        mPreview->SetErrorNotifyCallback(fn);
-    return 0;
+    return streamerOrEngine(0, [&](auto *target) { target->SetErrorNotifyCallback(fn); });
 }
 
 int UVCCamera::SetRecType(int type) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetRecType(type);
-    else if (mPreview)
-        mPreview->SetRecType(type);
-    return 0;
+    return streamerOrEngine(0, [&](auto *target) { target->SetRecType(type); });
 }
 
 int UVCCamera::SetAudioChannels_internal(int channels) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetAudioChannels(channels);
-    else if (mPreview)
-        mPreview->SetAudioChannels(channels);
-    return 0;
+    return streamerOrEngine(0, [&](auto *target) { target->SetAudioChannels(channels); });
 }
 
 int UVCCamera::SetAudioBit_internal(int bit) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetAudioBit(bit);
-    else if (mPreview)
-        mPreview->SetAudioBit(bit);
-    return 0;
+    return streamerOrEngine(0, [&](auto *target) { target->SetAudioBit(bit); });
 }
 
 int UVCCamera::SetAudioSamplerate_internal(int rate) {
@@ -297,77 +296,76 @@ int UVCCamera::resumeStreaming() {
 }
 
 int UVCCamera::setTlinkWaitTime(int ms) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->setTlinkWaitTime(ms);
-    else if (mPreview)
-        mPreview->setTlinkWaitTime(ms);
-    return 0;
+    return streamerOrEngine(0, [&](auto *target) { target->setTlinkWaitTime(ms); });
 }
 
 int UVCCamera::setTLinkMode(int mode) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->setTLinkMode(mode);
-    else if (mPreview)
-        mPreview->setTLinkMode(mode);
-    return 0;
+    return streamerOrEngine(0, [&](auto *target) { target->setTLinkMode(mode); });
 }
 
 char *UVCCamera::getTLinkUrl() {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        return streamer->getTLinkUrl();
-    return mPreview ? mPreview->getTLinkUrl() : nullptr;
+    return streamerOrEngine((char *)nullptr, [](auto *target) { return target->getTLinkUrl(); });
 }
 
-// --- watermarks: streamer first, else the engine; 0, or -75 with neither ---
+double UVCCamera::getTransmission_sec() {
+    return streamerOrEngine(0.0, [](auto *target) { return target->getTransmission_sec(); });
+}
+
+double UVCCamera::getAudioTransmission() {
+    return streamerOrEngine(0.0, [](auto *target) { return target->getAudioTransmission(); });
+}
+
+double UVCCamera::getVideoTransmission() {
+    return streamerOrEngine(0.0, [](auto *target) { return target->getVideoTransmission(); });
+}
+
+int UVCCamera::getAudioDropFrame() {
+    return streamerOrEngine(0, [](auto *target) { return target->getAudioDropFrame(); });
+}
+
+int UVCCamera::getVideoDropFrame() {
+    return streamerOrEngine(0, [](auto *target) { return target->getVideoDropFrame(); });
+}
+
+int UVCCamera::SetTlinkLogLevel(int level) {
+    return streamerOrEngine(0, [&](auto *target) { return target->SetTlinkLogLevel(level); });
+}
+
+int UVCCamera::setTlinkDeblock(int deblock) {
+    return streamerOrEngine(0, [&](auto *target) { target->setTlinkDeblock(deblock); });
+}
+
+int UVCCamera::setIframeInterval(unsigned interval) {
+    return streamerOrEngine(0, [&](auto *target) { target->setIframeInterval(interval); });
+}
+
+// --- watermarks: streamer first, else the engine; 0 whatever the target says, -75 with neither ---
 
 int UVCCamera::SetWatermarkInit(int width, int height, int x, int y, int mode) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetWatermarkInit(width, height, x, y, mode);
-    else if (mPreview)
-        mPreview->SetWatermarkInit(width, height, x, y, mode);
-    else
-        return UVC_CAMERA_NO_TARGET;
-    return 0;
+    return streamerOrEngine((int)UVC_CAMERA_NO_TARGET, [&](auto *target) {
+        target->SetWatermarkInit(width, height, x, y, mode);
+    });
 }
 
 int UVCCamera::SetWatermarkBuf(unsigned char *data, int size) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetWatermarkBuf(data, size);
-    else if (mPreview)
-        mPreview->SetWatermarkBuf(data, size);
-    else
-        return UVC_CAMERA_NO_TARGET;
-    return 0;
+    return streamerOrEngine((int)UVC_CAMERA_NO_TARGET,
+                            [&](auto *target) { target->SetWatermarkBuf(data, size); });
 }
 
 int UVCCamera::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetUserWatermarkInit(width, height, x, y, mode);
-    else if (mPreview)
-        mPreview->SetUserWatermarkInit(width, height, x, y, mode);
-    else
-        return UVC_CAMERA_NO_TARGET;
-    return 0;
+    return streamerOrEngine((int)UVC_CAMERA_NO_TARGET, [&](auto *target) {
+        target->SetUserWatermarkInit(width, height, x, y, mode);
+    });
 }
 
 int UVCCamera::SetUserWatermarkXY(int x, int y) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetUserWatermarkXY(x, y);
-    else if (mPreview)
-        mPreview->SetUserWatermarkXY(x, y);
-    else
-        return UVC_CAMERA_NO_TARGET;
-    return 0;
+    return streamerOrEngine((int)UVC_CAMERA_NO_TARGET,
+                            [&](auto *target) { target->SetUserWatermarkXY(x, y); });
 }
 
 int UVCCamera::SetUserWatermarkBuf(unsigned char *data, int size) {
-    if (StreamWrapper *streamer = streamer_of(mIsInternal, mStreamWrapper))
-        streamer->SetUserWatermarkBuf(data, size);
-    else if (mPreview)
-        mPreview->SetUserWatermarkBuf(data, size);
-    else
-        return UVC_CAMERA_NO_TARGET;
-    return 0;
+    return streamerOrEngine((int)UVC_CAMERA_NO_TARGET,
+                            [&](auto *target) { target->SetUserWatermarkBuf(data, size); });
 }
 
 // --- the streamer of an internal-source object only ---

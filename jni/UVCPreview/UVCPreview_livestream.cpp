@@ -7,18 +7,12 @@
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
 #include "error_codes.h"
+#include "live_rate.h"
 #include "logging.h"
 
 namespace {
 
 const int URL_BYTES = 255;
-
-// The statistic's count per second of the connection's life; 0.0 before any second passed.
-double per_second(void **context, int id) {
-    double seconds = 0.0;
-    const unsigned count = TlinkGetStats(context, id, &seconds);
-    return seconds > 0.0 ? (double)count / seconds : 0.0;
-}
 
 }  // namespace
 
@@ -111,7 +105,7 @@ void UVCPreview::Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int er
 }
 
 double UVCPreview::getTransmission_sec() {
-    const double rate = per_second(&mTlinkContext, TLS_BYTES_SENT);
+    const double rate = live_per_second(&mTlinkContext, TLS_BYTES_SENT);
     LOGD("transmission per sec(Byte): %f\n", rate);
     LOGD("transmission per sec(MegaByte): %f\n", rate / (1024.0 * 1024.0));
     LOGD("transmission per sec(MegaBps): %f\n", rate / 1000000.0);
@@ -119,13 +113,13 @@ double UVCPreview::getTransmission_sec() {
 }
 
 double UVCPreview::getAudioTransmission() {
-    const double rate = per_second(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
+    const double rate = live_per_second(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
     LOGD("audio frame per sec : %f fps\n", rate);
     return rate;
 }
 
 double UVCPreview::getVideoTransmission() {
-    const double rate = per_second(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
+    const double rate = live_per_second(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
     LOGD("video frame per sec : %f fps\n", rate);
     return rate;
 }

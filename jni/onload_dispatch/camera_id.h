@@ -4,6 +4,8 @@
 #include <jni.h>
 #include <stdint.h>
 
+#include <type_traits>
+
 #include "UVCCamera.h"
 
 inline UVCCamera *camera_of(jlong id) {
@@ -12,4 +14,21 @@ inline UVCCamera *camera_of(jlong id) {
 
 inline long id_of(UVCCamera *camera) {
     return static_cast<long>(reinterpret_cast<intptr_t>(camera));
+}
+
+// Runs `call` on the camera object of `id` and gives its result; id 0 gives `none` and runs
+// nothing (so arrays and strings the call would convert stay untouched).
+template <typename Call>
+std::invoke_result_t<Call, UVCCamera *> with_camera(jlong id,
+                                                    std::invoke_result_t<Call, UVCCamera *> none,
+                                                    Call call) {
+    UVCCamera *camera = camera_of(id);
+    return camera ? call(camera) : none;
+}
+
+// The same for calls without a result: id 0 does nothing.
+template <typename Call>
+void with_camera(jlong id, Call call) {
+    if (UVCCamera *camera = camera_of(id))
+        call(camera);
 }

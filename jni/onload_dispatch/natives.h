@@ -63,7 +63,7 @@ void nativeSetAudioSamplerate_internal(JNIEnv *env, jobject thiz, jlong id, jint
 void nativeSetRecType(JNIEnv *env, jobject thiz, jlong id, jint type);
 void nativeSetInternalAudio(JNIEnv *env, jobject thiz, jlong id, jboolean on);
 
-// natives_recording.cpp: recording, live streaming and watermarks.
+// natives_recording.cpp: recording and watermarks.
 jint nativeStartRecording(JNIEnv *env, jobject thiz, jlong id, jboolean watermark, jstring path);
 jint nativeStopRecording(JNIEnv *env, jobject thiz, jlong id);
 jint nativeSetRecording(JNIEnv *env, jobject thiz, jlong id, jbyteArray settings);
@@ -78,11 +78,21 @@ jint nativeSetUserWatermarkInit(JNIEnv *env, jobject thiz, jlong id, jint width,
                                 jint x, jint y, jint mode);
 jint nativeSetUserWatermarkXY(JNIEnv *env, jobject thiz, jlong id, jint x, jint y);
 jint nativeSetUserWatermarkBuf(JNIEnv *env, jobject thiz, jlong id, jbyteArray data, jint size);
+void nativePauseStreaming(JNIEnv *env, jobject thiz, jlong id);
+void nativeResumeStreaming(JNIEnv *env, jobject thiz, jlong id);
+
+// natives_live.cpp: live-stream settings, address and statistics.
 jint nativesetTlinkWaitTime(JNIEnv *env, jobject thiz, jlong id, jint ms);
 void nativesetTlinkMode(JNIEnv *env, jobject thiz, jlong id, jint mode);
 jstring nativegetTLinkUrl(JNIEnv *env, jobject thiz, jlong id);
-void nativePauseStreaming(JNIEnv *env, jobject thiz, jlong id);
-void nativeResumeStreaming(JNIEnv *env, jobject thiz, jlong id);
+jdouble nativegetTransmissionperSec(JNIEnv *env, jobject thiz, jlong id);
+jdouble nativegetAudioTransmissionperSec(JNIEnv *env, jobject thiz, jlong id);
+jdouble nativegetVideoTransmissionperSec(JNIEnv *env, jobject thiz, jlong id);
+jint nativegetAudioDropFrame(JNIEnv *env, jobject thiz, jlong id);
+jint nativegetVideoDropFrame(JNIEnv *env, jobject thiz, jlong id);
+void nativesetTlinkLogLevel(JNIEnv *env, jobject thiz, jlong id, jint level);
+void nativesetTlinkDeblock(JNIEnv *env, jobject thiz, jlong id, jint deblock);
+void nativesetIframeInterval(JNIEnv *env, jobject thiz, jlong id, jint interval);
 
 // natives_internal.cpp: the internal source's streamer.
 jint nativeStart_internal(JNIEnv *env, jobject thiz, jlong id, jstring destination);

@@ -58,72 +58,72 @@ std::vector<int> read_ints(JNIEnv *env, jintArray array) {
 }  // namespace
 
 jint nativegetUVCDevInfo(JNIEnv *env, jobject, jlong id, jintArray out) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return -1;
-    IntArrayBuffer buffer(env, out, DIAG_DATA_COUNT);
-    return camera->getUVCDiagData(buffer.data());
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        IntArrayBuffer buffer(env, out, DIAG_DATA_COUNT);
+        return camera->getUVCDiagData(buffer.data());
+    });
 }
 
 jint nativegetUVCGetCaptureBuf(JNIEnv *env, jobject, jlong id, jbyteArray data, jintArray info,
                                jint size) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return -1;
-    PinnedBytes picture(env, data);
-    IntArrayBuffer details(env, info, kCaptureInfoCount);
-    return camera->get_capture((char *)picture.data(), details.data(), picture.clamp(size));
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        PinnedBytes picture(env, data);
+        IntArrayBuffer details(env, info, kCaptureInfoCount);
+        return camera->get_capture((char *)picture.data(), details.data(), picture.clamp(size));
+    });
 }
 
 jint nativesendExtensionMsg(JNIEnv *env, jobject, jlong id, jintArray message, jint size) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera || !message)
+    if (!message)
         return -1;
-    std::vector<int> entries = read_ints(env, message);
-    // Only payload entries that the array really has are sent.
-    int available = std::max(0, (int)entries.size() - kMessageHeader);
-    ExtensionRequest request;
-    if (!read_request(entries, std::min(size & 0xFFFF, available), &request))
-        return -1;
-    int result = camera->SendExtensionMsg(request.requestType, request.request, request.value,
-                                          request.index, request.payload, request.length);
-    free(request.payload);
-    return result;
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        std::vector<int> entries = read_ints(env, message);
+        // Only payload entries that the array really has are sent.
+        int available = std::max(0, (int)entries.size() - kMessageHeader);
+        ExtensionRequest request;
+        if (!read_request(entries, std::min(size & 0xFFFF, available), &request))
+            return -1;
+        int result = camera->SendExtensionMsg(request.requestType, request.request, request.value,
+                                              request.index, request.payload, request.length);
+        free(request.payload);
+        return result;
+    });
 }
 
 // The reply replaces the whole request: entries from 0 on carry its bytes (0-255), the rest 0.
 jint nativerecvExtensionMsg(JNIEnv *env, jobject, jlong id, jintArray message, jint size) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera || !message)
+    if (!message)
         return -1;
-    std::vector<int> entries = read_ints(env, message);
-    ExtensionRequest request;
-    if (!read_request(entries, size, &request))
-        return -3;
-    int result = camera->RecvExtensionMsg(request.requestType, request.request, request.value,
-                                          request.index, request.payload, request.length);
-    std::fill(entries.begin(), entries.end(), 0);
-    int stored = std::min({result, request.length, (int)entries.size()});
-    for (int i = 0; i < stored; i++)
-        entries[i] = request.payload[i];
-    env->SetIntArrayRegion(message, 0, (jsize)entries.size(), entries.data());
-    free(request.payload);
-    return result;
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        std::vector<int> entries = read_ints(env, message);
+        ExtensionRequest request;
+        if (!read_request(entries, size, &request))
+            return -3;
+        int result = camera->RecvExtensionMsg(request.requestType, request.request, request.value,
+                                              request.index, request.payload, request.length);
+        std::fill(entries.begin(), entries.end(), 0);
+        int stored = std::min({result, request.length, (int)entries.size()});
+        for (int i = 0; i < stored; i++)
+            entries[i] = request.payload[i];
+        env->SetIntArrayRegion(message, 0, (jsize)entries.size(), entries.data());
+        free(request.payload);
+        return result;
+    });
 }
 
 jint nativesetUVCCameraInputTerminalControl(JNIEnv *, jobject, jlong id, jint index, jint value) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->setUVCCameraInputTerminalControl(index, value) : 0;
+    return with_camera(id, 0, [&](UVCCamera *camera) {
+        return camera->setUVCCameraInputTerminalControl(index, value);
+    });
 }
 
 // A control value read into the first entry of a Java int[] (null or empty arrays included).
 static void read_control(JNIEnv *env, jlong id, int (UVCCamera::*getter)(int, int *), jint index,
                          jintArray value) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return;
-    IntArrayBuffer result(env, value, kControlValueCount);
-    (camera->*getter)(index, result.data());
+    with_camera(id, [&](UVCCamera *camera) {
+        IntArrayBuffer result(env, value, kControlValueCount);
+        (camera->*getter)(index, result.data());
+    });
 }
 
 void nativegetUVCCameraInputTerminalControl(JNIEnv *env, jobject, jlong id, jint index,
@@ -132,8 +132,9 @@ void nativegetUVCCameraInputTerminalControl(JNIEnv *env, jobject, jlong id, jint
 }
 
 jint nativesetUVCCameraProcessingUnitControl(JNIEnv *, jobject, jlong id, jint index, jint value) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->setUVCCameraProcessingUnitControl(index, value) : 0;
+    return with_camera(id, 0, [&](UVCCamera *camera) {
+        return camera->setUVCCameraProcessingUnitControl(index, value);
+    });
 }
 
 void nativegetUVCCameraProcessingUnitControl(JNIEnv *env, jobject, jlong id, jint index,
@@ -142,44 +143,40 @@ void nativegetUVCCameraProcessingUnitControl(JNIEnv *env, jobject, jlong id, jin
 }
 
 jint nativegetEnableControl(JNIEnv *env, jobject, jlong id, jintArray it, jintArray pu) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return -1;
-    IntArrayBuffer terminal(env, it, CONTROL_LIST_COUNT);
-    IntArrayBuffer unit(env, pu, CONTROL_LIST_COUNT);
-    int result = camera->getEnableControl(terminal.data(), unit.data());
-    const int *listed = terminal.data();
-    if (listed && listed[0] > 0) {
-        for (int i = 1; i <= listed[0] && i < CONTROL_LIST_COUNT; i++)
-            LOGE("1. inputbuf[%d] : %d\n", i, listed[i]);
-    }
-    terminal.release();
-    unit.release();
-    return result;
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        IntArrayBuffer terminal(env, it, CONTROL_LIST_COUNT);
+        IntArrayBuffer unit(env, pu, CONTROL_LIST_COUNT);
+        int result = camera->getEnableControl(terminal.data(), unit.data());
+        const int *listed = terminal.data();
+        if (listed && listed[0] > 0) {
+            for (int i = 1; i <= listed[0] && i < CONTROL_LIST_COUNT; i++)
+                LOGE("1. inputbuf[%d] : %d\n", i, listed[i]);
+        }
+        terminal.release();
+        unit.release();
+        return result;
+    });
 }
 
 void nativesetSDKVersion(JNIEnv *, jobject, jlong id, jint version) {
-    if (UVCCamera *camera = camera_of(id))
-        camera->setSDKVersion(version);
+    with_camera(id, [&](UVCCamera *camera) { camera->setSDKVersion(version); });
 }
 
 jint nativegetStillResolution(JNIEnv *env, jobject, jlong id, jintArray list) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return 0;
-    IntArrayBuffer sizes(env, list, kStillListCount);
-    return camera->getCameraStillResolution(sizes.data());
+    return with_camera(id, 0, [&](UVCCamera *camera) {
+        IntArrayBuffer sizes(env, list, kStillListCount);
+        return camera->getCameraStillResolution(sizes.data());
+    });
 }
 
 void nativesetStillResolutionIdx(JNIEnv *, jobject, jlong id, jint index, jint width, jint height) {
-    if (UVCCamera *camera = camera_of(id))
-        camera->setStillResolutionIdx(index, width, height);
+    with_camera(id,
+                [&](UVCCamera *camera) { camera->setStillResolutionIdx(index, width, height); });
 }
 
 jint nativeSetpantiltrel(JNIEnv *env, jobject, jlong id, jintArray args) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return 0;
-    IntArrayBuffer steps(env, args, kPanTiltCount);
-    return camera->Set_pantilt_rel(steps.data());
+    return with_camera(id, 0, [&](UVCCamera *camera) {
+        IntArrayBuffer steps(env, args, kPanTiltCount);
+        return camera->Set_pantilt_rel(steps.data());
+    });
 }

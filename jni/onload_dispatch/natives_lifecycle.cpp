@@ -77,76 +77,75 @@ void nativeDestroy(JNIEnv *env, jobject thiz, jlong id) {
 }
 
 jint nativeConnect(JNIEnv *env, jobject, jlong id, jint vid, jint pid, jint fd, jstring usbfs) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return -1;
-    if (fd <= 0) {
-        int result = camera->connect(0, 0, 0, call_java_triggerCb, false, nullptr);
-        camera->SetCameraID((long)id);
-        camera->setErrorNotifyCallback(call_java_ErrorCallback);
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        if (fd <= 0) {
+            int result = camera->connect(0, 0, 0, call_java_triggerCb, false, nullptr);
+            camera->SetCameraID((long)id);
+            camera->setErrorNotifyCallback(call_java_ErrorCallback);
+            return result;
+        }
+        StringChars path(env, usbfs);
+        int result = camera->connect(vid, pid, fd, call_java_triggerCb, bDebug, path.c_str());
+        if (result == 0) {
+            camera->SetCameraID((long)id);
+            camera->setAudioVolumeCallback(call_java_VolumeCb);
+            camera->setFirstPreviewCallback(call_java_PictureReadyCb);
+            camera->setErrorNotifyCallback(call_java_ErrorCallback);
+        }
         return result;
-    }
-    StringChars path(env, usbfs);
-    int result = camera->connect(vid, pid, fd, call_java_triggerCb, bDebug, path.c_str());
-    if (result == 0) {
-        camera->SetCameraID((long)id);
-        camera->setAudioVolumeCallback(call_java_VolumeCb);
-        camera->setFirstPreviewCallback(call_java_PictureReadyCb);
-        camera->setErrorNotifyCallback(call_java_ErrorCallback);
-    }
-    return result;
+    });
 }
 
 jint nativeRelease(JNIEnv *, jobject, jlong id) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->release() : -1;
+    return with_camera(id, -1, [](UVCCamera *camera) { return camera->release(); });
 }
 
 jint nativeStartPreview(JNIEnv *, jobject, jlong id) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->startPreview() : -1;
+    return with_camera(id, -1, [](UVCCamera *camera) { return camera->startPreview(); });
 }
 
 jint nativeStopPreview(JNIEnv *, jobject, jlong id) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->stopPreview() : -1;
+    return with_camera(id, -1, [](UVCCamera *camera) { return camera->stopPreview(); });
 }
 
+namespace {
+
 // The window reference taken here belongs to the camera object from then on.
+jint hand_over_window(JNIEnv *env, jlong id, int (UVCCamera::*setter)(ANativeWindow *),
+                      jobject surface) {
+    return with_camera(id, -1, [&](UVCCamera *camera) {
+        return (camera->*setter)(surface ? ANativeWindow_fromSurface(env, surface) : nullptr);
+    });
+}
+
+}  // namespace
+
 jint nativeSetPreviewDisplay(JNIEnv *env, jobject, jlong id, jobject surface) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return -1;
-    return camera->setPreviewDisplay(surface ? ANativeWindow_fromSurface(env, surface) : nullptr);
+    return hand_over_window(env, id, &UVCCamera::setPreviewDisplay, surface);
 }
 
 jint nativeSetCaptureDisplay(JNIEnv *env, jobject, jlong id, jobject surface) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return -1;
-    return camera->setCaptureDisplay(surface ? ANativeWindow_fromSurface(env, surface) : nullptr);
+    return hand_over_window(env, id, &UVCCamera::setCaptureDisplay, surface);
 }
 
 void nativeSetResolution(JNIEnv *, jobject, jlong id, jint format, jint width, jint height,
                          jint frame) {
-    if (UVCCamera *camera = camera_of(id))
-        camera->setResolution(format, width, height, frame);
+    with_camera(id,
+                [&](UVCCamera *camera) { camera->setResolution(format, width, height, frame); });
 }
 
 jstring nativegetLastError(JNIEnv *env, jobject, jlong id) {
-    UVCCamera *camera = camera_of(id);
-    if (!camera)
-        return nullptr;
-    char text[LAST_ERROR_SIZE];
-    memset(text, 0, sizeof(text));
-    camera->getLastError(text);
-    text[LAST_ERROR_SIZE - 1] = '\0';
-    return env->NewStringUTF(text);
+    return with_camera(id, (jstring) nullptr, [&](UVCCamera *camera) {
+        char text[LAST_ERROR_SIZE];
+        memset(text, 0, sizeof(text));
+        camera->getLastError(text);
+        text[LAST_ERROR_SIZE - 1] = '\0';
+        return env->NewStringUTF(text);
+    });
 }
 
 jint nativeCameraIsRunning(JNIEnv *, jobject, jlong id) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->IsRunning() : 0;
+    return with_camera(id, 0, [](UVCCamera *camera) { return camera->IsRunning(); });
 }
 
 jstring nativegetLibraryVersion(JNIEnv *env, jobject, jlong) {
@@ -155,22 +154,20 @@ jstring nativegetLibraryVersion(JNIEnv *env, jobject, jlong) {
 
 void nativesetDebug(JNIEnv *, jobject, jlong id, jboolean debug) {
     bDebug = debug != JNI_FALSE;
-    if (UVCCamera *camera = camera_of(id))
-        camera->setDebug(debug != JNI_FALSE);
+    with_camera(id, [&](UVCCamera *camera) { camera->setDebug(debug != JNI_FALSE); });
 }
 
 jdouble nativegetviewFPS(JNIEnv *, jobject, jlong id) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? camera->getviewFPS() : 0.0;
+    return with_camera(id, 0.0, [](UVCCamera *camera) { return camera->getviewFPS(); });
 }
 
 void nativeUsingRawdataCallback(JNIEnv *, jobject, jlong id, jboolean on) {
-    if (UVCCamera *camera = camera_of(id))
+    with_camera(id, [&](UVCCamera *camera) {
         camera->SetRawdataCallback(on ? call_java_RawdataCallback : nullptr);
+    });
 }
 
 jint nativeSetRecMode(JNIEnv *, jobject, jlong id, jint mode) {
-    if (UVCCamera *camera = camera_of(id))
-        camera->setRecMode(mode);
+    with_camera(id, [&](UVCCamera *camera) { camera->setRecMode(mode); });
     return 0;
 }

@@ -64,6 +64,12 @@ JNINativeMethod methods[] = {
     NATIVE(nativeRecVideoOnly, "(JZ)V"),
     NATIVE(nativeSetpantiltrel, "(J[I)I"),
     NATIVE(nativesetTlinkWaitTime, "(JI)I"),
+    NATIVE(nativegetTransmissionperSec, "(J)D"),
+    NATIVE(nativegetAudioTransmissionperSec, "(J)D"),
+    NATIVE(nativegetVideoTransmissionperSec, "(J)D"),
+    NATIVE(nativegetAudioDropFrame, "(J)I"),
+    NATIVE(nativegetVideoDropFrame, "(J)I"),
+    NATIVE(nativesetTlinkLogLevel, "(JI)V"),
     NATIVE(nativesetTlinkMode, "(JI)V"),
     NATIVE(nativegetTLinkUrl, "(J)Ljava/lang/String;"),
     NATIVE(nativesetAudioDenoise, "(JZI)V"),
@@ -88,10 +94,15 @@ JNINativeMethod methods[] = {
     NATIVE(nativeSetPixels, "(JLjava/lang/Object;[B)V"),
     NATIVE(nativePauseStreaming, "(J)V"),
     NATIVE(nativeResumeStreaming, "(J)V"),
+    NATIVE(nativesetTlinkDeblock, "(JI)V"),
+    NATIVE(nativesetIframeInterval, "(JI)V"),
     NATIVE(nativesetForceAudioSamplerate, "(JI)V"),
 };
 
 #undef NATIVE
+
+static_assert(sizeof(methods) / sizeof(methods[0]) == NATIVE_METHOD_COUNT,
+              "every native of Lumivo_Native is registered");
 
 // A static method of the NativeCamera class and the global that keeps its ID.
 struct CallbackMethod {

@@ -9,7 +9,9 @@
 #include "camera_id.h"
 #include "engine_access.h"
 #include "host_android.h"
+#include "loopback_peer.h"
 #include "onload_dispatch.h"
+#include "tlink.h"
 #include "uvc_testing.h"
 
 namespace {
@@ -162,6 +164,57 @@ TEST_F(CallbackTest, StartFailureReachesJavaAsClassOne) {
     std::string text(errors[0].data.begin(), errors[0].data.end());
     EXPECT_EQ(text, "failed to start USB Camera.");
     expect_detached(errors);
+}
+
+// A live stream from Java: the statistics natives read the live library's figures, and a peer
+// that goes away mid-stream reaches Java as class 2 with the library's code and text.
+TEST_F(CallbackTest, KilledLivePeerReachesJavaAsClassTwo) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    jlong id = startWebcam(1 << 30);
+    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= 3; }, kGuardMs));
+    call("nativeSetVideoFPS", "(JI)I", id, (jint)30);
+    call("nativeSetVideoBitrate", "(JI)I", id, (jint)1000000);
+    call("nativeSetRecording", "(J[B)I", id, env->NewByteArray(16));
+    call("nativesetTlinkMode", "(JI)V", id, (jint)TLINK_MODE_RTMP);
+    call("nativesetTlinkDeblock", "(JI)V", id, (jint)0);
+    call("nativesetIframeInterval", "(JI)V", id, (jint)1);
+    call("nativeSetRecType", "(JI)V", id, (jint)32);
+    const std::string url = peer.url("bridge");
+    ASSERT_EQ(call("nativeStartRecording", "(JZLjava/lang/String;)I", id, (jboolean)JNI_TRUE,
+                   env->NewStringUTF(url.c_str()))
+                  .value.i,
+              0);
+    EXPECT_EQ(
+        java_string(env, (jstring)call("nativegetTLinkUrl", "(J)Ljava/lang/String;", id).value.l),
+        url);
+    const long long posts = surfacePosts(surface);
+    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= posts + 45; }, kGuardMs));
+    auto rate = [&](const char *name) { return call(name, "(J)D", id).value.d; };
+    EXPECT_GT(rate("nativegetTransmissionperSec"), 0.0);
+    EXPECT_GT(rate("nativegetVideoTransmissionperSec"), 5.0);
+    // Pictures only: no sound is sent or dropped (video drops depend on the machine's load).
+    EXPECT_EQ(rate("nativegetAudioTransmissionperSec"), 0.0);
+    EXPECT_EQ(call("nativegetAudioDropFrame", "(J)I", id).value.i, 0);
+    EXPECT_EQ(java_event_count(env, "notifyErrCallback"), 0);
+
+    peer.stop(0);
+    ASSERT_TRUE(
+        wait_until([&] { return java_event_count(env, "notifyErrCallback") >= 1; }, kGuardMs));
+    const int stopped = callInt("nativeStopRecording", "(J)I", id);
+    EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
+    std::vector<JavaEvent> errors = java_events(env, "notifyErrCallback");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].id, id);
+    EXPECT_EQ(errors[0].a, 2);
+    EXPECT_TRUE(errors[0].b == TL_ERROR_SOCKET_READ || errors[0].b == TL_ERROR_SOCKET_WRITE)
+        << errors[0].b;
+    const std::string text(errors[0].data.begin(), errors[0].data.end());
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_EQ(stopped, errors[0].b) << "the stop reports the connection's failure";
+    expect_detached(errors);
+    call_method(env, surface, "release", "()V");
 }
 
 // Threads that Java knows keep their attachment; threads it does not know are detached again.

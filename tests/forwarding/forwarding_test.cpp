@@ -10,6 +10,7 @@
 #include "engine_fixture.h"
 #include "error_codes.h"
 #include "host_android.h"
+#include "tlink.h"
 #include "uvc_testing.h"
 
 namespace {
@@ -245,6 +246,24 @@ TEST_F(Forwarding, StreamerOperationsFallBackToTheEngine) {
          [](UVCPreview &) { return 0; }},
         {"getTLinkUrl", [](UVCCamera &c) { return c.getTLinkUrl() ? 1 : 0; },
          [](UVCPreview &e) { return e.getTLinkUrl() ? 1 : 0; }},
+        // Statistics of a context that never streamed: the engine's own answer.
+        {"getTransmission_sec", [](UVCCamera &c) { return c.getTransmission_sec(); },
+         [](UVCPreview &e) { return e.getTransmission_sec(); }},
+        {"getAudioTransmission", [](UVCCamera &c) { return c.getAudioTransmission(); },
+         [](UVCPreview &e) { return e.getAudioTransmission(); }},
+        {"getVideoTransmission", [](UVCCamera &c) { return c.getVideoTransmission(); },
+         [](UVCPreview &e) { return e.getVideoTransmission(); }},
+        {"getAudioDropFrame", [](UVCCamera &c) { return c.getAudioDropFrame(); },
+         [](UVCPreview &e) { return e.getAudioDropFrame(); }},
+        {"getVideoDropFrame", [](UVCCamera &c) { return c.getVideoDropFrame(); },
+         [](UVCPreview &e) { return e.getVideoDropFrame(); }},
+        // A level the live library refuses: its error code comes back unchanged.
+        {"SetTlinkLogLevel", [](UVCCamera &c) { return c.SetTlinkLogLevel(99); },
+         [](UVCPreview &) { return TL_ERROR_INVALID_PARAMETER; }},
+        {"setTlinkDeblock", [](UVCCamera &c) { return c.setTlinkDeblock(0); },
+         [](UVCPreview &e) { return UVCPreviewTestAccess::deblock(&e) == 0 ? 0 : 1; }},
+        {"setIframeInterval", [](UVCCamera &c) { return c.setIframeInterval(3); },
+         [](UVCPreview &e) { return UVCPreviewTestAccess::iframeInterval(&e) == 3 ? 0 : 1; }},
     };
     check(rows, 0);
 }
@@ -288,6 +307,11 @@ TEST(ForwardingInternal, StreamerGroupsReachTheStreamerOnly) {
     EXPECT_EQ(internal.getTLinkUrl(), streamer->getTLinkUrl());
     EXPECT_EQ(internal.pauseStreaming(), STREAM_NOT_STARTED);
     EXPECT_EQ(internal.SetWatermarkInit(16, 16, 0, 0, 1), 0);
+    EXPECT_EQ(internal.SetTlinkLogLevel(99), TL_ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(internal.getTransmission_sec(), streamer->getTransmission_sec());
+    EXPECT_EQ(internal.getVideoDropFrame(), streamer->getVideoDropFrame());
+    EXPECT_EQ(internal.setTlinkDeblock(0), 0);
+    EXPECT_EQ(internal.setIframeInterval(2), 0);
     // Engine-only groups give their fixed values.
     EXPECT_EQ(internal.IsRunning(), -75);
     EXPECT_EQ(internal.getviewFPS(), -75.0);

@@ -1,7 +1,6 @@
 // The streamer's start and stop, its refusals and settings, and its life in an internal-source
 // camera object, with the media recorder of libOrrinUVC5_TL.
 #include <gtest/gtest.h>
-#include <cmath>
 
 #include "UVCCamera.h"
 #include "host_android.h"
@@ -245,8 +244,10 @@ TEST(StreamerSettings, PathUrlLogLevelAndFigures) {
     EXPECT_EQ(host_log_count("setting level : 99\n"), 1);
     s->SetCameraID(0x1234);
     EXPECT_EQ(s->getCameraID(), 0x1234);
-    // Before any live start the context is empty: the library's answers, no failure.
+    // Before any live start the context is empty: the library's answers, no failure, and
+    // rates of 0 rather than 0 / 0.
     EXPECT_EQ(s->getAudioDropFrame(), 0);
     EXPECT_EQ(host_log_count("audio drop frame : 0 fps\n"), 1);
-    EXPECT_TRUE(std::isnan(s->getVideoTransmission()));
+    EXPECT_EQ(s->getVideoTransmission(), 0.0);
+    EXPECT_EQ(s->getTransmission_sec(), 0.0);
 }

@@ -228,11 +228,12 @@ final class DemoRun implements AutoCloseable {
         Levels.Block level = events.levels.last();
         double recorded = recording.runningSeconds();
         String rec = recorded < 0 ? "-" : String.format("%.1f s", recorded);
+        LiveStats live = recording.liveNow();
         return String.format("[%4.0f s] shown %6d  display %5.1f fps  dropped %4d  sound %6s dBFS"
-                        + "  raw %6d  recording %s",
+                        + "  raw %6d  recording %s%s",
                 elapsed, shown, camera.nativegetviewFPS(id), Math.max(0, delivered - shown),
                 level == null ? "-" : String.format("%.1f", Levels.dbfs(level.rms())),
-                events.rawCount(), rec);
+                events.rawCount(), rec, live == null ? "" : "  " + live.brief());
     }
 
     /** levels.png; a camera without a microphone has none to draw, which is no failure. */

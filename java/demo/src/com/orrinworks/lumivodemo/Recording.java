@@ -17,8 +17,8 @@ final class Recording {
     private final long id;
     private final Options options;
     private final RunResults results;
-    private String unavailable; // why this library cannot record, or null
     private volatile long startNs; // 0 while nothing records
+    private boolean streamingLive; // guarded by this: the live stream runs
 
     Recording(Lumivo_Native camera, long id, Options options, RunResults results) {
         this.camera = camera;
@@ -37,14 +37,9 @@ final class Recording {
         results.recordsSound = rate > 0;
         if (rate > 0)
             camera.nativesetAudioSamplerate(id, rate);
-        try {
-            camera.nativeSetRecMode(id, rate > 0 ? 2 : 1);
-            camera.nativeSetVideoFPS(id, results.cameraFps);
-            camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
-        } catch (UnsatisfiedLinkError e) {
-            // A library without recording: the run goes on and says what it missed.
-            unavailable = "the library has no recording natives (" + e.getMessage() + ")";
-        }
+        camera.nativeSetRecMode(id, rate > 0 ? 2 : 1);
+        camera.nativeSetVideoFPS(id, results.cameraFps);
+        camera.nativeSetVideoBitrate(id, Math.max(1_000_000, results.width * results.height * 4));
     }
 
     /** 44100 Hz when the microphone offers it, else its first rate; 0 without a microphone. */
@@ -65,48 +60,17 @@ final class Recording {
         return start == 0 ? -1 : (System.nanoTime() - start) / 1e9;
     }
 
+    /** The live stream's figures for the progress line, or null while none streams. */
+    synchronized LiveStats liveNow() {
+        return streamingLive ? LiveStats.read(camera, id) : null;
+    }
+
     static String liveFileName(Options options) {
         return options.rtmp() ? "live.flv" : "live.mkv";
     }
 
-    /** A part of the run that a library without some natives cannot do. */
-    private interface Part {
-        void run() throws DemoFailure, IOException, InterruptedException;
-    }
-
-    /** Runs `part`, or says plainly what could not be done and why. */
-    private void guarded(String what, Part part)
-            throws DemoFailure, IOException, InterruptedException {
-        if (unavailable != null) {
-            results.notDone(what + ": " + unavailable);
-            return;
-        }
-        try {
-            part.run();
-        } catch (UnsatisfiedLinkError e) {
-            results.notDone(what + ": the library has no native " + e.getMessage());
-            startNs = 0;
-            // What the part started must not stay in the way of the next part.
-            try {
-                camera.nativeStopRecording(id);
-                camera.nativeSetRecType(id, 16);
-            } catch (UnsatisfiedLinkError stopMissing) {
-                // then nothing was started either
-            }
-        }
-    }
-
     /** Streams to the live peer for the recording time; an unreachable peer ends the run. */
     void live() throws DemoFailure, IOException, InterruptedException {
-        guarded("live stream", this::streamLive);
-    }
-
-    /** The MP4 recording. */
-    void file() throws DemoFailure, IOException, InterruptedException {
-        guarded("recording", this::recordFile);
-    }
-
-    private void streamLive() throws DemoFailure, IOException, InterruptedException {
         camera.nativesetTlinkMode(id, options.rtmp() ? 1 : 2);
         camera.nativeSetRecType(id, 32);
         int r = start(options.liveUrl);
@@ -120,20 +84,24 @@ final class Recording {
         }
         results.liveUrl = camera.nativegetTLinkUrl(id);
         System.out.println("live: streaming to " + results.liveUrl);
+        synchronized (this) {
+            streamingLive = true;
+        }
         run();
-        results.liveKbps = camera.nativegetTransmissionperSec(id);
-        results.liveVideoKbps = camera.nativegetVideoTransmissionperSec(id);
-        results.liveAudioKbps = camera.nativegetAudioTransmissionperSec(id);
-        results.liveVideoDrops = camera.nativegetVideoDropFrame(id);
-        results.liveAudioDrops = camera.nativegetAudioDropFrame(id);
-        r = camera.nativeStopRecording(id);
+        synchronized (this) {
+            // The progress thread reads the figures no more once the stream stops.
+            streamingLive = false;
+            results.live = LiveStats.read(camera, id);
+            r = camera.nativeStopRecording(id);
+        }
         if (r != 0)
             results.notDone("live stream stop (code " + r + ")");
         camera.nativeSetRecType(id, 16);
         keepLiveFile();
     }
 
-    private void recordFile() throws IOException, InterruptedException {
+    /** The MP4 recording. */
+    void file() throws IOException, InterruptedException {
         File file = options.out("recording.mp4");
         int r = start(file.getAbsolutePath());
         if (r != 0) {

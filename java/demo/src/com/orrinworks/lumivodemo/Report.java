@@ -68,9 +68,10 @@ final class Report {
         row(rows, "recording time", String.format("%.1f s", r.recordedSeconds));
         if (!r.liveUrl.isEmpty()) {
             row(rows, "live stream", r.liveUrl);
-            row(rows, "live rate total / video / audio", String.format("%.0f / %.0f / %.0f",
-                    r.liveKbps, r.liveVideoKbps, r.liveAudioKbps));
-            row(rows, "live drops video / audio", r.liveVideoDrops + " / " + r.liveAudioDrops);
+            if (r.live != null) {
+                row(rows, "live sent (live library)", r.live.sent());
+                row(rows, "live frames dropped video / audio", r.live.drops());
+            }
         }
         row(rows, "contact sheet counters", r.sheetCounters.isEmpty() ? "none"
                 : r.sheetCounters + (increasing(r.sheetCounters) ? ", in camera order"

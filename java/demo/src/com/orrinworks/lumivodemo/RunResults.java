@@ -28,8 +28,7 @@ final class RunResults {
     double recordedSeconds;
     boolean recordsSound;         // the camera has a microphone: recordings carry AAC
     String liveUrl = "";
-    double liveKbps, liveVideoKbps, liveAudioKbps;
-    int liveVideoDrops, liveAudioDrops;
+    LiveStats live;               // the live stream's figures just before it stopped, or null
     List<Long> sheetCounters = new ArrayList<>();
     List<String> errors = new ArrayList<>();
     /** What the camera itself rules out (not a failure), for the report. */
