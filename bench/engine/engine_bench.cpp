@@ -1,13 +1,14 @@
 // Per-frame CPU of the engine path beside the floor measured on the same camera frames in the
 // same process, both paced like the camera and back to back, over interleaved rounds; the
 // time from the camera's first frame to the first picture on a first start and on a restart;
-// and steady-state latency from the camera's hand-over to the surface post.
+// and steady-state latency from the camera's hand-over to the surface post. MJPEG and YUYV at
+// 720p and 1080p from a 60 fps webcam, H.264 at 1080p30.
 //
-//   engine_bench [--pattern scene|counter] [--rounds N]   the comparison table
+//   engine_bench [--pattern scene|counter] [--rounds N] [--only MJPEG|YUYV|H.264]
+//                                                          the comparison table
 //   engine_bench --write-mjpeg PATH COUNT                  1080p camera frames for peers.sh
 //   engine_bench --replay PATH --frames N                  the engine alone on those frames
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "UVCCamera.h"
+#include "bench_support.h"
 #include "engine_access.h"
 #include "floor.h"
 #include "host_android.h"
@@ -28,31 +30,36 @@
 
 namespace {
 
-const int kVid = 0x1bcf, kPid = 0x2c9a;
-const int kFps = 60;
+// The webcam streams MJPEG and YUYV at 60 fps; the camera with the H.264 camera's ids is always
+// streamed as H.264 (format 13), at 1080p30 as a camera of that kind sends.
+struct Camera {
+    int vid, pid, fps;
+};
+const Camera kWebcam = {0x1bcf, 0x2c9a, 60};
+const Camera kH264Camera = {0x041e, 0x4057, 30};
+const int kH264 = 13;
 
 struct Case {
     int format;
     int width;
     int height;
+    const Camera &camera() const { return format == kH264 ? kH264Camera : kWebcam; }
+    // The engine is asked for MJPEG; it negotiates the H.264 camera's stream by its ids.
+    int wish() const { return format == kH264 ? 9 : format; }
+    const char *name() const { return format == 9 ? "MJPEG" : format == kH264 ? "H.264" : "YUYV"; }
 };
-
-std::string load_average() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
 
 // A camera description in a temporary file, open for reading.
 class Description {
   public:
-    explicit Description(const std::string &extra) {
-        path_ = "/tmp/engine_bench_" + std::to_string(getpid()) + ".conf";
+    Description(const Camera &camera, const std::string &extra) {
+        path_ = "/tmp/engine_bench_" + std::to_string(getpid()) + "_" + std::to_string(camera.pid) +
+                ".conf";
         std::ofstream out(path_);
-        out << "vid = 0x1bcf\npid = 0x2c9a\nname = Bench Camera\n"
+        out << "vid = " << camera.vid << "\npid = " << camera.pid << "\nname = Bench Camera\n"
             << "mjpeg = 1920x1080, 1280x720\nyuyv = 1920x1080, 1280x720\n"
-            << "default = mjpeg 1280x720\nfps = " << kFps << "\nstill_method = 0\n"
+            << "h264 = 1920x1080, 1280x720\n"
+            << "default = mjpeg 1280x720\nfps = " << camera.fps << "\nstill_method = 0\n"
             << "microphone = off\n"
             << extra;
         out.close();
@@ -68,60 +75,6 @@ class Description {
     std::string path_;
     int fd_;
 };
-
-double process_cpu_seconds() {
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Camera frames straight from the camera library.
-struct Recorder {
-    std::mutex mutex;  // guards frames
-    RecordedFrames frames;
-    size_t wanted = 0;
-    static void callback(uvc_frame_t *frame, void *user) {
-        Recorder *self = static_cast<Recorder *>(user);
-        const uint8_t *data = static_cast<const uint8_t *>(frame->data);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        if (self->frames.size() < self->wanted)
-            self->frames.emplace_back(data, data + frame->actual_bytes);
-    }
-};
-
-RecordedFrames record_frames(const Case &c, int fd, size_t count) {
-    Recorder recorder;
-    recorder.wanted = count;
-    uvc_context_t *ctx = nullptr;
-    uvc_device_t *dev = nullptr;
-    uvc_device_handle_t *devh = nullptr;
-    uvc_stream_ctrl_t ctrl;
-    uvc_init2(&ctx, nullptr, "");
-    uvc_find_device2(ctx, &dev, kVid, kPid, nullptr, fd);
-    uvc_open(dev, &devh);
-    uvc_get_stream_ctrl_format_size(devh, &ctrl, c.format, c.width, c.height, 0);
-    uvc_start_iso_streaming(devh, &ctrl, Recorder::callback, &recorder);
-    for (int i = 0; i < 1000; i++) {
-        {
-            std::lock_guard<std::mutex> lock(recorder.mutex);
-            if (recorder.frames.size() >= count)
-                break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    uvc_stop_streaming(devh);
-    uvc_close(devh);
-    uvc_unref_device(dev);
-    uvc_exit(ctx);
-    return recorder.frames;
-}
-
-int64_t monotonic_us() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // The pictures the raw-frame callback receives: counter and arrival time, in drawing order.
 struct Delivery {
@@ -163,12 +116,12 @@ double first_picture_ms(uvc_device_handle_t *devh, ANativeWindow *window, size_t
 EngineRun run_engine(const Case &c, int fd, double seconds) {
     EngineRun run;
     UVCCamera camera;
-    if (camera.connect(kVid, kPid, fd, nullptr, false, "") != 0)
+    if (camera.connect(c.camera().vid, c.camera().pid, fd, nullptr, false, "") != 0)
         return run;
     camera.setRecMode(1);
     UVCPreview *engine = camera.preview();
     uvc_device_handle_t *devh = UVCPreviewTestAccess::handle(engine);
-    engine->set_UVC_Resolution(c.format, c.width, c.height, 0);
+    engine->set_UVC_Resolution(c.wish(), c.width, c.height, 0);
     ANativeWindow *window = host_window_create(c.width, c.height);
     ANativeWindow_acquire(window);
 
@@ -217,7 +170,7 @@ EngineRun run_engine(const Case &c, int fd, double seconds) {
     // A picture is posted before the raw-frame callback gets it, so its post is at the latest
     // the last post before the delivery: latencies from that post never come out too small,
     // whatever the raw-frame queue dropped. The first half second is left out as the start.
-    for (size_t i = kFps / 2; i < g_deliveries.size(); i++) {
+    for (size_t i = c.camera().fps / 2; i < g_deliveries.size(); i++) {
         const Delivery &d = g_deliveries[i];
         int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)d.counter);
         auto post = std::upper_bound(posts.begin() + postsBefore, posts.end(), d.us);
@@ -254,24 +207,45 @@ struct CaseFigures {
     int64_t delivered = 0, posted = 0;
 };
 
-void comparison(const std::string &pattern, int rounds) {
-    const Case cases[] = {{9, 1280, 720}, {9, 1920, 1080}, {3, 1280, 720}, {3, 1920, 1080}};
-    const int caseCount = sizeof(cases) / sizeof(cases[0]);
-    Description description("pattern = " + pattern + "\n");
+// The cases whose name starts with `only` (all for an empty one).
+std::vector<Case> chosen_cases(const std::string &only) {
+    const Case all[] = {
+        {9, 1280, 720}, {9, 1920, 1080}, {3, 1280, 720}, {3, 1920, 1080}, {kH264, 1920, 1080}};
+    std::vector<Case> cases;
+    for (const Case &c : all) {
+        if (std::string(c.name()).compare(0, only.size(), only) == 0)
+            cases.push_back(c);
+    }
+    return cases;
+}
+
+void comparison(const std::string &pattern, int rounds, const std::vector<Case> &cases) {
+    const int caseCount = (int)cases.size();
+    Description webcam(kWebcam, "pattern = " + pattern + "\n");
+    Description h264Camera(kH264Camera, "pattern = " + pattern + "\n");
+    auto descriptor = [&](const Case &c) {
+        return c.format == kH264 ? h264Camera.fd() : webcam.fd();
+    };
+    // H.264: one key-frame interval (a second of frames, starting at the key frame), so that the
+    // floor decodes key and other frames in the camera's proportion.
     std::vector<RecordedFrames> recorded;
-    for (const Case &c : cases)
-        recorded.push_back(record_frames(c, description.fd(), 24));
-    printf("pattern %s, %d fps, %d interleaved rounds; load average at start %s\n", pattern.c_str(),
-           kFps, rounds, load_average().c_str());
+    for (const Case &c : cases) {
+        const size_t count = c.format == kH264 ? c.camera().fps : 24;
+        recorded.push_back(record_camera_frames(descriptor(c), c.camera().vid, c.camera().pid,
+                                                c.format, c.width, c.height, count));
+    }
+    printf("pattern %s, %d fps (H.264 %d fps), %d interleaved rounds; load average at start %s\n",
+           pattern.c_str(), kWebcam.fps, kH264Camera.fps, rounds, load_average().c_str());
     std::vector<CaseFigures> figures(caseCount);
     for (int round = 0; round < rounds; round++) {
         for (int i = 0; i < caseCount; i++) {
             const Case &c = cases[i];
-            EngineRun run = run_engine(c, description.fd(), 3.0);
+            const int fps = c.camera().fps;
+            EngineRun run = run_engine(c, descriptor(c), 3.0);
             double paced =
-                floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], 2 * kFps, kFps);
+                floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], 2 * fps, fps);
             double backToBack =
-                floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], kFps, 0);
+                floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], fps, 0);
             CaseFigures &f = figures[i];
             f.engine.push_back(run.cpuPerFrame);
             f.paced.push_back(paced);
@@ -293,13 +267,13 @@ void comparison(const std::string &pattern, int rounds) {
     printf(
         "\nCPU ms per picture: engine (frame callback to surface post, callback share of the\n"
         "camera thread included) vs floor (one conversion and one copy into a window buffer on\n"
-        "the same frames), paced at %d fps and back to back. median [min-max] over rounds.\n",
-        kFps);
+        "the same frames; H.264: the decoder library, then the conversion and the copy), paced\n"
+        "at the camera's rate and back to back. median [min-max] over rounds.\n");
     for (int i = 0; i < caseCount; i++) {
         const Case &c = cases[i];
         const CaseFigures &f = figures[i];
-        printf("\n%s %dp   delivered %lld, posted %lld\n", c.format == 9 ? "MJPEG" : "YUYV",
-               c.height, (long long)f.delivered, (long long)f.posted);
+        printf("\n%s %dp%d   delivered %lld, posted %lld\n", c.name(), c.height, c.camera().fps,
+               (long long)f.delivered, (long long)f.posted);
         printf("  engine ms            %s\n", spread(f.engine, 1e3).c_str());
         printf("  floor paced ms       %s   engine/floor %s\n", spread(f.paced, 1e3).c_str(),
                spread(f.ratioPaced).c_str());
@@ -317,8 +291,9 @@ void comparison(const std::string &pattern, int rounds) {
 
 // Writes `count` 1080p MJPEG frames of the camera-like scene, back to back.
 int write_mjpeg(const char *path, int count) {
-    Description description("pattern = scene\n");
-    RecordedFrames frames = record_frames({9, 1920, 1080}, description.fd(), count);
+    Description description(kWebcam, "pattern = scene\n");
+    RecordedFrames frames =
+        record_camera_frames(description.fd(), kWebcam.vid, kWebcam.pid, 9, 1920, 1080, count);
     std::ofstream out(path, std::ios::binary);
     for (const auto &frame : frames)
         out.write(reinterpret_cast<const char *>(frame.data()), frame.size());
@@ -327,9 +302,9 @@ int write_mjpeg(const char *path, int count) {
 
 // Runs the engine on a replayed 1080p MJPEG file until `count` pictures were posted.
 int replay(const char *path, int count) {
-    Description description(std::string("replay = mjpeg 1920x1080 ") + path + "\n");
+    Description description(kWebcam, std::string("replay = mjpeg 1920x1080 ") + path + "\n");
     UVCCamera camera;
-    if (camera.connect(kVid, kPid, description.fd(), nullptr, false, "") != 0)
+    if (camera.connect(kWebcam.vid, kWebcam.pid, description.fd(), nullptr, false, "") != 0)
         return 1;
     camera.setRecMode(1);
     UVCPreview *engine = camera.preview();
@@ -352,6 +327,7 @@ int main(int argc, char **argv) {
     host_log_set_echo(false);
     std::string pattern = "scene";
     int rounds = 3;
+    std::string only;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         if (arg == "--write-mjpeg" && i + 2 < argc)
@@ -362,15 +338,22 @@ int main(int argc, char **argv) {
             pattern = argv[++i];
         } else if (arg == "--rounds" && i + 1 < argc) {
             rounds = std::max(1, atoi(argv[++i]));
+        } else if (arg == "--only" && i + 1 < argc) {
+            only = argv[++i];
         } else {
             fprintf(stderr,
-                    "usage: %s [--pattern scene|counter] [--rounds N]\n"
+                    "usage: %s [--pattern scene|counter] [--rounds N] [--only MJPEG|YUYV|H.264]\n"
                     "       %s --write-mjpeg PATH COUNT\n"
                     "       %s --replay PATH --frames N\n",
                     argv[0], argv[0], argv[0]);
             return 2;
         }
     }
-    comparison(pattern, rounds);
+    const std::vector<Case> cases = chosen_cases(only);
+    if (cases.empty()) {
+        fprintf(stderr, "no case named %s\n", only.c_str());
+        return 2;
+    }
+    comparison(pattern, rounds, cases);
     return 0;
 }

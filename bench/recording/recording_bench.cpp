@@ -5,14 +5,12 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +19,7 @@
 #include "UVCCamera.h"
 #include "UVCPreview_audio.h"
 #include "UVCPreview_record.h"
+#include "bench_support.h"
 #include "host_android.h"
 #include "uvc_testing.h"
 
@@ -40,49 +39,9 @@ std::string write_description() {
     return path;
 }
 
-double cpu_seconds(int who) {
-    struct rusage usage;
-    getrusage(who, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Camera frames taken straight from the camera library.
-std::mutex g_framesMutex;
-std::vector<std::vector<uint8_t>> g_frames;
+RecordedFrames g_frames;
 const size_t kFloorFrames = 60;
-
-void keep_frame(uvc_frame_t *frame, void *) {
-    std::lock_guard<std::mutex> lock(g_framesMutex);
-    if (g_frames.size() < kFloorFrames) {
-        const uint8_t *data = static_cast<const uint8_t *>(frame->data);
-        g_frames.emplace_back(data, data + frame->actual_bytes);
-    }
-}
-
-void take_camera_frames(int fd) {
-    uvc_context_t *ctx = nullptr;
-    uvc_device_t *dev = nullptr;
-    uvc_device_handle_t *devh = nullptr;
-    uvc_stream_ctrl_t ctrl;
-    uvc_init2(&ctx, nullptr, "");
-    uvc_find_device2(ctx, &dev, kVid, kPid, nullptr, fd);
-    uvc_open(dev, &devh);
-    uvc_get_stream_ctrl_format_size(devh, &ctrl, UVC_FRAME_FORMAT_MJPEG, kWidth, kHeight, 0);
-    uvc_start_iso_streaming(devh, &ctrl, keep_frame, nullptr);
-    for (int i = 0; i < 600; i++) {
-        {
-            std::lock_guard<std::mutex> lock(g_framesMutex);
-            if (g_frames.size() >= kFloorFrames)
-                break;
-        }
-        usleep(10000);
-    }
-    uvc_stop_streaming(devh);
-    uvc_close(devh);
-    uvc_unref_device(dev);
-    uvc_exit(ctx);
-}
 
 struct EngineRun {
     double cpu = 0;
@@ -90,20 +49,10 @@ struct EngineRun {
     int64_t lost = 0;
 };
 
-// Reads the file's frames one at a time at a reduced size and counts the counter numbers
-// missing between its first and last frame.
+// Counts the counter numbers missing between the file's first and last readable frame.
 void count_file_frames(const std::string &path, EngineRun *run) {
-    const int w = 640, h = 360;
-    std::string command = "ffmpeg -v error -i '" + path +
-                          "' -vsync passthrough -vf scale=" + std::to_string(w) + ":" +
-                          std::to_string(h) + " -f rawvideo -pix_fmt rgb0 - 2>/dev/null";
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return;
-    std::vector<uint8_t> picture((size_t)w * h * 4);
     int64_t first = -1, last = -1;
-    while (fread(picture.data(), 1, picture.size(), pipe) == picture.size()) {
-        int64_t counter = uvc_test_decode_counter(picture.data(), w, h, 0);
+    for (int64_t counter : file_counters(path, 640, 360)) {
         if (counter < 0)
             continue;
         if (first < 0)
@@ -111,7 +60,6 @@ void count_file_frames(const std::string &path, EngineRun *run) {
         last = counter;
         run->fileFrames++;
     }
-    pclose(pipe);
     if (first >= 0)
         run->lost = last - first + 1 - run->fileFrames;
 }
@@ -143,10 +91,10 @@ EngineRun run_engine(int fd, int seconds, const std::string &path) {
         fprintf(stderr, "recording did not start: %d\n", result);
         exit(1);
     }
-    const double cpu0 = cpu_seconds(RUSAGE_SELF);
+    const double cpu0 = process_cpu_seconds();
     sleep(seconds);
     engine->recordStop();
-    run.cpu = cpu_seconds(RUSAGE_SELF) - cpu0;
+    run.cpu = process_cpu_seconds() - cpu0;
     camera.release();
     ANativeWindow_release(window);
     count_file_frames(path, &run);
@@ -178,7 +126,7 @@ double floor_cpu_per_frame(int frames) {
     }
     tjhandle decoder = tjInitDecompress();
     std::vector<uint8_t> rgbx((size_t)kWidth * kHeight * 4), yuv((size_t)kWidth * kHeight * 3 / 2);
-    const double cpu0 = cpu_seconds(RUSAGE_SELF);
+    const double cpu0 = process_cpu_seconds();
     for (int i = 0; i < frames; i++) {
         const std::vector<uint8_t> &jpeg = g_frames[i % g_frames.size()];
         tjDecompress2(decoder, jpeg.data(), jpeg.size(), rgbx.data(), kWidth, 0, kHeight, TJPF_RGBX,
@@ -191,7 +139,7 @@ double floor_cpu_per_frame(int frames) {
             usleep(500);
     }
     recorder->Stop();
-    const double cpu = cpu_seconds(RUSAGE_SELF) - cpu0;
+    const double cpu = process_cpu_seconds() - cpu0;
     recorder->Release();
     lib->releaseInstance();
     tjDestroy(decoder);
@@ -208,13 +156,13 @@ double ffmpeg_cpu_per_frame(int frames) {
             out.write(reinterpret_cast<const char *>(jpeg.data()), jpeg.size());
         }
     }
-    const double cpu0 = cpu_seconds(RUSAGE_CHILDREN);
+    const double cpu0 = children_cpu_seconds();
     std::string command = "ffmpeg -v error -y -f mjpeg -framerate 30 -i " + input +
                           " -c:v libx264 -preset ultrafast -tune zerolatency -b:v 4M -pix_fmt "
                           "yuv420p -f mp4 /dev/null";
     if (system(command.c_str()) != 0)
         fprintf(stderr, "ffmpeg failed\n");
-    const double cpu = cpu_seconds(RUSAGE_CHILDREN) - cpu0;
+    const double cpu = children_cpu_seconds() - cpu0;
     unlink(input.c_str());
     return cpu / frames;
 }
@@ -226,15 +174,13 @@ int main(int argc, char **argv) {
     host_log_set_echo(false);
     std::string description = write_description();
     int fd = open(description.c_str(), O_RDONLY);
-    double load[3] = {0, 0, 0};
-    getloadavg(load, 3);
     printf(
-        "recording bench: MJPEG %dx%d at %d fps + %d Hz %d channels, %d s, load %.2f %.2f "
-        "%.2f on %u cores\n",
-        kWidth, kHeight, kFps, kRate, kChannels, seconds, load[0], load[1], load[2],
+        "recording bench: MJPEG %dx%d at %d fps + %d Hz %d channels, %d s, load %s on %u cores\n",
+        kWidth, kHeight, kFps, kRate, kChannels, seconds, load_average().c_str(),
         std::thread::hardware_concurrency());
 
-    take_camera_frames(fd);
+    g_frames =
+        record_camera_frames(fd, kVid, kPid, UVC_FRAME_FORMAT_MJPEG, kWidth, kHeight, kFloorFrames);
     if (g_frames.empty()) {
         fprintf(stderr, "the camera sent no frames\n");
         return 1;
@@ -246,7 +192,6 @@ int main(int argc, char **argv) {
     const double floor = floor_cpu_per_frame(floorFrames);
     const double ffmpeg = ffmpeg_cpu_per_frame(floorFrames);
     const double engine = run.fileFrames > 0 ? run.cpu / run.fileFrames : 0;
-    getloadavg(load, 3);
 
     printf("engine:  %d frames in the file, %lld lost (counter gaps), %.2f ms CPU per frame\n",
            run.fileFrames, (long long)run.lost, engine * 1e3);
@@ -254,8 +199,9 @@ int main(int argc, char **argv) {
            floor * 1e3, floorFrames);
     printf("ffmpeg:  %.2f ms CPU per frame (MJPEG -> libx264 ultrafast zerolatency 4 Mbit/s)\n",
            ffmpeg * 1e3);
-    printf("ratios:  engine / floor %.2f, engine / ffmpeg %.2f; load after %.2f\n",
-           floor > 0 ? engine / floor : 0, ffmpeg > 0 ? engine / ffmpeg : 0, load[0]);
+    printf("ratios:  engine / floor %.2f, engine / ffmpeg %.2f; load after %s\n",
+           floor > 0 ? engine / floor : 0, ffmpeg > 0 ? engine / ffmpeg : 0,
+           load_average().c_str());
     close(fd);
     unlink(description.c_str());
     unlink(path.c_str());

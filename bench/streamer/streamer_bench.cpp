@@ -8,7 +8,6 @@
 #include <libyuv.h>
 #include <stdio.h>
 #include <string.h>
-#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +18,7 @@
 
 #include "LibMediaRecorder.h"
 #include "StreamWrapper.h"
+#include "bench_support.h"
 #include "loopback_peer.h"
 #include "streamer_support.h"
 #include "uvc_testing.h"
@@ -27,21 +27,6 @@ namespace {
 
 constexpr int kWidth = 1280, kHeight = 720, kFps = 30, kSeconds = 30;
 constexpr int kFrames = kFps * kSeconds;
-
-double cpuSeconds() {
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-std::string loadAverage() {
-    double load[3] = {0, 0, 0};
-    getloadavg(load, 3);
-    char text[64];
-    snprintf(text, sizeof(text), "%.2f %.2f %.2f", load[0], load[1], load[2]);
-    return text;
-}
 
 // Feeds kFrames counter pictures at kFps to `write`; returns the pictures it refused.
 template <class Write>
@@ -57,21 +42,13 @@ int feed(Write write) {
     return refused;
 }
 
-// Counters of every picture of a received stream, decoded one picture at a time.
+// Counters of every picture of a received stream.
 std::set<int64_t> receivedCounters(const std::string &path) {
     std::set<int64_t> counters;
-    std::string command = "ffmpeg -v error -i '" + path +
-                          "' -fps_mode passthrough -f rawvideo -pix_fmt rgba - 2>/dev/null";
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return counters;
-    std::vector<uint8_t> frame((size_t)kWidth * kHeight * 4);
-    while (fread(frame.data(), 1, frame.size(), pipe) == frame.size()) {
-        int64_t counter = uvc_test_decode_counter(frame.data(), kWidth, kHeight, 0);
+    for (int64_t counter : file_counters(path, kWidth, kHeight)) {
         if (counter >= 0)
             counters.insert(counter);
     }
-    pclose(pipe);
     return counters;
 }
 
@@ -96,14 +73,14 @@ Run streamerRun(const std::string &url) {
         fprintf(stderr, "the streamer did not start\n");
         exit(1);
     }
-    double cpu = cpuSeconds();
+    double cpu = process_cpu_seconds();
     Run run;
     run.refused = feed([&](const uint8_t *picture, int bytes) {
         return streamer.videoDataCallback(picture, bytes);
     });
     run.sendDropped = streamer.getVideoDropFrame();
     streamer.Stop();
-    run.cpuPerPicture = (cpuSeconds() - cpu) / kFrames;
+    run.cpuPerPicture = (process_cpu_seconds() - cpu) / kFrames;
     return run;
 }
 
@@ -122,7 +99,7 @@ Run floorRun() {
         exit(1);
     }
     std::vector<uint8_t> converted((size_t)kWidth * kHeight * 3 / 2);
-    double cpu = cpuSeconds();
+    double cpu = process_cpu_seconds();
     Run run;
     run.refused = feed([&](const uint8_t *picture, int) {
         uint8_t *out = converted.data();
@@ -134,7 +111,7 @@ Run floorRun() {
         return recorder->write_Buffer(out, now, 0, 0);
     });
     recorder->Stop();
-    run.cpuPerPicture = (cpuSeconds() - cpu) / kFrames;
+    run.cpuPerPicture = (process_cpu_seconds() - cpu) / kFrames;
     recorder->Release();
     lib->releaseInstance();
     return run;
@@ -148,12 +125,12 @@ int main() {
         fprintf(stderr, "no RTMP peer (nginx with the RTMP module)\n");
         return 1;
     }
-    printf("load average before: %s\n", loadAverage().c_str());
+    printf("load average before: %s\n", load_average().c_str());
     Run streamed = streamerRun(peer.url());
     peer.stop();
     std::set<int64_t> received = receivedCounters(peer.recording());
     Run floor = floorRun();
-    printf("load average after:  %s\n", loadAverage().c_str());
+    printf("load average after:  %s\n", load_average().c_str());
     printf("%dx%d at %d fps, %d pictures fed from one thread\n", kWidth, kHeight, kFps, kFrames);
     printf(
         "streamer (intake + encode + send): %.2f ms CPU per picture, %d refused by the "

@@ -166,8 +166,6 @@ class StreamWrapper {
     int startLiveAndEncoder(Encoder *encoder, const char *destination);
     template <class Encoder>
     int stopAndRelease(Encoder *&encoder, const char *stopFailed, const char *released);
-    template <class Library, class Encoder>
-    void releaseObjects(Library *&library, Encoder *&encoder);
 
     bool mDebug;
     std::atomic<bool> mRunning;  // taking pictures and sound: started and not paused

@@ -5,6 +5,7 @@
 #include <tlink.h>
 
 #include "StreamWrapper.h"
+#include "library_objects.h"
 #include "logging.h"
 
 enum { ENCODER_MODE_VIDEO = 2, ENCODER_MODE_VIDEO_AUDIO = 3, STREAM_MODE_VIDEO_AUDIO = 2 };
@@ -82,16 +83,4 @@ int StreamWrapper::stopAndRelease(Encoder *&encoder, const char *stopFailed, con
     encoder = nullptr;
     LOGE("%s", released);
     return 0;
-}
-
-template <class Library, class Encoder>
-void StreamWrapper::releaseObjects(Library *&library, Encoder *&encoder) {
-    if (encoder) {
-        encoder->Release();
-        encoder = nullptr;
-    }
-    if (library) {
-        library->releaseInstance();
-        library = nullptr;
-    }
 }

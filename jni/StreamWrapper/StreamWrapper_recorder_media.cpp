@@ -45,7 +45,7 @@ int StreamWrapper::stopEncoder() {
 }
 
 void StreamWrapper::releaseEncoder() {
-    releaseObjects(mMediaRecorderLib, mMediaRecorderWrapper);
+    release_library_object(mMediaRecorderLib, mMediaRecorderWrapper);
 }
 
 int StreamWrapper::writePicture(uint8_t *picture, int64_t timeUs) {

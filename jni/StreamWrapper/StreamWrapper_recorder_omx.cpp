@@ -68,7 +68,7 @@ int StreamWrapper::stopEncoder() {
 }
 
 void StreamWrapper::releaseEncoder() {
-    releaseObjects(mOMXLib, mOMXWrapper);
+    release_library_object(mOMXLib, mOMXWrapper);
 }
 
 int StreamWrapper::writePicture(uint8_t *picture, int64_t timeUs) {

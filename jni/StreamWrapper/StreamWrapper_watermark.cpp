@@ -8,7 +8,11 @@
 
 namespace {
 
-constexpr double kFrameWeight = 0.15;
+// The streamer keeps 15 % of the frame under a watermark pixel.
+const WatermarkBlendTable &frame_blend() {
+    static const WatermarkBlendTable table(0.15);
+    return table;
+}
 
 }  // namespace
 
@@ -48,7 +52,7 @@ void StreamWrapper::addWatermark(uint8_t *picture, const Watermark &system, cons
     for (const Watermark *mark : {&system, &user}) {
         if (mark->picture)
             blend_watermark(picture, mActive.width, mActive.height, mark->picture->data(),
-                            mark->picture->size(), mark->placement, kFrameWeight);
+                            mark->picture->size(), mark->placement, frame_blend());
     }
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "UVCPreview.h"
+#include "library_objects.h"
 #include "logging.h"
 #include "timing.h"
 
@@ -221,14 +222,6 @@ void UVCPreview::H264GetDataThread() {
 // Runs after the preview and output threads were joined: no PutData or GetDecodeData can be in
 // flight on the decoder any more.
 void UVCPreview::release_decoder() {
-    if (mMediaDecoderWrapper) {
-        mMediaDecoderWrapper->Stop();
-        mMediaDecoderWrapper->Release();
-        mMediaDecoderWrapper = nullptr;
-    }
-    if (mMediaDecoderLib) {
-        mMediaDecoderLib->releaseInstance();
-        mMediaDecoderLib = nullptr;
-    }
+    release_library_object(mMediaDecoderLib, mMediaDecoderWrapper, true);
     LOGD("MediaDecoder Released\n");
 }

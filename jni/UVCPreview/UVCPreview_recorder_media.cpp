@@ -7,6 +7,7 @@
 #include "UVCPreview.h"
 #include "UVCPreview_audio.h"
 #include "UVCPreview_record.h"
+#include "library_objects.h"
 #include "logging.h"
 #include "timing.h"
 
@@ -177,28 +178,11 @@ const char *UVCPreview::recorder_stop_failure_text() const {
 }
 
 void UVCPreview::recorder_release_outputs() {
-    FFMuxer *muxer = mFFMuxer;
-    if (muxer) {
-        muxer->Stop();
-        muxer->Release();
-        mFFMuxer = nullptr;
-    }
-    if (mFFMpegLib) {
-        mFFMpegLib->releaseInstance();
-        mFFMpegLib = nullptr;
-    }
+    release_library_object(mFFMpegLib, mFFMuxer, true);
 }
 
 void UVCPreview::recorder_release() {
-    RecorderObject *rec = recorder();
-    if (rec) {
-        rec->Release();
-        mMediaRecorderWrapper = nullptr;
-    }
-    if (mMediaRecorderLib) {
-        mMediaRecorderLib->releaseInstance();
-        mMediaRecorderLib = nullptr;
-    }
+    release_library_object(mMediaRecorderLib, mMediaRecorderWrapper);
 }
 
 // A stopped engine gets the live-stream settings it would have had and a recorder object,

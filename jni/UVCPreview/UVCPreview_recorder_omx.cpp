@@ -4,6 +4,7 @@
 
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
+#include "library_objects.h"
 #include "logging.h"
 #include "timing.h"
 
@@ -111,15 +112,7 @@ const char *UVCPreview::recorder_stop_failure_text() const {
 void UVCPreview::recorder_release_outputs() {}
 
 void UVCPreview::recorder_release() {
-    RecorderObject *rec = recorder();
-    if (rec) {
-        rec->Release();
-        mOMXWrapper = nullptr;
-    }
-    if (mOMXLib) {
-        mOMXLib->releaseInstance();
-        mOMXLib = nullptr;
-    }
+    release_library_object(mOMXLib, mOMXWrapper);
 }
 
 // Resumes a paused recording.

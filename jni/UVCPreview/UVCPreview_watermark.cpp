@@ -8,61 +8,21 @@
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
 #include "logging.h"
+#include "watermark_blend.h"
 
 namespace {
 
-// In keyed mode a watermark pixel with a channel at or below this is transparent.
-const int KEY_LEVEL = 59;
-
-// frame * 0.14 + watermark * 0.85, truncated, for every pair of byte values.
-struct BlendTable {
-    uint8_t value[256][256];
-    BlendTable() {
-        for (int f = 0; f < 256; f++)
-            for (int w = 0; w < 256; w++)
-                value[f][w] = (uint8_t)(f * 0.14 + w * 0.85);
-    }
-};
-
-const BlendTable &blend_table() {
-    static const BlendTable table;
+// The engine keeps 14 % of the frame under a watermark pixel.
+const WatermarkBlendTable &frame_blend() {
+    static const WatermarkBlendTable table(0.14);
     return table;
 }
 
-// Pulls a position back so that `size` pixels from it stay within `limit`, and never below 0.
-int corrected_position(int position, int size, int limit) {
-    if (position > limit - size)
-        position = limit - size;
-    return std::max(position, 0);
-}
-
-// A watermark picture as read once for one frame.
-struct Placement {
-    int left, top;  // in frame pixels; may lie partly outside the frame
-    int width, height, mode;
-};
-
 // Blends the part of the picture that lies inside both the frame and the picture buffer.
-void blend(uvc_frame_t *frame, int frameHeight, const uint8_t *picture, const Placement &p) {
-    if (p.width <= 0 || p.height <= 0)
-        return;
-    const int frameWidth = (int)frame->width;
-    const int rows = std::min<int64_t>(p.height, WATERMARK_BUFFER_BYTES / ((int64_t)p.width * 4));
-    const int r0 = std::max(0, -p.top), r1 = std::min(rows, frameHeight - p.top);
-    const int c0 = std::max(0, -p.left), c1 = std::min(p.width, frameWidth - p.left);
-    const BlendTable &table = blend_table();
-    uint8_t *frameData = static_cast<uint8_t *>(frame->data);
-    for (int r = r0; r < r1; r++) {
-        uint8_t *f = frameData + ((size_t)(p.top + r) * frameWidth + p.left + c0) * 4;
-        const uint8_t *w = picture + ((size_t)r * p.width + c0) * 4;
-        for (int c = c0; c < c1; c++, f += 4, w += 4) {
-            if (p.mode == 0 && (w[0] <= KEY_LEVEL || w[1] <= KEY_LEVEL || w[2] <= KEY_LEVEL))
-                continue;
-            f[0] = table.value[f[0]][w[0]];
-            f[1] = table.value[f[1]][w[1]];
-            f[2] = table.value[f[2]][w[2]];
-        }
-    }
+void blend(uvc_frame_t *frame, int frameHeight, const uint8_t *picture,
+           const WatermarkPlacement &p) {
+    blend_watermark(static_cast<uint8_t *>(frame->data), (int)frame->width, frameHeight, picture,
+                    WATERMARK_BUFFER_BYTES, p, frame_blend());
 }
 
 // Keeps the first picture: a copy of at most a buffer's worth of `size` bytes.
@@ -151,16 +111,16 @@ namespace {
 
 // Reads a watermark's geometry once and corrects its position into the recording's size; the
 // corrected position is stored back unless the application moved the watermark meanwhile.
-Placement placed_at(std::atomic<int> &x, std::atomic<int> &y, int width, int height, int mode,
-                    int recordWidth, int recordHeight) {
+WatermarkPlacement placed_at(std::atomic<int> &x, std::atomic<int> &y, int width, int height,
+                             int mode, int recordWidth, int recordHeight) {
     int givenX = x, givenY = y;
-    const int top = corrected_position(givenY, height, recordHeight);
-    const int left = corrected_position(givenX, width, recordWidth);
-    if (top != givenY)
-        y.compare_exchange_strong(givenY, top);
-    if (left != givenX)
-        x.compare_exchange_strong(givenX, left);
-    return {left, top, width, height, mode};
+    WatermarkPlacement placement{width, height, givenX, givenY, mode};
+    clamp_watermark_position(&placement, recordWidth, recordHeight);
+    if (placement.y != givenY)
+        y.compare_exchange_strong(givenY, placement.y);
+    if (placement.x != givenX)
+        x.compare_exchange_strong(givenX, placement.x);
+    return placement;
 }
 
 }  // namespace
@@ -179,11 +139,11 @@ void UVCPreview::addWaterMark(uvc_frame_t *frame) {
     pthread_mutex_lock(&mWatermarkMutex);
     if (mWatermark_buf) {
         const int width = mWatermarkWidth, height = mWatermarkHeight, mode = mWatermarkMode;
-        Placement placement = {0, 0, width, height, mode};
+        WatermarkPlacement placement{width, height, 0, 0, mode};
         const int recType = mRecType;
         if (recType == REC_TYPE_FILE) {
-            placement.top = (int)frame->height - height;
-            placement.left = (int)frame->width / 2 - width / 2;
+            placement.y = (int)frame->height - height;
+            placement.x = (int)frame->width / 2 - width / 2;
         } else if (recType == REC_TYPE_LIVE) {
             placement = placed_at(mWatermarkX, mWatermarkY, width, height, mode, mWidth, mHeight);
         }
@@ -193,8 +153,9 @@ void UVCPreview::addWaterMark(uvc_frame_t *frame) {
 
     pthread_mutex_lock(&mUserWatermarkMutex);
     if (mUserWatermark_buf) {
-        Placement placement = placed_at(mUserWatermarkX, mUserWatermarkY, mUserWatermarkWidth,
-                                        mUserWatermarkHeight, mUserWatermarkMode, mWidth, mHeight);
+        WatermarkPlacement placement =
+            placed_at(mUserWatermarkX, mUserWatermarkY, mUserWatermarkWidth, mUserWatermarkHeight,
+                      mUserWatermarkMode, mWidth, mHeight);
         blend(frame, frameHeight, mUserWatermark_buf, placement);
     }
     pthread_mutex_unlock(&mUserWatermarkMutex);

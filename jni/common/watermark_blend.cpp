@@ -2,6 +2,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// In keyed mode a watermark pixel with a channel at or below this is transparent.
+const int kKeyLevel = 59;
+
+}  // namespace
+
 void clamp_watermark_position(WatermarkPlacement *p, int frameWidth, int frameHeight) {
     if (p->y > frameHeight - p->height)
         p->y = frameHeight - p->height;
@@ -11,22 +18,32 @@ void clamp_watermark_position(WatermarkPlacement *p, int frameWidth, int frameHe
     p->x = std::max(p->x, 0);
 }
 
+WatermarkBlendTable::WatermarkBlendTable(double frameWeight) {
+    for (int f = 0; f < 256; f++)
+        for (int w = 0; w < 256; w++)
+            value_[f][w] = (uint8_t)(f * frameWeight + w * 0.85);
+}
+
 void blend_watermark(uint8_t *frame, int frameWidth, int frameHeight, const uint8_t *picture,
-                     size_t pictureBytes, const WatermarkPlacement &p, double frameWeight) {
-    if (!frame || !picture || p.width <= 0 || p.height <= 0 || p.x < 0 || p.y < 0)
+                     size_t pictureBytes, const WatermarkPlacement &p,
+                     const WatermarkBlendTable &blend) {
+    if (!frame || !picture || p.width <= 0 || p.height <= 0)
         return;
-    size_t rowBytes = (size_t)p.width * 4;
-    int64_t rows =
-        std::min<int64_t>(std::min(p.height, frameHeight - p.y), pictureBytes / rowBytes);
-    int columns = std::min(p.width, frameWidth - p.x);
-    for (int64_t r = 0; r < rows; r++) {
-        uint8_t *out = frame + ((size_t)(p.y + r) * frameWidth + p.x) * 4;
-        const uint8_t *in = picture + (size_t)r * rowBytes;
-        for (int c = 0; c < columns; c++, out += 4, in += 4) {
-            if (p.mode == 0 && !(in[0] > 59 && in[1] > 59 && in[2] > 59))
+    const size_t rowBytes = (size_t)p.width * 4;
+    const int64_t rows = std::min<int64_t>(p.height, pictureBytes / rowBytes);
+    const int64_t r0 = std::max<int64_t>(0, -(int64_t)p.y);
+    const int64_t r1 = std::min<int64_t>(rows, (int64_t)frameHeight - p.y);
+    const int64_t c0 = std::max<int64_t>(0, -(int64_t)p.x);
+    const int64_t c1 = std::min<int64_t>(p.width, (int64_t)frameWidth - p.x);
+    for (int64_t r = r0; r < r1; r++) {
+        uint8_t *out = frame + ((size_t)(p.y + r) * frameWidth + p.x + c0) * 4;
+        const uint8_t *in = picture + (size_t)r * rowBytes + c0 * 4;
+        for (int64_t c = c0; c < c1; c++, out += 4, in += 4) {
+            if (p.mode == 0 && (in[0] <= kKeyLevel || in[1] <= kKeyLevel || in[2] <= kKeyLevel))
                 continue;
-            for (int i = 0; i < 3; i++)
-                out[i] = (uint8_t)(out[i] * frameWeight + in[i] * 0.85);
+            out[0] = blend(out[0], in[0]);
+            out[1] = blend(out[1], in[1]);
+            out[2] = blend(out[2], in[2]);
         }
     }
 }

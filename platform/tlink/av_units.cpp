@@ -32,13 +32,19 @@ int fill_codec_parameters(AVCodecParameters *par, int type, const StreamHeader &
 }
 
 int write_unit(AVFormatContext *ctx, int index, const EncodedUnit &unit, int64_t pts_us,
-               int64_t dts_us, int64_t *last_dts) {
+               int64_t dts_us, StreamClock *clock) {
     const AVRational micro = {1, 1000000};
     AVStream *stream = ctx->streams[index];
     int64_t dts = av_rescale_q(dts_us, micro, stream->time_base);
     int64_t pts = av_rescale_q(pts_us < dts_us ? dts_us : pts_us, micro, stream->time_base);
-    if (*last_dts != AV_NOPTS_VALUE && dts <= *last_dts)
-        return 1;
+    if (clock->last_dts != AV_NOPTS_VALUE) {
+        if (dts_us <= clock->last_dts_us)
+            return 1;
+        if (dts <= clock->last_dts) {
+            pts += clock->last_dts + 1 - dts;
+            dts = clock->last_dts + 1;
+        }
+    }
     AVPacket *packet = av_packet_alloc();
     if (!packet)
         return AVERROR(ENOMEM);
@@ -52,8 +58,10 @@ int write_unit(AVFormatContext *ctx, int index, const EncodedUnit &unit, int64_t
         packet->flags |= AV_PKT_FLAG_KEY;
     int ret = av_write_frame(ctx, packet);
     av_packet_free(&packet);
-    if (ret >= 0)
-        *last_dts = dts;
+    if (ret >= 0) {
+        clock->last_dts_us = dts_us;
+        clock->last_dts = dts;
+    }
     return ret < 0 ? ret : 0;
 }
 

@@ -80,7 +80,7 @@ class RtmpPublisher : public Publisher {
             if (ret < 0)
                 return {TL_ERROR_INSUFFICIENT_MEMORY, ENOMEM};
             index_[i] = stream->index;
-            last_dts_[i] = AV_NOPTS_VALUE;
+            clock_[i] = StreamClock();
         }
         AVDictionary *options = nullptr;
         // The peer cannot seek back to patch duration and size into the header.
@@ -100,7 +100,7 @@ class RtmpPublisher : public Publisher {
             *dropped = true;
             return {};
         }
-        int ret = write_unit(ctx_, index_[slot], unit, pts_us, dts_us, &last_dts_[slot]);
+        int ret = write_unit(ctx_, index_[slot], unit, pts_us, dts_us, &clock_[slot]);
         if (ret < 0)
             return status_from_averror(ret, TL_ERROR_SOCKET_WRITE);
         *dropped = ret == 1;
@@ -138,7 +138,7 @@ class RtmpPublisher : public Publisher {
     AVIOContext *io_ = nullptr;
     AVFormatContext *ctx_ = nullptr;
     int index_[2] = {-1, -1};  // stream index of video, audio
-    int64_t last_dts_[2] = {AV_NOPTS_VALUE, AV_NOPTS_VALUE};
+    StreamClock clock_[2];
     uint64_t bytes_ = 0;  // bytes sent, kept once the connection is closed
 };
 

@@ -26,7 +26,7 @@ struct Track {
     RtspPublisher *owner = nullptr;
     int channel = 0;  // RTP channel; RTCP uses the next one
     AVFormatContext *ctx = nullptr;
-    int64_t last_dts = AV_NOPTS_VALUE;
+    StreamClock clock;
     bool open = false;  // header written, trailer not yet
 };
 
@@ -90,7 +90,7 @@ class RtspPublisher : public Publisher {
         SendStatus status = discard_incoming();
         if (status.code)
             return status;
-        int ret = write_unit(track.ctx, 0, unit, pts_us, dts_us, &track.last_dts);
+        int ret = write_unit(track.ctx, 0, unit, pts_us, dts_us, &track.clock);
         if (ret < 0)
             return write_failure(ret);
         *dropped = ret == 1;

@@ -13,20 +13,9 @@
 
 #include "host_android.h"
 #include "loopback_peer.h"
-#include "recording_support.h"
+#include "live_session.h"
 
 namespace {
-
-struct LiveSession : RecordingSession {
-    LiveSession() : RecordingSession(recording_camera(true)) {
-        if (connect(PIXEL_FORMAT_MJPEG, 1280, 720) != 0)
-            return;
-        engine()->SetRecType(REC_TYPE_LIVE);
-        engine()->setTLinkMode(TLINK_MODE_RTMP);
-        ready = startPreview(RECORD_MODE_VIDEO_AUDIO) && prepare() == 0;
-    }
-    bool ready = false;
-};
 
 // A port that takes connections and never says a word.
 struct SilentListener {
@@ -83,35 +72,41 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-TEST(LiveFaults, NoPeerAndASilentPeerFailWithinTheWaitTime) {
+// Every fault test starts from a previewing camera ready to stream over RTMP.
+class LiveFaults : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(s.ready); }
+
+    // Seconds that a start to `url` took to fail with -300; it must leave nothing behind.
+    double failedStartSeconds(const std::string &url) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(s.start(url), REC_LIVE_START_FAILED);
+        const double seconds = seconds_since(start);
+        expect_nothing_left(e);
+        return seconds;
+    }
+
     LiveSession s;
-    ASSERT_TRUE(s.ready);
-    UVCPreview *e = s.engine();
+    UVCPreview *const e = s.engine();
+};
+
+TEST_F(LiveFaults, NoPeerAndASilentPeerFailWithinTheWaitTime) {
     const int threads = count_threads(), descriptors = count_open_descriptors();
     e->setTlinkWaitTime(1500);
     const std::string refused = "rtmp://127.0.0.1:" + std::to_string(closed_port()) + "/live/x";
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(s.start(refused), REC_LIVE_START_FAILED);
-    EXPECT_LT(seconds_since(start), 1.5 + 0.1 + 1.0);
-    expect_nothing_left(e);
+    EXPECT_LT(failedStartSeconds(refused), 1.5 + 0.1 + 1.0);
 
     SilentListener silent;
     ASSERT_GT(silent.port, 0);
-    start = std::chrono::steady_clock::now();
-    EXPECT_EQ(s.start("rtmp://127.0.0.1:" + std::to_string(silent.port) + "/live/x"),
-              REC_LIVE_START_FAILED);
-    const double waited = seconds_since(start);
+    const double waited =
+        failedStartSeconds("rtmp://127.0.0.1:" + std::to_string(silent.port) + "/live/x");
     EXPECT_GT(waited, 1.4);
     EXPECT_LT(waited, 1.5 + 0.1 + 1.0);
-    expect_nothing_left(e);
     EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors + 1);  // the silent listener
 }
 
-TEST(LiveFaults, BadSettingsAreRefused) {
-    LiveSession s;
-    ASSERT_TRUE(s.ready);
-    UVCPreview *e = s.engine();
+TEST_F(LiveFaults, BadSettingsAreRefused) {
     e->setTlinkWaitTime(0);
     EXPECT_EQ(e->recordStart(false, nullptr), REC_LIVE_START_FAILED);
     EXPECT_EQ(s.start(std::string("rtmp://127.0.0.1:1/live/") + std::string(300, 'x')),
@@ -125,12 +120,9 @@ TEST(LiveFaults, BadSettingsAreRefused) {
     EXPECT_EQ(e->getAudioDropFrame(), 0);
 }
 
-TEST(LiveFaults, PeerGoneMidStreamIsReportedOnceAndTheStreamGoesOn) {
+TEST_F(LiveFaults, PeerGoneMidStreamIsReportedOnceAndTheStreamGoesOn) {
     LoopbackPeer peer(LoopbackPeer::Rtmp);
     ASSERT_TRUE(peer.running());
-    LiveSession s;
-    ASSERT_TRUE(s.ready);
-    UVCPreview *e = s.engine();
     e->SetErrorNotifyCallback(ErrorReports::record);
     e->SetCameraID(77);
     ErrorReports::calls = 0;
@@ -161,12 +153,9 @@ TEST(LiveFaults, PeerGoneMidStreamIsReportedOnceAndTheStreamGoesOn) {
     expect_nothing_left(e);
 }
 
-TEST(LiveFaults, ARefusedStopReleasesAndALaterStartWorks) {
+TEST_F(LiveFaults, ARefusedStopReleasesAndALaterStartWorks) {
     LoopbackPeer peer(LoopbackPeer::Rtmp);
     ASSERT_TRUE(peer.running());
-    LiveSession s;
-    ASSERT_TRUE(s.ready);
-    UVCPreview *e = s.engine();
     ASSERT_EQ(s.start(peer.url("first")), 0);
     ASSERT_TRUE(s.waitMorePosts(10));
     ASSERT_EQ(TlinkTestRefuseStops(1, TL_ERROR_PREVIOUS_JOB_NOT_COMPLETED), 0);
@@ -177,12 +166,9 @@ TEST(LiveFaults, ARefusedStopReleasesAndALaterStartWorks) {
     EXPECT_EQ(e->recordStop(), 0);
 }
 
-TEST(LiveFaults, RepeatedStreamsLeaveNothingBehind) {
+TEST_F(LiveFaults, RepeatedStreamsLeaveNothingBehind) {
     LoopbackPeer peer(LoopbackPeer::Rtmp);
     ASSERT_TRUE(peer.running());
-    LiveSession s;
-    ASSERT_TRUE(s.ready);
-    UVCPreview *e = s.engine();
     ASSERT_EQ(s.start(peer.url("warm")), 0);
     ASSERT_EQ(e->recordStop(), 0);
     const int threads = count_threads(), descriptors = count_open_descriptors();

@@ -7,22 +7,9 @@
 
 #include "host_android.h"
 #include "loopback_peer.h"
-#include "recording_support.h"
+#include "live_session.h"
 
 namespace {
-
-// A previewing camera set up for live streaming (record type 32 before the preview, so the
-// microphone captures at the live-stream rate).
-struct LiveSession : RecordingSession {
-    explicit LiveSession(int mode) : RecordingSession(recording_camera(true)) {
-        if (connect(PIXEL_FORMAT_MJPEG, 1280, 720) != 0)
-            return;
-        engine()->SetRecType(REC_TYPE_LIVE);
-        engine()->setTLinkMode(mode);
-        ready = startPreview(RECORD_MODE_VIDEO_AUDIO) && prepare() == 0;
-    }
-    bool ready = false;
-};
 
 std::string protocol_name(const testing::TestParamInfo<int> &info) {
     return info.param == TLINK_MODE_RTMP ? "Rtmp" : "Rtsp";

@@ -11,6 +11,7 @@
 #include "loopback_peer.h"
 #include "tlink_test.h"
 #include "tlink_test_support.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -216,6 +217,43 @@ TEST(RtmpStream, FramesNeedTheirHeaderAndAnEmptyStreamStops) {
     EXPECT_EQ(TlinkGetStats(&context, TLS_AUDIO_FRAMES_DROPPED, nullptr), 1u);
     ASSERT_EQ(TlinkAsyncStop(&context), 0);
     EXPECT_EQ(TlinkWaitAsyncJobCompletion(&context, 5000), 0);
+}
+
+// Pictures closer together than the stream's millisecond clock are all sent, each a tick
+// later; a unit not later than the one before it is skipped and counted.
+TEST(RtmpStream, PicturesWithinOneMillisecondAreAllSent) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    void *context = nullptr;
+    ASSERT_EQ(TlinkAsyncStart(TLINK_MODE_RTMP, peer.url().c_str(), &context), 0);
+    ASSERT_EQ(TlinkWaitAsyncJobCompletion(&context, 5000), 0);
+    std::vector<TestUnit> video;
+    for (const TestUnit &unit : three_seconds()) {
+        if (unit.type == MEDIA_PACKET_VIDEO && video.size() < 13)
+            video.push_back(unit);
+    }
+    ASSERT_TRUE(video.front().header);
+    for (size_t i = 1; i < video.size(); i++)
+        video[i].pts_us = video[i].dts_us = 1000000 + (int64_t)i * 300;
+    video.back().pts_us = video.back().dts_us = video[video.size() - 2].dts_us;
+    for (const TestUnit &unit : video) {
+        MediaPacket packet = unit.packet();
+        ASSERT_EQ(TlinkPush(context, &packet), 0);
+    }
+    auto counted = [&] {
+        return TlinkGetStats(&context, TLS_VIDEO_FRAMES_SENT, nullptr) +
+               TlinkGetStats(&context, TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    };
+    ASSERT_TRUE(wait_until([&] { return counted() == 12u; }, 10000)) << counted();
+    EXPECT_EQ(TlinkGetStats(&context, TLS_VIDEO_FRAMES_DROPPED, nullptr), 1u);
+    ASSERT_EQ(TlinkAsyncStop(&context), 0);
+    ASSERT_EQ(TlinkWaitAsyncJobCompletion(&context, 5000), 0);
+    peer.stop();
+    int packets = 0;
+    for (const auto &[key, value] :
+         ffprobe_fields(peer.recording(), "-select_streams v -show_entries packet=dts"))
+        packets += key == "dts" ? 1 : 0;
+    EXPECT_EQ(packets, 11);
 }
 
 // The server refuses a second publisher of a stream name that is already being published.
