@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Sets up the machine and runs every check; exits non-zero on any failure:
+# Sets up the machine and runs the checks (format and plain unless ORRIN_CHECKS names others);
+# exits non-zero on any failure:
 #   format  clang-format --dry-run on the project's sources
 #   plain   the product build and the whole suite
 #   asan    the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the threaded areas under ThreadSanitizer (see tsan_areas)
 #   fuzz    libFuzzer targets (clang) on their seed corpora for FUZZ_SECONDS each
-# ORRIN_CHECKS picks a subset, e.g. ORRIN_CHECKS="format plain" ./scripts/test.sh.
+# ORRIN_CHECKS picks the checks, e.g. ORRIN_CHECKS="asan tsan fuzz" ./scripts/test.sh.
 # The sanitizer builds compile only the test areas they run (targets tests_<area>, tests
 # labelled <area>), with less optimisation and line tables only: they build faster that way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 
-checks=${ORRIN_CHECKS:-format plain asan tsan fuzz}
+checks=${ORRIN_CHECKS:-format plain}
 jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-30}
 launcher=()

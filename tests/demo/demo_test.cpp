@@ -90,7 +90,9 @@ void check_outputs(const DemoResult &run, const char *live_file) {
     ProbedMedia recording = probe_media(out_file(run, "recording.mp4"));
     ASSERT_TRUE(recording.readable);
     EXPECT_EQ(recording.codecs, "h264,aac");
-    EXPECT_NEAR(recording.duration, kSeconds, 0.5);
+    // The demo stops after its seconds of wall time, later when the machine is loaded.
+    EXPECT_GT(recording.duration, kSeconds - 0.5);
+    EXPECT_LT(recording.duration, 3 * kSeconds);
     std::vector<int64_t> counters = video_counters(out_file(run, "recording.mp4"), 8);
     ASSERT_GE(counters.size(), 6u);
     for (size_t i = 0; i < counters.size(); i++) {
