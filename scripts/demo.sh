@@ -110,12 +110,13 @@ elif [ -n "$live_url" ]; then
 fi
 
 # A deliverable of an AddressSanitizer build needs the sanitizer runtimes loaded before the JVM;
-# the JVM takes SIGSEGV for itself and keeps memory to its end, so neither is reported.
+# the JVM takes SIGSEGV for itself and keeps memory to its end, so neither is reported, also
+# when the caller passes options of its own (the leak check cannot run over the JVM's threads).
 sanitizer_env=()
 runtimes=$(ldd "$build_dir/lib/lib$target.so" 2>/dev/null | awk '$1 ~ /^lib(asan|ubsan)\.so/ { print $3 }')
 if [ -n "$runtimes" ]; then
     sanitizer_env=(LD_PRELOAD="$(echo $runtimes)"
-                   ASAN_OPTIONS="${ASAN_OPTIONS:-handle_segv=0:allow_user_segv_handler=1:detect_leaks=0}")
+                   ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}handle_segv=0:allow_user_segv_handler=1:detect_leaks=0")
 fi
 
 # The engine's log lines (the device log on a phone) go to engine.log; the demo's own lines
