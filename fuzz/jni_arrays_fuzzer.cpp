@@ -20,6 +20,7 @@
 
 #include "description_file.h"
 #include "host_android.h"
+#include "jni_arrays.h"
 #include "jvm_session.h"
 #include "uvc_testing.h"
 
@@ -323,21 +324,21 @@ jlong camera_id(Session &s, FuzzedDataProvider &in) {
     }
 }
 
-void check_arrays(JNIEnv *env, const std::vector<ArgumentArray> &arrays, bool noCamera) {
+void check_arrays(JNIEnv *env, const std::vector<ArgumentArray> &arrays, bool evenWritable) {
     for (const ArgumentArray &made : arrays) {
-        if (!made.array || (made.mayChange && !noCamera))
+        if (!made.array || (made.mayChange && !evenWritable))
             continue;
         if (!made.bytes.empty()) {
             std::vector<int8_t> now(made.bytes.size());
             env->GetByteArrayRegion((jbyteArray)made.array, 0, (jsize)now.size(), now.data());
             if (now != made.bytes)
-                fail("a native changed a byte array it only reads");
+                fail("a byte array differs from what it should hold");
         }
         if (!made.ints.empty()) {
             std::vector<jint> now(made.ints.size());
             env->GetIntArrayRegion((jintArray)made.array, 0, (jsize)now.size(), now.data());
             if (now != made.ints)
-                fail("a native changed an int array it only reads");
+                fail("an int array differs from what it should hold");
         }
     }
 }
@@ -354,9 +355,64 @@ void check_reply(JNIEnv *env, const ArgumentArray &message) {
     }
 }
 
+// The helpers themselves, also with counts and sizes that no native passes today: an int
+// buffer gives Java exactly the entries it covers, pinned bytes exactly what was written within
+// the clamped size, and a string's characters are all its modified UTF-8.
+void use_helpers(Session &s, FuzzedDataProvider &in) {
+    JNIEnv *env = s.env;
+    ArgumentArray ints = int_array(env, in, true);
+    const int count = in.ConsumeIntegralInRange(-4, 400);
+    const int covered = std::max(0, std::min(count, (int)ints.ints.size()));
+    {
+        IntArrayBuffer buffer(env, (jintArray)ints.array, count);
+        if (buffer.length() != (int)ints.ints.size() || (buffer.data() == nullptr) != !ints.array)
+            fail("IntArrayBuffer of the wrong size");
+        for (int i = 0; buffer.data() && i < count; i++) {
+            if (i < covered && buffer.data()[i] != ints.ints[i])
+                fail("IntArrayBuffer did not take the array's entries");
+            buffer.data()[i] = ~i;
+        }
+    }
+    check_call(env, "IntArrayBuffer");
+    for (int i = 0; i < covered; i++)
+        ints.ints[i] = ~i;
+    check_arrays(env, {ints}, true);
+
+    ArgumentArray bytes = byte_array(env, in, true);
+    const jint size = size_for(in, bytes);
+    int clamped;
+    {
+        PinnedBytes pinned(env, (jbyteArray)bytes.array);
+        clamped = pinned.clamp(size);
+        if (pinned.length() != (int)bytes.bytes.size() || clamped < 0 ||
+            clamped > pinned.length() || (size >= 0 && size <= pinned.length() && clamped != size))
+            fail("PinnedBytes of the wrong size");
+        for (int i = 0; i < clamped; i++)
+            pinned.data()[i] = (jbyte)~pinned.data()[i];
+    }
+    check_call(env, "PinnedBytes");
+    for (int i = 0; i < clamped; i++)
+        bytes.bytes[i] = (int8_t)~bytes.bytes[i];
+    check_arrays(env, {bytes}, true);
+
+    jstring text = java_text(env, in);
+    {
+        StringChars chars(env, text);
+        if (text ? !chars.c_str() || strlen(chars.c_str()) != (size_t)env->GetStringUTFLength(text)
+                 : chars.c_str() != nullptr)
+            fail("StringChars lost characters");
+    }
+    check_call(env, "StringChars");
+}
+
 void one_call(Session &s, FuzzedDataProvider &in) {
     JNIEnv *env = s.env;
-    const Call call = (Call)in.ConsumeIntegralInRange(0, (int)kCallCount - 1);
+    const int operation = in.ConsumeIntegralInRange(0, (int)kCallCount);
+    if (operation == kCallCount) {
+        use_helpers(s, in);
+        return;
+    }
+    const Call call = (Call)operation;
     jlong id = camera_id(s, in);
     std::vector<ArgumentArray> arrays;
     jvalue args[5] = {};
