@@ -143,8 +143,8 @@ RecordedFile probe_recording(const std::string &path) {
             file.height = atoi(value.c_str());
         else if (key == "start_time" && value != "N/A")
             (kind == "audio" ? file.audioStart : file.videoStart) = atof(value.c_str());
-        else if (key == "nb_read_frames" && kind == "video")
-            file.videoFrames = atoi(value.c_str());
+        else if (key == "nb_read_frames")
+            (kind == "audio" ? file.audioFrames : file.videoFrames) = atoi(value.c_str());
         else if (key == "duration" && value != "N/A")
             file.duration = atof(value.c_str());
     }

@@ -58,7 +58,7 @@ struct RecordedFile {
     std::string codecs;  // codec names joined by ','
     int width = 0, height = 0;
     double duration = 0, videoStart = 0, audioStart = 0;
-    int videoFrames = 0;
+    int videoFrames = 0, audioFrames = 0;
 };
 RecordedFile probe_recording(const std::string &path);
 
