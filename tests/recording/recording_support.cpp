@@ -166,22 +166,6 @@ std::vector<int64_t> recorded_counters(const std::string &path) {
     return counters;
 }
 
-double recorded_tone_hz(const std::string &path) {
-    const int rate = 48000;
-    std::string raw = command_output("ffmpeg -v error -i '" + path +
-                                     "' -vn -f s16le -ac 1 -ar 48000 - 2>/dev/null");
-    const int16_t *samples = reinterpret_cast<const int16_t *>(raw.data());
-    const size_t count = raw.size() / 2;
-    // Skip the encoder's first frames, which ramp in.
-    const size_t first = std::min<size_t>(count, rate / 10);
-    int crossings = 0;
-    for (size_t i = first + 1; i < count; i++)
-        crossings += (samples[i - 1] < 0) != (samples[i] < 0) ? 1 : 0;
-    if (count <= first + 1)
-        return 0;
-    return crossings / 2.0 / ((double)(count - first) / rate);
-}
-
 std::vector<int> centre_colour(const std::vector<uint8_t> &rgbx, int width, int height) {
     long sum[3] = {0, 0, 0};
     int n = 0;
