@@ -7,8 +7,18 @@
 #include <mutex>
 #include <thread>
 
+double test_time_scale() {
+    static const double scale = [] {
+        const char *text = getenv("ORRIN_TEST_TIME_SCALE");
+        const double value = text ? atof(text) : 1.0;
+        return value >= 1.0 ? value : 1.0;
+    }();
+    return scale;
+}
+
 bool wait_until(const std::function<bool()> &done, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds((int64_t)(timeoutMs * test_time_scale()));
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
@@ -30,7 +40,8 @@ bool returns_within(const std::function<void()> &call, int withinMs) {
     });
     auto done = [&] { return returned; };
     std::unique_lock<std::mutex> lock(mutex);
-    const bool inTime = changed.wait_for(lock, std::chrono::milliseconds(withinMs), done);
+    const bool inTime = changed.wait_for(
+        lock, std::chrono::milliseconds((int64_t)(withinMs * test_time_scale())), done);
     if (!inTime && !changed.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), done)) {
         fprintf(stderr, "a call has not returned after %d ms\n", withinMs + kHangGuardMs);
         std::abort();

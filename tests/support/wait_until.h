@@ -3,10 +3,16 @@
 
 #include <functional>
 
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
+// How many times slower than a plain build this build runs the tests: ORRIN_TEST_TIME_SCALE,
+// which the sanitizer stages set; 1 when unset. Guard times and the tolerances of real-time
+// checks (sound against pictures, pictures lost under load) are multiplied by it.
+double test_time_scale();
+
+// Polls `done` every few milliseconds until it holds or `timeoutMs` (times the scale) passed.
 bool wait_until(const std::function<bool()> &done, int timeoutMs);
 
-// Runs `call` on a thread of its own and tells whether it returned within `withinMs`. A later
+// Runs `call` on a thread of its own and tells whether it returned within `withinMs` (times the
+// scale). A later
 // return is still awaited, up to a guard of 30 s more; a call that never returns cannot be joined
 // and may still use the caller's objects, so the process then ends with a message.
 bool returns_within(const std::function<void()> &call, int withinMs = 30000);
