@@ -7,6 +7,7 @@
 
 #include "loopback_peer.h"
 #include "tlink_test_support.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -136,10 +137,11 @@ TEST_P(SilentServerTest, ShortWaitTimesOutAndCancelEndsPromptly) {
     EXPECT_EQ(seconds, 0.0);
     EXPECT_STREQ(TlinkGetUrl(&context), url().c_str());
 
-    auto start = std::chrono::steady_clock::now();
+    // Left alone, the connect ends only by the library's own reply timeout (5 s for RTSP, 10 s
+    // for RTMP): the cancel must end it well before that.
     EXPECT_EQ(TlinkCancelAsyncJob(&context), 0);
-    EXPECT_EQ(TlinkWaitAsyncJobCompletion(&context, -1), TL_ERROR_PENDING);
-    EXPECT_LT(elapsed_ms(start), 1000);
+    EXPECT_TRUE(returns_within(
+        [&] { EXPECT_EQ(TlinkWaitAsyncJobCompletion(&context, -1), TL_ERROR_PENDING); }, 4000));
     EXPECT_TRUE(server_.client_closed_within(2000));
     EXPECT_EQ(TlinkWaitAsyncJobCompletion(&context, -1), TL_ERROR_INVALID_OBJECT);
     EXPECT_EQ(settled_thread_count(threads), threads);

@@ -63,7 +63,7 @@ TEST(FileRecording, CounterCameraWithSineMicrophone) {
     // adds to the first and last picture. (The file as a whole can run longer: the sound goes
     // on to the stop while a loaded machine can lose the last pictures.)
     EXPECT_NEAR(video_span(path, frame), span, 2 * frame * slow + 0.05 * span);
-    EXPECT_NEAR(recorded_tone_hz(path), kMicHz, kMicHz * 0.03);
+    EXPECT_NEAR(tone_hz(path), kMicHz, kMicHz * 0.03);
 }
 
 }  // namespace

@@ -143,8 +143,8 @@ RecordedFile probe_recording(const std::string &path) {
             file.height = atoi(value.c_str());
         else if (key == "start_time" && value != "N/A")
             (kind == "audio" ? file.audioStart : file.videoStart) = atof(value.c_str());
-        else if (key == "nb_read_frames" && kind == "video")
-            file.videoFrames = atoi(value.c_str());
+        else if (key == "nb_read_frames")
+            (kind == "audio" ? file.audioFrames : file.videoFrames) = atoi(value.c_str());
         else if (key == "duration" && value != "N/A")
             file.duration = atof(value.c_str());
     }
@@ -164,22 +164,6 @@ std::vector<int64_t> recorded_counters(const std::string &path) {
     for (const auto &picture : recorded_pictures(path, width, height))
         counters.push_back(uvc_test_decode_counter(picture.data(), width, height, 0));
     return counters;
-}
-
-double recorded_tone_hz(const std::string &path) {
-    const int rate = 48000;
-    std::string raw = command_output("ffmpeg -v error -i '" + path +
-                                     "' -vn -f s16le -ac 1 -ar 48000 - 2>/dev/null");
-    const int16_t *samples = reinterpret_cast<const int16_t *>(raw.data());
-    const size_t count = raw.size() / 2;
-    // Skip the encoder's first frames, which ramp in.
-    const size_t first = std::min<size_t>(count, rate / 10);
-    int crossings = 0;
-    for (size_t i = first + 1; i < count; i++)
-        crossings += (samples[i - 1] < 0) != (samples[i] < 0) ? 1 : 0;
-    if (count <= first + 1)
-        return 0;
-    return crossings / 2.0 / ((double)(count - first) / rate);
 }
 
 std::vector<int> centre_colour(const std::vector<uint8_t> &rgbx, int width, int height) {

@@ -11,6 +11,7 @@
 #include "UVCPreview_audio.h"
 #include "UVCPreview_record.h"
 #include "engine_fixture.h"
+#include "media_probe.h"
 
 // The microphone's tone, and the recording's video settings.
 const int kMicHz = 1000;
@@ -58,7 +59,7 @@ struct RecordedFile {
     std::string codecs;  // codec names joined by ','
     int width = 0, height = 0;
     double duration = 0, videoStart = 0, audioStart = 0;
-    int videoFrames = 0;
+    int videoFrames = 0, audioFrames = 0;
 };
 RecordedFile probe_recording(const std::string &path);
 
@@ -66,7 +67,5 @@ RecordedFile probe_recording(const std::string &path);
 std::vector<std::vector<uint8_t>> recorded_pictures(const std::string &path, int width, int height);
 // The counter numbers of the file's frames, decoded at a reduced size (-1 for a frame without).
 std::vector<int64_t> recorded_counters(const std::string &path);
-// The tone of the file's sound from its zero crossings; 0 without sound.
-double recorded_tone_hz(const std::string &path);
 // Average R, G, B of the centre of a picture of R, G, B, X pixels.
 std::vector<int> centre_colour(const std::vector<uint8_t> &rgbx, int width, int height);

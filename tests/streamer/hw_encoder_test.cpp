@@ -32,31 +32,31 @@ class HwColours : public ::testing::TestWithParam<int> {};
 
 }  // namespace
 
-TEST(HwEncoder, NoAvcEncoderIsRefused) {
-    HwStreamer h("no_avc.mp4");
-    omx_test_set_codec_available(false);
-    EXPECT_EQ(h.streamer.getOMXColorformat(), -51);
-    EXPECT_EQ(host_log_count("getEncoderCodecProfiles fail\n"), 1);
-    EXPECT_EQ(h.streamer.Start(nullptr), -63);
-    EXPECT_EQ(host_log_count("hw enc does not have omxyuv420sp or omxyuv420p\n"), 1);
-    h.streamer.SetRecMode(0);
-    EXPECT_EQ(h.streamer.getOMXColorformat(), -61);
-    EXPECT_EQ(host_log_count("Recmode is 0\n"), 1);
-}
-
-TEST(HwEncoder, FailingInitIsRefusedAndReleasesTheEncoder) {
-    HwStreamer h("init_fails.mp4");
-    omx_test_fail_init(true);
-    EXPECT_EQ(h.streamer.Start(nullptr), -52);
-    EXPECT_EQ(host_log_count("mOMXWrapper Init fail : -1 \n"), 1);
-    EXPECT_EQ(omx_test_holders(), 0);
-    EXPECT_EQ(omx_test_objects(), 0);
-    omx_test_fail_init(false);
-    EXPECT_EQ(h.streamer.Start(nullptr), 0);
-    EXPECT_EQ(h.streamer.Stop(), 0);
-}
-
-TEST(HwEncoder, FormatsTheIntakeCannotMakeAreRefused) {
+// No AVC encoder, a failing Init, or only colour formats the intake cannot make: the start is
+// refused and nothing stays held.
+TEST(HwEncoder, EncodersItCannotUseAreRefused) {
+    {
+        HwStreamer h("no_avc.mp4");
+        omx_test_set_codec_available(false);
+        EXPECT_EQ(h.streamer.getOMXColorformat(), -51);
+        EXPECT_EQ(host_log_count("getEncoderCodecProfiles fail\n"), 1);
+        EXPECT_EQ(h.streamer.Start(nullptr), -63);
+        EXPECT_EQ(host_log_count("hw enc does not have omxyuv420sp or omxyuv420p\n"), 1);
+        h.streamer.SetRecMode(0);
+        EXPECT_EQ(h.streamer.getOMXColorformat(), -61);
+        EXPECT_EQ(host_log_count("Recmode is 0\n"), 1);
+    }
+    {
+        HwStreamer h("init_fails.mp4");
+        omx_test_fail_init(true);
+        EXPECT_EQ(h.streamer.Start(nullptr), -52);
+        EXPECT_EQ(host_log_count("mOMXWrapper Init fail : -1 \n"), 1);
+        EXPECT_EQ(omx_test_holders(), 0);
+        EXPECT_EQ(omx_test_objects(), 0);
+        omx_test_fail_init(false);
+        EXPECT_EQ(h.streamer.Start(nullptr), 0);
+        EXPECT_EQ(h.streamer.Stop(), 0);
+    }
     const int none[1] = {0};
     const int other[1] = {0x7f000789};
     for (int count : {0, 1}) {

@@ -147,7 +147,7 @@ TEST(StreamerWatermark, BlendedInsideThePictureWhereverTheyArePut) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_EQ(s.Stop(), 0);
-    std::vector<std::vector<uint8_t>> frames = decodeFrames(f.format.filePath, 320, 240);
+    std::vector<std::vector<uint8_t>> frames = decodeRgbFrames(f.format.filePath, 320, 240);
     ASSERT_FALSE(frames.empty());
     const std::vector<uint8_t> &frame = frames.back();
     // 255 x 0.15 + 100 x 0.85 = 123; 0 x 0.15 + 100 x 0.85 = 85.
@@ -170,7 +170,7 @@ TEST(StreamerWatermark, OversizedPicturesStayInsideTheirBuffers) {
     std::vector<uint8_t> blue = nv21Solid(320, 240, kBlue);
     EXPECT_EQ(s.videoDataCallback(blue.data(), (int)blue.size()), 0);
     EXPECT_EQ(s.Stop(), 0);
-    std::vector<std::vector<uint8_t>> frames = decodeFrames(f.format.filePath, 320, 240);
+    std::vector<std::vector<uint8_t>> frames = decodeRgbFrames(f.format.filePath, 320, 240);
     ASSERT_EQ(frames.size(), 1u);
     // 0 x 0.15 + 200 x 0.85 = 170; 255 x 0.15 + 170 = 208.
     EXPECT_TRUE(colourNear(frames[0], 320, 150, 110, {170, 170, 208}, 10));
@@ -185,7 +185,7 @@ int galaxyRedArrivesAsBlue() {
     std::vector<uint8_t> red = nv21Solid(320, 240, kRed);
     f.streamer.videoDataCallback(red.data(), (int)red.size());
     f.streamer.Stop();
-    std::vector<std::vector<uint8_t>> frames = decodeFrames(f.format.filePath, 320, 240);
+    std::vector<std::vector<uint8_t>> frames = decodeRgbFrames(f.format.filePath, 320, 240);
     if (!galaxy || host_log_count("THIS IS THE GALAXY GRAND!!!") != 1 || frames.empty())
         return 1;
     Rgb seen = meanColour(frames[0], 320, 150, 110);

@@ -68,7 +68,7 @@ TEST_P(LiveStream, PicturesAndSoundFromTwoThreadsReachThePeer) {
         EXPECT_LT(media.duration, 3.6);
         std::vector<int64_t> counters;
         expectPlanInFile(peer.recording(), plan, 10, &counters);
-        EXPECT_NEAR(soundFrequency(peer.recording()), 440.0, 10.0);
+        EXPECT_NEAR(tone_hz(peer.recording()), 440.0, 10.0);
     }
 }
 
@@ -156,7 +156,7 @@ TEST(LiveStreamRtmp, PauseDropsPicturesAndResumeGoesOn) {
     EXPECT_EQ(taken, 50);
     EXPECT_EQ(c.streamer->Stop(), 0);
     peer.stop();
-    std::vector<std::vector<uint8_t>> frames = decodeFrames(peer.recording(), 640, 480);
+    std::vector<std::vector<uint8_t>> frames = decodeRgbFrames(peer.recording(), 640, 480);
     std::vector<int64_t> counters;
     for (const auto &frame : frames) {
         int64_t counter = counterOfRgb(frame, 640, 480);

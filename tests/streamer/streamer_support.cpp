@@ -71,32 +71,6 @@ bool colourNear(const std::vector<uint8_t> &rgb, int w, int x, int y, Rgb colour
            std::abs(mean.b - colour.b) <= tolerance;
 }
 
-std::vector<std::vector<uint8_t>> decodeFrames(const std::string &path, int width, int height) {
-    std::string raw =
-        command_output("ffmpeg -v error -i '" + path +
-                       "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
-    size_t frameBytes = (size_t)width * height * 3;
-    std::vector<std::vector<uint8_t>> frames;
-    for (size_t at = 0; at + frameBytes <= raw.size(); at += frameBytes)
-        frames.emplace_back(raw.begin() + at, raw.begin() + at + frameBytes);
-    return frames;
-}
-
-double soundFrequency(const std::string &path) {
-    std::string pcm =
-        command_output("ffmpeg -v error -i '" + path +
-                       "' -vn -ac 1 -ar 44100 -f s16le -acodec pcm_s16le - 2>/dev/null");
-    size_t samples = pcm.size() / 2;
-    if (samples < 44100 / 2)
-        return 0;
-    const int16_t *s = (const int16_t *)pcm.data();
-    int crossings = 0;
-    for (size_t i = 1; i < samples; i++)
-        if ((s[i - 1] < 0) != (s[i] < 0))
-            crossings++;
-    return crossings / 2.0 / (samples / 44100.0);
-}
-
 std::vector<double> soundPacketTimes(const std::string &path) {
     std::istringstream lines(command_output(
         "ffprobe -v error -select_streams a -show_entries packet=pts_time -of csv=p=0 '" + path +
@@ -198,7 +172,7 @@ void expectPlanInFile(const std::string &path, const PicturePlan &plan, int tole
     EXPECT_EQ(video.codec, "h264");
     ASSERT_EQ(video.width, plan.width);
     ASSERT_EQ(video.height, plan.height);
-    std::vector<std::vector<uint8_t>> frames = decodeFrames(path, plan.width, plan.height);
+    std::vector<std::vector<uint8_t>> frames = decodeRgbFrames(path, plan.width, plan.height);
     ASSERT_GT(frames.size(), 0u);
     std::vector<int64_t> seen;
     int coloured[3] = {0, 0, 0};

@@ -37,11 +37,6 @@ bool colourNear(const std::vector<uint8_t> &rgb, int width, int x, int y, Rgb co
                 int tolerance);
 Rgb meanColour(const std::vector<uint8_t> &rgb, int width, int x, int y);
 
-// Every picture of a file as R, G, B bytes, one per coded frame (none repeated or dropped to
-// fill a frame rate).
-std::vector<std::vector<uint8_t>> decodeFrames(const std::string &path, int width, int height);
-// Frequency of a file's sound (mono mix) from its zero crossings; 0 without sound.
-double soundFrequency(const std::string &path);
 // Presentation times (seconds) of a file's sound packets.
 std::vector<double> soundPacketTimes(const std::string &path);
 

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "command_output.h"
@@ -48,4 +49,19 @@ ProbedMedia probe_media(const std::string &path) {
     }
     media.readable = !media.codecs.empty();
     return media;
+}
+
+double tone_hz(const std::string &path) {
+    const int rate = 48000;
+    std::string raw = command_output("ffmpeg -v error -i '" + path +
+                                     "' -vn -f s16le -ac 1 -ar 48000 - 2>/dev/null");
+    const int16_t *samples = reinterpret_cast<const int16_t *>(raw.data());
+    const size_t count = raw.size() / 2;
+    const size_t first = std::min<size_t>(count, rate / 10);
+    if (count <= first + 1)
+        return 0;
+    int crossings = 0;
+    for (size_t i = first + 1; i < count; i++)
+        crossings += (samples[i - 1] < 0) != (samples[i] < 0) ? 1 : 0;
+    return crossings / 2.0 / ((double)(count - first) / rate);
 }

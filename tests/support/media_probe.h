@@ -27,3 +27,7 @@ struct ProbedMedia {
 };
 
 ProbedMedia probe_media(const std::string &path);
+
+// The tone of a file's sound, from its zero crossings after the encoder's first tenth of a
+// second (which ramps in); 0 without sound.
+double tone_hz(const std::string &path);

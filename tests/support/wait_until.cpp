@@ -1,7 +1,10 @@
 #include "wait_until.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 double test_time_scale() {
@@ -22,4 +25,28 @@ bool wait_until(const std::function<bool()> &done, int timeoutMs) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+bool returns_within(const std::function<void()> &call, int withinMs) {
+    const int kHangGuardMs = 30000;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool returned = false;  // guarded by mutex
+    std::thread runner([&] {
+        call();
+        std::lock_guard<std::mutex> lock(mutex);
+        returned = true;
+        changed.notify_all();
+    });
+    auto done = [&] { return returned; };
+    std::unique_lock<std::mutex> lock(mutex);
+    const bool inTime = changed.wait_for(
+        lock, std::chrono::milliseconds((int64_t)(withinMs * test_time_scale())), done);
+    if (!inTime && !changed.wait_for(lock, std::chrono::milliseconds(kHangGuardMs), done)) {
+        fprintf(stderr, "a call has not returned after %d ms\n", withinMs + kHangGuardMs);
+        std::abort();
+    }
+    lock.unlock();
+    runner.join();
+    return inTime;
 }
