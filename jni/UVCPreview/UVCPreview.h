@@ -232,6 +232,12 @@ class UVCPreview {
     uvc_frame_t *draw_preview_one(uvc_frame_t *frame, ANativeWindow **window,
                                   FrameConverter converter, int pixelBytes);
     uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes);
+    // MJPEG frames that only the preview window reads are handed to the draw thread undecoded
+    // and decoded straight into the window buffer (UVCPreview_draw.cpp).
+    bool pass_undecoded(FrameConverter converter) const;
+    bool draw_jpeg_into_window(uvc_frame_t *frame);
+    void count_shown_picture();
+    void give_back_picture(uvc_frame_t *frame);
     void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
                      pthread_cond_t *sync, uvc_frame_t *frame);
     // Takes the oldest element of a queue, waiting once when it is empty; null when none or
