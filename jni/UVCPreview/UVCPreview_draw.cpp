@@ -160,22 +160,22 @@ void UVCPreview::clearDisplay() {
 // Decodes an MJPEG frame into `converted` within mWidth x mHeight. The picture is labelled with
 // the size TurboJPEG really produced, which is smaller when the camera sent a smaller JPEG than
 // negotiated. The lines carry the name of draw_preview_one, the operation that decodes.
-uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes) {
+uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes,
+                                      tjhandle decoder) {
     const char *caller = "draw_preview_one";
     unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
     unsigned char *out = static_cast<unsigned char *>(converted->data);
     const bool first = !g_jpegHeaderParsed;
     int width = 0, height = 0, subsampling = 0;
-    if (tjDecompressHeader2(_jpegDecompressor, jpeg, frame->data_bytes, &width, &height,
-                            &subsampling) != 0) {
+    if (tjDecompressHeader2(decoder, jpeg, frame->data_bytes, &width, &height, &subsampling) != 0) {
         LOGE_AS(caller, "tjDecompressHeader2 error : %s\n", tjGetErrorStr());
         freeSharedFrameConv(converted);
         return nullptr;
     }
     const int wishWidth = mWidth, wishHeight = mHeight;
     uvc_frame_t *result = converted;
-    if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, wishWidth, 0, wishHeight,
-                      TJPF_RGBX, first ? FIRST_DECODE_FLAGS : DECODE_FLAGS) == 0) {
+    if (tjDecompress2(decoder, jpeg, frame->data_bytes, out, wishWidth, 0, wishHeight, TJPF_RGBX,
+                      first ? FIRST_DECODE_FLAGS : DECODE_FLAGS) == 0) {
         int decodedW, decodedH;
         decoded_size(width, height, wishWidth, wishHeight, &decodedW, &decodedH);
         converted->width = decodedW;
@@ -208,26 +208,36 @@ uvc_frame_t *UVCPreview::draw_preview_one(uvc_frame_t *frame, ANativeWindow ** /
             }
         }
     } else {
-        uvc_frame_t *converted = getSharedFrameConv();
-        if (!converted) {
-            LOGD("converted == NULL\n");
-        } else if (!_jpegDecompressor) {
-            LOGD("_jpegDecompressor is not initialized\n");
-            freeSharedFrameConv(converted);
-        } else {
-            result = decode_mjpeg(frame, converted, pixelBytes);
-        }
+        result = decode_to_pool_frame(frame, _jpegDecompressor, pixelBytes);
     }
     freeSharedFrameRaw(frame);
     return result;
 }
 
+// Decodes an MJPEG camera frame into a converted-pool frame with `decoder` (each decoding
+// thread has its own); the camera frame stays with the caller.
+uvc_frame_t *UVCPreview::decode_to_pool_frame(uvc_frame_t *frame, tjhandle decoder,
+                                              int pixelBytes) {
+    const char *caller = "draw_preview_one";
+    uvc_frame_t *converted = getSharedFrameConv();
+    if (!converted) {
+        LOGD_AS(mDebug, caller, "converted == NULL\n");
+        return nullptr;
+    }
+    if (!decoder) {
+        LOGD_AS(mDebug, caller, "_jpegDecompressor is not initialized\n");
+        freeSharedFrameConv(converted);
+        return nullptr;
+    }
+    return decode_mjpeg(frame, converted, pixelBytes, decoder);
+}
+
 // An MJPEG camera frame can go to the draw thread undecoded when nothing but the preview window
 // will read its picture (no raw-frame callback, no recording, no capture request) and the first
 // frame of the process, which uses other decoding flags, is past.
-bool UVCPreview::pass_undecoded(FrameConverter converter) const {
-    return !converter && _jpegDecompressor && g_jpegHeaderParsed && !mRawdataCallback &&
-           !mIsRecording && mCaptureRequest != 1;
+bool UVCPreview::pass_undecoded(const uvc_frame_t *frame, FrameConverter converter) const {
+    return !converter && frame->frame_format == UVC_FRAME_FORMAT_MJPEG && mDrawJpegDecompressor &&
+           g_jpegHeaderParsed && !mRawdataCallback && !mIsRecording && mCaptureRequest != 1;
 }
 
 // Decodes a camera frame straight into the preview window buffer, at the buffer's stride: the
@@ -238,7 +248,7 @@ bool UVCPreview::pass_undecoded(FrameConverter converter) const {
 bool UVCPreview::draw_jpeg_into_window(uvc_frame_t *frame) {
     unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
     int jpegWidth = 0, jpegHeight = 0, subsampling = 0;
-    if (!ends_whole(frame) || tjDecompressHeader2(_jpegDecompressor, jpeg, frame->data_bytes,
+    if (!ends_whole(frame) || tjDecompressHeader2(mDrawJpegDecompressor, jpeg, frame->data_bytes,
                                                   &jpegWidth, &jpegHeight, &subsampling) != 0)
         return false;
     const int wishWidth = mWidth, wishHeight = mHeight;
@@ -260,20 +270,18 @@ bool UVCPreview::draw_jpeg_into_window(uvc_frame_t *frame) {
     ANativeWindow_Buffer buffer;
     if (ANativeWindow_lock(window, &buffer, nullptr) == 0) {
         if (buffer_takes(buffer, width, height)) {
-            if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes,
+            if (tjDecompress2(mDrawJpegDecompressor, jpeg, frame->data_bytes,
                               static_cast<unsigned char *>(buffer.bits), wishWidth,
                               buffer.stride * 4, wishHeight, TJPF_RGBX, DECODE_FLAGS) != 0)
                 LOGE_AS("draw_preview_one", "tjDecompress2 error : %s\n", tjGetErrorStr());
-            freeSharedFrameRaw(frame);
-        } else if (uvc_frame_t *picture = draw_preview_one(frame, nullptr, nullptr, 4)) {
+        } else if (uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4)) {
             // The buffer came out other than the window's geometry said: copy as before.
             copy_rows(picture, buffer, true);
             freeSharedFrameConv(picture);
         }
         ANativeWindow_unlockAndPost(window);
-    } else {
-        freeSharedFrameRaw(frame);
     }
+    freeSharedFrameRaw(frame);
     ANativeWindow_release(window);
     return true;
 }
@@ -352,9 +360,11 @@ void UVCPreview::draw_screen() {
         if (frame->frame_format == UVC_FRAME_FORMAT_MJPEG) {  // a camera frame, undecoded
             if (lastReader && draw_jpeg_into_window(frame))
                 continue;
-            frame = draw_preview_one(frame, nullptr, nullptr, 4);
-            if (!frame)
+            uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4);
+            freeSharedFrameRaw(frame);
+            if (!picture)
                 continue;
+            frame = picture;
         }
         count_shown_picture();
         const int viewCount = mViewCount;
