@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
-# Sets up the machine and runs the checks (format and plain unless ORRIN_CHECKS names others);
-# exits non-zero on any failure:
+# Sets up the machine and runs the checks; exits non-zero on any failure:
 #   format  clang-format --dry-run on the project's sources
 #   plain   the product build and the whole suite
 #   asan    the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the threaded areas under ThreadSanitizer (see tsan_areas)
 #   fuzz    libFuzzer targets (clang) on their seed corpora for FUZZ_SECONDS each
-# ORRIN_CHECKS picks the checks, e.g. ORRIN_CHECKS="asan tsan fuzz" ./scripts/test.sh.
+# All of them run unless ORRIN_CHECKS names some, e.g. ORRIN_CHECKS="format plain".
 # The sanitizer builds compile only the test areas they run (targets tests_<area>, tests
 # labelled <area>), with less optimisation and line tables only: they build faster that way.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 
-checks=${ORRIN_CHECKS:-format plain}
+checks=${ORRIN_CHECKS:-format plain asan tsan fuzz}
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-30}
+# Most tests wait on a camera running in real time, so twice as many run as there are cores.
+test_jobs=${ORRIN_TEST_JOBS:-$((2 * jobs))}
+fuzz_seconds=${FUZZ_SECONDS:-20}
+# The sanitizer builds run the tests several times slower: their guard times and real-time
+# tolerances grow by this factor (tests/support/wait_until.h).
+sanitizer_time_scale=${ORRIN_TEST_TIME_SCALE:-3}
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths relative to the clone, so that every clone of the project shares the cache.
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 fi
 
 # Every test area (a folder of tests/ with its own CMakeLists.txt).
@@ -54,7 +60,13 @@ area_labels() {
 }
 
 run_suite() {
-  ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 900 --no-tests=ignore "${@:2}"
+  ctest --test-dir "$1" --output-on-failure -j "$test_jobs" --timeout 900 --no-tests=ignore \
+    "${@:2}"
+}
+
+# run_sanitized_suite DIR [ctest options...]
+run_sanitized_suite() {
+  ORRIN_TEST_TIME_SCALE=$sanitizer_time_scale run_suite "$@"
 }
 
 check_format() {
@@ -72,9 +84,9 @@ check_asan() {
   configure build-asan -DORRIN_SANITIZER=address "${sanitizer_flags[@]}"
   # shellcheck disable=SC2086
   build_areas build-asan $all_areas
-  run_suite build-asan -LE jvm
+  run_sanitized_suite build-asan -LE jvm
   # The JVM handles its own segmentation faults.
-  ASAN_OPTIONS=handle_segv=0 run_suite build-asan -L jvm
+  ASAN_OPTIONS=handle_segv=0 run_sanitized_suite build-asan -L jvm
 }
 
 check_tsan() {
@@ -83,7 +95,7 @@ check_tsan() {
   build_areas build-tsan $tsan_areas
   # shellcheck disable=SC2086
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    run_suite build-tsan -L "$(area_labels $tsan_areas)" -LE jvm
+    run_sanitized_suite build-tsan -L "$(area_labels $tsan_areas)" -LE jvm
 }
 
 check_fuzz() {

@@ -5,6 +5,8 @@
 #include <auxa_lumivo.h>
 #include <libuvc/libuvc.h>
 
+#include <atomic>
+
 #include "UVCPreview.h"
 
 class StreamWrapper;
@@ -150,7 +152,8 @@ class UVCCamera {
     UVCPreview *mPreview;
     _AUXA_CONTEXT *mAudioContext;
     _AUXA_DEV *mAudioDev;
-    int mRecMode;
+    // Java may set the mode from another thread than the one that starts the preview.
+    std::atomic<int> mRecMode;
     bool mIsInternal;
     StreamWrapper *mStreamWrapper;
 };

@@ -80,9 +80,10 @@ TEST_F(RawFrames, BlockingCallbackLosesOnlyPicturesBeyondTheTwoQueued) {
     const auto &d = g_deliveries;
     for (size_t i = 1; i < d.size(); i++)
         EXPECT_GT(d[i].counter, d[i - 1].counter);
-    // The two pictures queued while the first call blocked follow it closely; after them
-    // comes a picture drawn a second later.
-    EXPECT_LE(d[2].counter - d[0].counter, 4);
+    // The two pictures queued while the first call blocked are the ones drawn right after it
+    // (a loaded machine may draw fewer of the camera's frames, so they are compared with the
+    // gap that follows); after them comes a picture drawn a second later.
+    EXPECT_LT(d[2].counter - d[0].counter, d[3].counter - d[2].counter);
     EXPECT_GE(d[3].counter - d[2].counter, 10);
 }
 

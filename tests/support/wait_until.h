@@ -3,5 +3,10 @@
 
 #include <functional>
 
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
+// How many times slower than a plain build this build runs the tests: ORRIN_TEST_TIME_SCALE,
+// which the sanitizer stages set; 1 when unset. Guard times and the tolerances of real-time
+// checks (sound against pictures, pictures lost under load) are multiplied by it.
+double test_time_scale();
+
+// Polls `done` every few milliseconds until it holds or `timeoutMs` (times the scale) passed.
 bool wait_until(const std::function<bool()> &done, int timeoutMs);

@@ -207,6 +207,7 @@ TEST(UvcStream, StartTwiceIsBusyAndStopIsRepeatable) {
     ASSERT_EQ(start_stream(camera.devh, 3, 320, 240, &again), UVC_SUCCESS);
     ASSERT_TRUE(again.wait_for(1, 2.0));
     EXPECT_EQ(again.frames()[0].sequence, 1u);  // a new stream counts from 1
+    uvc_stop_streaming(camera.devh);            // before the collector goes
 }
 
 }  // namespace
