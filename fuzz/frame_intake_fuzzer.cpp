@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     uvc_frame_t *frame = uvc_allocate_frame(bytes);
     if (!frame)
         return 0;
-    memcpy(frame->data, payload, bytes);
+    // An empty frame has no data buffer at all.
+    if (bytes)
+        memcpy(frame->data, payload, bytes);
     frame->data_bytes = bytes;
     frame->actual_bytes = bytes;
     frame->frame_format = (enum uvc_frame_format)format;

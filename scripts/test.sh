@@ -107,9 +107,14 @@ check_fuzz() {
     cmake --build build-fuzz -j "$jobs" --target "${name}_fuzzer"
     # New inputs go to the build folder; the seeds in the repository stay as they are.
     mkdir -p "build-fuzz/corpus/$name"
+    # A target's own libFuzzer flags, if it needs any, one per line in fuzz/<name>.options.
+    local options=()
+    if [ -f "fuzz/$name.options" ]; then
+      mapfile -t options < "fuzz/$name.options"
+    fi
     # The stand-ins use the shared sanitizer runtime, loaded after the C++ libraries.
     ASAN_OPTIONS=verify_asan_link_order=0 "build-fuzz/bin/${name}_fuzzer" \
-      -max_total_time="$fuzz_seconds" -rss_limit_mb=4096 \
+      -max_total_time="$fuzz_seconds" -rss_limit_mb=4096 "${options[@]}" \
       -print_final_stats=1 "build-fuzz/corpus/$name" "$corpus"
   done
 }

@@ -29,19 +29,23 @@ PinnedBytes::~PinnedBytes() {
 }
 
 IntArrayBuffer::IntArrayBuffer(JNIEnv *env, jintArray array, int count)
-    : mEnv(env), mArray(array), mLength(0), mValues(count > 0 ? count : 1, 0) {
+    : mEnv(env),
+      mArray(array),
+      mLength(0),
+      mCount(count > 0 ? count : 0),
+      mValues(mCount > 0 ? mCount : 1, 0) {
     if (!array)
         return;
     mLength = env->GetArrayLength(array);
-    int copied = mLength < count ? mLength : count;
-    env->GetIntArrayRegion(array, 0, copied, mValues.data());
+    if (covered() > 0)
+        env->GetIntArrayRegion(array, 0, covered(), mValues.data());
 }
 
 void IntArrayBuffer::release() {
     if (!mArray)
         return;
-    int copied = mLength < (int)mValues.size() ? mLength : (int)mValues.size();
-    mEnv->SetIntArrayRegion(mArray, 0, copied, mValues.data());
+    if (covered() > 0)
+        mEnv->SetIntArrayRegion(mArray, 0, covered(), mValues.data());
     mArray = nullptr;
 }
 

@@ -31,8 +31,9 @@ class PinnedBytes {
 };
 
 // A native int buffer of a fixed size standing in for a Java int[]: filled from the array's
-// first entries (the rest 0) and copied back only as far as the array reaches. A null array
-// gives a null buffer, so the callee reports its own null-argument error.
+// first entries (the rest 0) and copied back only as far as both the array and the buffer
+// reach. A null array gives a null buffer, so the callee reports its own null-argument error;
+// a size of 0 or less covers no entry of the array.
 class IntArrayBuffer {
   public:
     IntArrayBuffer(JNIEnv *env, jintArray array, int count);
@@ -47,9 +48,13 @@ class IntArrayBuffer {
     void release();
 
   private:
+    // Entries shared by the array and the buffer.
+    int covered() const { return mLength < mCount ? mLength : mCount; }
+
     JNIEnv *mEnv;
     jintArray mArray;
     int mLength;
+    int mCount;
     std::vector<int> mValues;
 };
 

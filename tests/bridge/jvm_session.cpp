@@ -20,7 +20,7 @@ std::string standard_classpath() {
 }
 
 JNIEnv *jvm_start(const std::string &classpath, std::string *error,
-                  const std::vector<std::string> &extraOptions) {
+                  const std::vector<std::string> &extraOptions, JvmOutputHook outputHook) {
     if (g_vm) {
         if (classpath != g_classpath) {
             *error = "the JVM runs with another class path; run this case in its own process";
@@ -39,6 +39,12 @@ JNIEnv *jvm_start(const std::string &classpath, std::string *error,
     std::vector<JavaVMOption> options(texts.size());
     for (size_t i = 0; i < texts.size(); i++)
         options[i].optionString = const_cast<char *>(texts[i].c_str());
+    if (outputHook) {
+        JavaVMOption hook;
+        hook.optionString = const_cast<char *>("vfprintf");
+        hook.extraInfo = (void *)outputHook;
+        options.push_back(hook);
+    }
     JavaVMInitArgs args;
     args.version = JNI_VERSION_1_6;
     args.nOptions = (jint)options.size();

@@ -5,7 +5,9 @@
 
 #include <jni.h>
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,10 +16,14 @@ std::string standard_classpath();
 // The deliverable under test (defined by each test program).
 const char *deliverable_path();
 
+// Receives every line the JVM prints (its -Xcheck:jni complaints among them).
+typedef jint (*JvmOutputHook)(FILE *stream, const char *format, va_list args);
+
 // The process's VM; started at the first call with `classpath`. A second call with another
 // class path fails (the JVM cannot be started twice in one process).
 JNIEnv *jvm_start(const std::string &classpath, std::string *error,
-                  const std::vector<std::string> &extraOptions = {});
+                  const std::vector<std::string> &extraOptions = {},
+                  JvmOutputHook outputHook = nullptr);
 JavaVM *jvm();
 // The calling thread's environment; null when the thread is not attached.
 JNIEnv *jvm_env();

@@ -1,10 +1,13 @@
 // The natives' fixed values for id 0, and every array-taking native with null arrays, short
-// arrays and sizes beyond the array.
+// arrays and sizes beyond the array, and the array helpers themselves.
+#include <climits>
+
 #include "UVCPreview.h"
 #include "bridge_fixture.h"
 #include "camera_id.h"
 #include "engine_access.h"
 #include "host_android.h"
+#include "jni_arrays.h"
 #include "onload_dispatch.h"
 #include "uvc_testing.h"
 
@@ -263,6 +266,39 @@ TEST_F(BridgeTest, ArraysOfAnySizeAreSafe) {
     call("nativeaudioDataCallback_internal", "(J[BI)V", id, small, (jint)1 << 20);
     EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
     EXPECT_FALSE(env->ExceptionCheck());
+}
+
+// An int buffer covers the entries its size and the array share: a size of 0 or less covers
+// none (it wrote its own entry 0 back into the array, and a negative size left an exception
+// pending for the next JNI call).
+TEST_F(BridgeTest, IntBufferCoversOnlyItsSize) {
+    jintArray values = new_ints(env, {5, 6, 7});
+    for (int count : {0, -1, INT_MIN}) {
+        {
+            IntArrayBuffer buffer(env, values, count);
+            ASSERT_NE(buffer.data(), nullptr);
+            EXPECT_EQ(buffer.length(), 3);
+            buffer.data()[0] = 99;
+        }
+        EXPECT_EQ(take_exception(env), "") << count;
+        EXPECT_EQ(java_ints(env, values), (std::vector<int>{5, 6, 7})) << count;
+    }
+    {
+        IntArrayBuffer buffer(env, values, 2);
+        EXPECT_EQ(std::vector<int>(buffer.data(), buffer.data() + 2), (std::vector<int>{5, 6}));
+        buffer.data()[0] = 50;
+        buffer.data()[1] = 60;
+    }
+    EXPECT_EQ(java_ints(env, values), (std::vector<int>{50, 60, 7}));
+    {
+        IntArrayBuffer buffer(env, values, 5);
+        EXPECT_EQ(std::vector<int>(buffer.data(), buffer.data() + 5),
+                  (std::vector<int>{50, 60, 7, 0, 0}));
+        for (int i = 0; i < 5; i++)
+            buffer.data()[i] = i;
+    }
+    EXPECT_EQ(java_ints(env, values), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(take_exception(env), "");
 }
 
 }  // namespace
