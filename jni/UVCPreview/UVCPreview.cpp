@@ -39,6 +39,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mCallbackRunning(false),
       mDebug(false),
       _jpegDecompressor(nullptr),
+      mDrawJpegDecompressor(nullptr),
       mDrawFrames(2),
       mDrawThread(),
       mViewCount(0),
@@ -159,6 +160,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     if (!_jpegDecompressor) {
         LOGE("%s", tjGetErrorStr());
     }
+    mDrawJpegDecompressor = tjInitDecompress();
 
     if (getUVCControlStatus() != 0)
         LOGD("getUVCControlStatus fail\n");
@@ -201,6 +203,9 @@ UVCPreview::~UVCPreview() {
     if (_jpegDecompressor)
         tjDestroy(_jpegDecompressor);
     _jpegDecompressor = nullptr;
+    if (mDrawJpegDecompressor)
+        tjDestroy(mDrawJpegDecompressor);
+    mDrawJpegDecompressor = nullptr;
 
     pthread_mutex_destroy(&mPreviewMutex);
     pthread_cond_destroy(&mPreviewSync);

@@ -231,7 +231,15 @@ class UVCPreview {
     // Drawing.
     uvc_frame_t *draw_preview_one(uvc_frame_t *frame, ANativeWindow **window,
                                   FrameConverter converter, int pixelBytes);
-    uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes);
+    uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes,
+                              tjhandle decoder);
+    // MJPEG frames that only the preview window reads are handed to the draw thread undecoded
+    // and decoded straight into the window buffer (UVCPreview_draw.cpp).
+    bool pass_undecoded(const uvc_frame_t *frame, FrameConverter converter) const;
+    bool draw_jpeg_into_window(uvc_frame_t *frame);
+    uvc_frame_t *decode_to_pool_frame(uvc_frame_t *frame, tjhandle decoder, int pixelBytes);
+    void count_shown_picture();
+    void give_back_picture(uvc_frame_t *frame);
     void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
                      pthread_cond_t *sync, uvc_frame_t *frame);
     // Takes the oldest element of a queue, waiting once when it is empty; null when none or
@@ -366,6 +374,9 @@ class UVCPreview {
     std::atomic<bool> mCallbackRunning;
     std::atomic<bool> mDebug;
     tjhandle _jpegDecompressor;
+    // The draw thread's own decoder for the frames handed to it undecoded: a TurboJPEG handle
+    // serves one thread at a time. Created and destroyed with _jpegDecompressor.
+    tjhandle mDrawJpegDecompressor;
     // mDrawMutex guards mDrawFrames.
     ObjectArray<uvc_frame_t *> mDrawFrames;
     pthread_mutex_t mDrawMutex;

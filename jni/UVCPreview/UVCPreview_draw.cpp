@@ -56,15 +56,12 @@ void blank_window(ANativeWindow *window) {
     ANativeWindow_unlockAndPost(window);
 }
 
-// Copies a picture into a window row by row (rows, widths and strides as copyToSurface), in
-// R, G, B, X order whatever order the picture is in. With `clearPicture` each source row is
-// zero-filled right after its copy, while it is still in cache; a picture cleared whole then
-// reports 0 bytes, so giving it back to its pool skips a second pass over it. Without it a
-// picture in B, G, R, X order is put in order row by row, as later readers expect.
-int draw_picture(uvc_frame_t *frame, ANativeWindow *window, bool clearPicture) {
-    ANativeWindow_Buffer buffer;
-    if (ANativeWindow_lock(window, &buffer, nullptr) != 0)
-        return -1;
+// Copies a picture into a locked window buffer row by row (rows, widths and strides as
+// copyToSurface), in R, G, B, X order whatever order the picture is in. With `clearPicture` each
+// source row is zero-filled right after its copy, while it is still in cache; a picture cleared
+// whole then reports 0 bytes, so giving it back to its pool skips a second pass over it. Without
+// it a picture in B, G, R, X order is put in order row by row, as later readers expect.
+void copy_rows(uvc_frame_t *frame, const ANativeWindow_Buffer &buffer, bool clearPicture) {
     const int rows = std::min<int>(buffer.height, frame->height);
     const size_t srcStep = (size_t)frame->width * 4;
     const int rowPixels = std::min<int>(frame->width, buffer.width);
@@ -86,8 +83,36 @@ int draw_picture(uvc_frame_t *frame, ANativeWindow *window, bool clearPicture) {
         put_in_rgbx_order(frame, rows);
     if (clearPicture && rows == (int)frame->height && frame->data_bytes <= srcStep * rows)
         frame->data_bytes = 0;
+}
+
+int draw_picture(uvc_frame_t *frame, ANativeWindow *window, bool clearPicture) {
+    ANativeWindow_Buffer buffer;
+    if (ANativeWindow_lock(window, &buffer, nullptr) != 0)
+        return -1;
+    copy_rows(frame, buffer, clearPicture);
     ANativeWindow_unlockAndPost(window);
     return 0;
+}
+
+bool four_byte_format(int32_t format) {
+    return format == WINDOW_FORMAT_RGBA_8888 || format == WINDOW_FORMAT_RGBX_8888;
+}
+
+// Whether a window buffer holds a width x height picture decoded at its own stride.
+bool buffer_takes(const ANativeWindow_Buffer &buffer, int width, int height) {
+    return four_byte_format(buffer.format) && buffer.width >= width && buffer.height >= height &&
+           buffer.stride >= buffer.width;
+}
+
+// Whether an MJPEG frame ends with its end-of-image marker (trailing zero padding allowed). A
+// frame cut short may fail half-way through the decode; such frames are decoded aside, so that
+// a failed decode never reaches the window, as before.
+bool ends_whole(const uvc_frame_t *frame) {
+    const uint8_t *data = static_cast<const uint8_t *>(frame->data);
+    size_t end = frame->data_bytes;
+    while (end > 2 && data[end - 1] == 0)
+        end--;
+    return end >= 2 && data[end - 2] == 0xff && data[end - 1] == 0xd9;
 }
 
 }  // namespace
@@ -135,22 +160,22 @@ void UVCPreview::clearDisplay() {
 // Decodes an MJPEG frame into `converted` within mWidth x mHeight. The picture is labelled with
 // the size TurboJPEG really produced, which is smaller when the camera sent a smaller JPEG than
 // negotiated. The lines carry the name of draw_preview_one, the operation that decodes.
-uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes) {
+uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes,
+                                      tjhandle decoder) {
     const char *caller = "draw_preview_one";
     unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
     unsigned char *out = static_cast<unsigned char *>(converted->data);
     const bool first = !g_jpegHeaderParsed;
     int width = 0, height = 0, subsampling = 0;
-    if (tjDecompressHeader2(_jpegDecompressor, jpeg, frame->data_bytes, &width, &height,
-                            &subsampling) != 0) {
+    if (tjDecompressHeader2(decoder, jpeg, frame->data_bytes, &width, &height, &subsampling) != 0) {
         LOGE_AS(caller, "tjDecompressHeader2 error : %s\n", tjGetErrorStr());
         freeSharedFrameConv(converted);
         return nullptr;
     }
     const int wishWidth = mWidth, wishHeight = mHeight;
     uvc_frame_t *result = converted;
-    if (tjDecompress2(_jpegDecompressor, jpeg, frame->data_bytes, out, wishWidth, 0, wishHeight,
-                      TJPF_RGBX, first ? FIRST_DECODE_FLAGS : DECODE_FLAGS) == 0) {
+    if (tjDecompress2(decoder, jpeg, frame->data_bytes, out, wishWidth, 0, wishHeight, TJPF_RGBX,
+                      first ? FIRST_DECODE_FLAGS : DECODE_FLAGS) == 0) {
         int decodedW, decodedH;
         decoded_size(width, height, wishWidth, wishHeight, &decodedW, &decodedH);
         converted->width = decodedW;
@@ -183,18 +208,102 @@ uvc_frame_t *UVCPreview::draw_preview_one(uvc_frame_t *frame, ANativeWindow ** /
             }
         }
     } else {
-        uvc_frame_t *converted = getSharedFrameConv();
-        if (!converted) {
-            LOGD("converted == NULL\n");
-        } else if (!_jpegDecompressor) {
-            LOGD("_jpegDecompressor is not initialized\n");
-            freeSharedFrameConv(converted);
-        } else {
-            result = decode_mjpeg(frame, converted, pixelBytes);
-        }
+        result = decode_to_pool_frame(frame, _jpegDecompressor, pixelBytes);
     }
     freeSharedFrameRaw(frame);
     return result;
+}
+
+// Decodes an MJPEG camera frame into a converted-pool frame with `decoder` (each decoding
+// thread has its own); the camera frame stays with the caller.
+uvc_frame_t *UVCPreview::decode_to_pool_frame(uvc_frame_t *frame, tjhandle decoder,
+                                              int pixelBytes) {
+    const char *caller = "draw_preview_one";
+    uvc_frame_t *converted = getSharedFrameConv();
+    if (!converted) {
+        LOGD_AS(mDebug, caller, "converted == NULL\n");
+        return nullptr;
+    }
+    if (!decoder) {
+        LOGD_AS(mDebug, caller, "_jpegDecompressor is not initialized\n");
+        freeSharedFrameConv(converted);
+        return nullptr;
+    }
+    return decode_mjpeg(frame, converted, pixelBytes, decoder);
+}
+
+// An MJPEG camera frame can go to the draw thread undecoded when nothing but the preview window
+// will read its picture (no raw-frame callback, no recording, no capture request) and the first
+// frame of the process, which uses other decoding flags, is past.
+bool UVCPreview::pass_undecoded(const uvc_frame_t *frame, FrameConverter converter) const {
+    return !converter && frame->frame_format == UVC_FRAME_FORMAT_MJPEG && mDrawJpegDecompressor &&
+           g_jpegHeaderParsed && !mRawdataCallback && !mIsRecording && mCaptureRequest != 1;
+}
+
+// Decodes a camera frame straight into the preview window buffer, at the buffer's stride: the
+// picture is written once instead of into a pool frame that is then copied and cleared. The
+// window is taken with a reference of its own under mPreviewMutex and drawn outside it, so the
+// frame callback's hand-over never waits for a decode. Returns false, leaving the frame to the
+// pool-frame path, when the window cannot take the picture that way.
+bool UVCPreview::draw_jpeg_into_window(uvc_frame_t *frame) {
+    unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
+    int jpegWidth = 0, jpegHeight = 0, subsampling = 0;
+    if (!ends_whole(frame) || tjDecompressHeader2(mDrawJpegDecompressor, jpeg, frame->data_bytes,
+                                                  &jpegWidth, &jpegHeight, &subsampling) != 0)
+        return false;
+    const int wishWidth = mWidth, wishHeight = mHeight;
+    int width, height;
+    decoded_size(jpegWidth, jpegHeight, wishWidth, wishHeight, &width, &height);
+
+    pthread_mutex_lock(&mPreviewMutex);
+    ANativeWindow *window = mPreviewWindow;
+    const bool fits = window && four_byte_format(ANativeWindow_getFormat(window)) &&
+                      ANativeWindow_getWidth(window) >= width &&
+                      ANativeWindow_getHeight(window) >= height;
+    if (fits)
+        ANativeWindow_acquire(window);
+    pthread_mutex_unlock(&mPreviewMutex);
+    if (!fits)
+        return false;
+
+    count_shown_picture();
+    ANativeWindow_Buffer buffer;
+    if (ANativeWindow_lock(window, &buffer, nullptr) == 0) {
+        if (buffer_takes(buffer, width, height)) {
+            if (tjDecompress2(mDrawJpegDecompressor, jpeg, frame->data_bytes,
+                              static_cast<unsigned char *>(buffer.bits), wishWidth,
+                              buffer.stride * 4, wishHeight, TJPF_RGBX, DECODE_FLAGS) != 0)
+                LOGE_AS("draw_preview_one", "tjDecompress2 error : %s\n", tjGetErrorStr());
+        } else if (uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4)) {
+            // The buffer came out other than the window's geometry said: copy as before.
+            copy_rows(picture, buffer, true);
+            freeSharedFrameConv(picture);
+        }
+        ANativeWindow_unlockAndPost(window);
+    }
+    freeSharedFrameRaw(frame);
+    ANativeWindow_release(window);
+    return true;
+}
+
+// First-preview callback and picture count, for every picture taken off the draw queue.
+void UVCPreview::count_shown_picture() {
+    FirstPreviewCallback firstPreview = mFirstPreviewCallback;
+    if (!mFirstPreviewNotified && firstPreview) {
+        mFirstPreviewNotified = true;
+        firstPreview(mCameraID);
+    }
+    const int viewCount = ++mViewCount;
+    if (mDebug && viewCount % 500 == 0)
+        LOGD("viewCount : %d\n", viewCount);
+}
+
+// Camera frames handed over undecoded belong to the raw pool, pictures to the converted one.
+void UVCPreview::give_back_picture(uvc_frame_t *frame) {
+    if (frame && frame->frame_format == UVC_FRAME_FORMAT_MJPEG)
+        freeSharedFrameRaw(frame);
+    else
+        freeSharedFrameConv(frame);
 }
 
 // Appends a picture to a queue of at most two; when full (or stopped) the newest goes back.
@@ -203,7 +312,7 @@ void UVCPreview::add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t 
     pthread_mutex_lock(mutex);
     if (!mIsRunning || queue.size() >= MAX_QUEUED_PICTURES) {
         pthread_mutex_unlock(mutex);
-        freeSharedFrameConv(frame);
+        give_back_picture(frame);
         return;
     }
     if (frame)
@@ -242,21 +351,23 @@ void UVCPreview::draw_screen() {
         if (!frame)
             continue;
 
-        FirstPreviewCallback firstPreview = mFirstPreviewCallback;
-        if (!mFirstPreviewNotified && firstPreview) {
-            mFirstPreviewNotified = true;
-            firstPreview(mCameraID);
-        }
-        const int viewCount = ++mViewCount;
-        if (mDebug && viewCount % 500 == 0)
-            LOGD("viewCount : %d\n", viewCount);
-
         // Without a raw-frame callback and a recording (which reads the picture after the
         // surface) the picture goes back to its pool after the copy, so the copy clears it.
         // The recording state is read once, so a recording never gets a cleared picture.
         const bool toRawdata = mRawdataCallback != nullptr;
         const bool recording = mIsRecording;
         const bool lastReader = !toRawdata && !recording;
+        if (frame->frame_format == UVC_FRAME_FORMAT_MJPEG) {  // a camera frame, undecoded
+            if (lastReader && draw_jpeg_into_window(frame))
+                continue;
+            uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4);
+            freeSharedFrameRaw(frame);
+            if (!picture)
+                continue;
+            frame = picture;
+        }
+        count_shown_picture();
+        const int viewCount = mViewCount;
         pthread_mutex_lock(&mPreviewMutex);
         if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
             LOGD("not exist surface\n");

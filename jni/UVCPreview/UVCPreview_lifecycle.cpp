@@ -244,16 +244,18 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
             continue;
         }
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;
-        uvc_frame_t *converted = draw_preview_one(frame, &mPreviewWindow, converter, 4);
-
-        if (mCaptureRequest == 1)
-            serve_capture_request(converted);
-        if (!converted)
+        uvc_frame_t *picture = frame;
+        if (!pass_undecoded(frame, converter)) {
+            picture = draw_preview_one(frame, &mPreviewWindow, converter, 4);
+            if (mCaptureRequest == 1)
+                serve_capture_request(picture);
+        }
+        if (!picture)
             continue;
 
         if (mDebug && (addcnt++ % 300) == 0)
             LOGD("addcnt : %d\n", addcnt);
-        addDrawFrame(converted);
+        addDrawFrame(picture);
     }
 
     LOGD("preview_thread_func:wait for all callbacks complete");
