@@ -16,10 +16,11 @@ checks=${ORRIN_CHECKS:-format plain asan tsan fuzz}
 jobs=$(nproc)
 # Most tests wait on a camera running in real time, so twice as many run as there are cores.
 test_jobs=${ORRIN_TEST_JOBS:-$((2 * jobs))}
-fuzz_seconds=${FUZZ_SECONDS:-20}
-# The sanitizer builds run the tests several times slower: their guard times and real-time
-# tolerances grow by this factor (tests/support/wait_until.h).
-sanitizer_time_scale=${ORRIN_TEST_TIME_SCALE:-3}
+fuzz_seconds=${FUZZ_SECONDS:-10}
+# The sanitizer builds run the tests several times slower, ThreadSanitizer's most: their guard
+# times and real-time tolerances grow by these factors (tests/support/wait_until.h).
+asan_time_scale=${ORRIN_TEST_TIME_SCALE:-3}
+tsan_time_scale=${ORRIN_TEST_TIME_SCALE:-6}
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -64,9 +65,9 @@ run_suite() {
     "${@:2}"
 }
 
-# run_sanitized_suite DIR [ctest options...]
-run_sanitized_suite() {
-  ORRIN_TEST_TIME_SCALE=$sanitizer_time_scale run_suite "$@"
+# run_scaled_suite SCALE DIR [ctest options...]
+run_scaled_suite() {
+  ORRIN_TEST_TIME_SCALE=$1 run_suite "${@:2}"
 }
 
 check_format() {
@@ -84,9 +85,9 @@ check_asan() {
   configure build-asan -DORRIN_SANITIZER=address "${sanitizer_flags[@]}"
   # shellcheck disable=SC2086
   build_areas build-asan $all_areas
-  run_sanitized_suite build-asan -LE jvm
+  run_scaled_suite "$asan_time_scale" build-asan -LE jvm
   # The JVM handles its own segmentation faults.
-  ASAN_OPTIONS=handle_segv=0 run_sanitized_suite build-asan -L jvm
+  ASAN_OPTIONS=handle_segv=0 run_scaled_suite "$asan_time_scale" build-asan -L jvm
 }
 
 check_tsan() {
@@ -95,7 +96,7 @@ check_tsan() {
   build_areas build-tsan $tsan_areas
   # shellcheck disable=SC2086
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    run_sanitized_suite build-tsan -L "$(area_labels $tsan_areas)" -LE jvm
+    run_scaled_suite "$tsan_time_scale" build-tsan -L "$(area_labels $tsan_areas)" -LE jvm
 }
 
 check_fuzz() {
