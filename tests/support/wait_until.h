@@ -12,7 +12,7 @@ double test_time_scale();
 bool wait_until(const std::function<bool()> &done, int timeoutMs);
 
 // Runs `call` on a thread of its own and tells whether it returned within `withinMs` (times the
-// scale). A later
-// return is still awaited, up to a guard of 30 s more; a call that never returns cannot be joined
-// and may still use the caller's objects, so the process then ends with a message.
+// scale). A later return is still awaited, up to a guard of 30 s more; a call that never returns
+// cannot be joined and may still use the caller's objects, so the process then ends with a
+// message.
 bool returns_within(const std::function<void()> &call, int withinMs = 30000);
