@@ -62,7 +62,13 @@ TEST(Lifecycle, StreamStartErrorIsReportedOnceAndStops) {
     engine->SetErrorNotifyCallback(record_error);
     uvc_test_set_fault(UVCPreviewTestAccess::handle(engine), UvcFault::kStartError, -7);
     ASSERT_EQ(s.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return engine->CameraIsRunning() == 0; }, 5000));
+    // The thread stops running before it logs and reports: wait for the report too.
+    ASSERT_TRUE(wait_until(
+        [&] {
+            std::lock_guard<std::mutex> lock(g_errorMutex);
+            return engine->CameraIsRunning() == 0 && !g_errors.empty();
+        },
+        5000));
     EXPECT_EQ(host_log_count("usb status is unstable. please unplug & plug your USB Device"), 1);
     EXPECT_EQ(host_log_count("failed Start Streaming"), 0);
     {
