@@ -81,13 +81,14 @@ TEST_F(BridgeTest, CameraObjectsAndTheirRecords) {
     EXPECT_EQ(g_CameraInfo.size(), before);
 }
 
-TEST_F(BridgeTest, PreviewCaptureControlsAndMessagesFromJava) {
+TEST_F(BridgeTest, PreviewCaptureControlsMessagesAndRecordingFromJava) {
     jlong id = connectWebcam(webcam_description("mjpeg 640x480"));
     jobject surface = newSurface(kWidth, kHeight);
     EXPECT_EQ(callInt("nativeSetRecMode", "(JI)I", id), 0);
     EXPECT_EQ(call("nativeSetRecMode", "(JI)I", id, (jint)1).value.i, 0);
     call("nativeSetResolution", "(JIIII)V", id, (jint)PIXEL_FORMAT_MJPEG, (jint)kWidth,
          (jint)kHeight, (jint)0);
+    call("nativesetAudioSamplerate", "(JI)V", id, (jint)48000);
     EXPECT_EQ(call("nativeSetPreviewDisplay", "(JLandroid/view/Surface;)I", id, surface).value.i,
               0);
     ASSERT_EQ(callInt("nativeStartPreview", "(J)I", id), 0);
@@ -134,26 +135,7 @@ TEST_F(BridgeTest, PreviewCaptureControlsAndMessagesFromJava) {
     EXPECT_EQ(call("nativerecvExtensionMsg", "(J[II)I", id, reply, (jint)8).value.i, 3);
     EXPECT_EQ(java_ints(env, reply), (std::vector<int>{7, 255, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
-    JavaResult error = call("nativegetLastError", "(J)Ljava/lang/String;", id);
-    EXPECT_EQ(error.exception, "");
-    EXPECT_NE(error.value.l, nullptr);
-    EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
-    EXPECT_EQ(callInt("nativeCameraIsRunning", "(J)I", id), 0);
-    destroy(id);
-    call_method(env, surface, "release", "()V");
-}
-
-// A recording with sound and watermarks, driven by the natives, is an MP4 that ffprobe reads.
-TEST_F(BridgeTest, RecordsFromJava) {
-    jlong id = connectWebcam(webcam_description("mjpeg 640x480"));
-    jobject surface = newSurface(kWidth, kHeight);
-    call("nativeSetResolution", "(JIIII)V", id, (jint)PIXEL_FORMAT_MJPEG, (jint)kWidth,
-         (jint)kHeight, (jint)0);
-    call("nativeSetRecMode", "(JI)I", id, (jint)1);
-    call("nativesetAudioSamplerate", "(JI)V", id, (jint)48000);
-    call("nativeSetPreviewDisplay", "(JLandroid/view/Surface;)I", id, surface);
-    ASSERT_EQ(callInt("nativeStartPreview", "(J)I", id), 0);
-    ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= 3; }, kGuardMs));
+    // A recording with sound and watermarks is an MP4 that ffprobe reads.
     EXPECT_EQ(call("nativeSetVideoFPS", "(JI)I", id, (jint)30).value.i, 0);
     EXPECT_EQ(call("nativeSetVideoBitrate", "(JI)I", id, (jint)2000000).value.i, 0);
     EXPECT_EQ(call("nativeSetRecording", "(J[B)I", id, env->NewByteArray(16)).value.i, 0);
@@ -177,7 +159,11 @@ TEST_F(BridgeTest, RecordsFromJava) {
     long long posts = surfacePosts(surface);
     ASSERT_TRUE(wait_until([&] { return surfacePosts(surface) >= posts + 30; }, kGuardMs));
     EXPECT_EQ(callInt("nativeStopRecording", "(J)I", id), 0);
+    JavaResult error = call("nativegetLastError", "(J)Ljava/lang/String;", id);
+    EXPECT_EQ(error.exception, "");
+    EXPECT_NE(error.value.l, nullptr);
     EXPECT_EQ(callInt("nativeStopPreview", "(J)I", id), 0);
+    EXPECT_EQ(callInt("nativeCameraIsRunning", "(J)I", id), 0);
     std::string streams = command_output(
         "ffprobe -v error -show_entries stream=codec_name -of csv=p=0 '" + path + "'");
     EXPECT_NE(streams.find("h264"), std::string::npos) << streams;
@@ -203,17 +189,23 @@ TEST_F(BridgeTest, ConnectWithoutAPathDoesNotCrash) {
 // A bitmap of 4 bytes per pixel gets the bytes as they are, row by row over its stride; any
 // other bitmap or a short array leaves it untouched.
 TEST_F(BridgeTest, SetPixelsKeepsEveryByteAndRefusesWhatDoesNotFit) {
-    jclass configClass = env->FindClass("android/graphics/Bitmap$Config");
-    jfieldID argbField =
-        env->GetStaticFieldID(configClass, "ARGB_8888", "Landroid/graphics/Bitmap$Config;");
-    jfieldID rgb565Field =
-        env->GetStaticFieldID(configClass, "RGB_565", "Landroid/graphics/Bitmap$Config;");
-    jobject argb = env->GetStaticObjectField(configClass, argbField);
-    jobject rgb565 = env->GetStaticObjectField(configClass, rgb565Field);
-    jobject bitmap = call_static(env, "android/graphics/Bitmap", "createPaddedBitmap",
-                                 "(IILandroid/graphics/Bitmap$Config;I)Landroid/graphics/Bitmap;",
-                                 (jint)3, (jint)2, argb, (jint)8)
-                         .value.l;
+    // A bitmap of the named configuration, with `padding` bytes after each row (-1: none).
+    auto create = [&](const char *config, int padding) {
+        jclass configClass = env->FindClass("android/graphics/Bitmap$Config");
+        jobject value = env->GetStaticObjectField(
+            configClass,
+            env->GetStaticFieldID(configClass, config, "Landroid/graphics/Bitmap$Config;"));
+        const char *sig = "(IILandroid/graphics/Bitmap$Config;I)Landroid/graphics/Bitmap;";
+        if (padding < 0)
+            return call_static(env, "android/graphics/Bitmap", "createBitmap",
+                               "(IILandroid/graphics/Bitmap$Config;)Landroid/graphics/Bitmap;",
+                               (jint)3, (jint)2, value)
+                .value.l;
+        return call_static(env, "android/graphics/Bitmap", "createPaddedBitmap", sig, (jint)3,
+                           (jint)2, value, (jint)padding)
+            .value.l;
+    };
+    jobject bitmap = create("ARGB_8888", 8);
     ASSERT_NE(bitmap, nullptr);
     std::vector<uint8_t> rgba;
     for (int pixel = 0; pixel < 6; pixel++) {
@@ -232,14 +224,8 @@ TEST_F(BridgeTest, SetPixelsKeepsEveryByteAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(content(bitmap), rgba);
 
     host_log_capture_start();
-    jobject fresh = call_static(env, "android/graphics/Bitmap", "createBitmap",
-                                "(IILandroid/graphics/Bitmap$Config;)Landroid/graphics/Bitmap;",
-                                (jint)3, (jint)2, argb)
-                        .value.l;
-    jobject narrow = call_static(env, "android/graphics/Bitmap", "createBitmap",
-                                 "(IILandroid/graphics/Bitmap$Config;)Landroid/graphics/Bitmap;",
-                                 (jint)3, (jint)2, rgb565)
-                         .value.l;
+    jobject fresh = create("ARGB_8888", -1);
+    jobject narrow = create("RGB_565", -1);
     std::vector<uint8_t> shortBytes(rgba.begin(), rgba.end() - 1);
     const char *sig = "(JLjava/lang/Object;[B)V";
     EXPECT_EQ(call("nativeSetPixels", sig, (jlong)1, fresh, new_bytes(env, shortBytes)).exception,

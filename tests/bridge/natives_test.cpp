@@ -171,15 +171,6 @@ TEST_F(BridgeTest, EveryNativeGivesItsFixedValueForIdZero) {
     call_method(env, surface, "release", "()V");
 }
 
-TEST_F(BridgeTest, DestroyWithIdZeroOnlyClearsTheField) {
-    const int records = g_CameraInfo.size();
-    env->SetLongField(natives, env->GetFieldID(env->GetObjectClass(natives), "mNativePtr", "J"),
-                      (jlong)99);
-    call("nativeDestroy", "(J)V", (jlong)0);
-    EXPECT_EQ(long_field(env, natives, "mNativePtr"), 0);
-    EXPECT_EQ(g_CameraInfo.size(), records);
-}
-
 // Java arrays of every size meet the fixed-size buffers of the engine: results are the
 // engine's errors or clamped copies, never reads or writes past an array.
 TEST_F(BridgeTest, ArraysOfAnySizeAreSafe) {

@@ -1,6 +1,4 @@
 // Start, stop and failure paths of the engine's lifecycle.
-#include <atomic>
-#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -24,22 +22,9 @@ void record_error(long camera, long kind, int code, char *text) {
     g_errors.push_back({camera, kind, code, text ? text : ""});
 }
 
-TEST(Lifecycle, StartTwiceStartsOneStream) {
+TEST(Lifecycle, StopBeforeTheFirstFrameStartTwiceAndRestart) {
     host_log_capture_start();
-    CameraSession s(CameraSetup(), true);
-    ASSERT_EQ(s.connect(), 0);
-    ASSERT_EQ(s.camera.startPreview(), 0);
-    EXPECT_EQ(s.camera.startPreview(), 0);
-    EXPECT_EQ(host_log_count("running state"), 1);
-    ASSERT_TRUE(wait_until([&] { return host_log_count("Streaming start!") > 0; }, 5000));
-    EXPECT_EQ(s.camera.stopPreview(), 0);
-    EXPECT_EQ(host_log_count("Streaming start!"), 1);
-    EXPECT_EQ(host_log_count("preview_thread end\n"), 1);
-    host_log_capture_stop();
-}
-
-TEST(Lifecycle, StopBeforeTheFirstFrameJoinsEverything) {
-    CameraSession s(CameraSetup::atFps(5));
+    CameraSession s(CameraSetup::atFps(5), true);
     ASSERT_EQ(s.connect(), 0);
     const int threadsBefore = uvc_test_live_threads();
     ASSERT_EQ(s.camera.startPreview(), 0);
@@ -47,6 +32,21 @@ TEST(Lifecycle, StopBeforeTheFirstFrameJoinsEverything) {
     EXPECT_EQ(s.camera.stopPreview(), 0);
     EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
     EXPECT_EQ(uvc_test_live_threads(), threadsBefore);
+
+    // A second start while running starts no second stream; the restart shows new frames.
+    const int runs = host_log_count("running state");
+    const int streams = host_log_count("Streaming start!");
+    const int ends = host_log_count("preview_thread end\n");
+    ASSERT_EQ(s.attachWindow(), 0);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    EXPECT_EQ(s.camera.startPreview(), 0);
+    EXPECT_EQ(host_log_count("running state"), runs + 1);
+    ASSERT_TRUE(s.waitPosts(3));
+    EXPECT_GT(s.lastCounter(), 0);
+    EXPECT_EQ(s.camera.stopPreview(), 0);
+    EXPECT_EQ(host_log_count("Streaming start!"), streams + 1);
+    EXPECT_EQ(host_log_count("preview_thread end\n"), ends + 1);
+    host_log_capture_stop();
 }
 
 TEST(Lifecycle, StreamStartErrorIsReportedOnceAndStops) {
@@ -105,21 +105,6 @@ TEST(Lifecycle, NegotiationFailureKeepsRunningUntilStop) {
     host_log_capture_stop();
 }
 
-TEST(Lifecycle, RestartAfterStopShowsNewFrames) {
-    CameraSession s(CameraSetup::atFps(20));
-    ASSERT_EQ(s.connect(9, 640, 480), 0);
-    ASSERT_EQ(s.attachWindow(), 0);
-    ASSERT_EQ(s.camera.startPreview(), 0);
-    ASSERT_TRUE(s.waitPosts(2));
-    ASSERT_EQ(s.camera.stopPreview(), 0);
-    const int64_t posts = host_window_post_count(s.window);
-
-    ASSERT_EQ(s.attachWindow(), 0);  // stop released the surface
-    ASSERT_EQ(s.camera.startPreview(), 0);
-    ASSERT_TRUE(s.waitPosts(posts + 3));
-    EXPECT_GT(s.lastCounter(), 0);
-}
-
 TEST(Lifecycle, ManyStartStopCyclesLeaveNothingBehind) {
     CameraSession s;
     ASSERT_EQ(s.connect(9, 320, 240), 0);
@@ -151,10 +136,12 @@ TEST(Lifecycle, UnpluggedCameraStaysStoppableAndReleasable) {
     ASSERT_TRUE(wait_until(
         [&] { return uvc_test_frames_delivered(UVCPreviewTestAccess::handle(s.engine())) >= 5; },
         5000));
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(s.camera.stopPreview(), 0);
-    EXPECT_EQ(s.camera.release(), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(returns_within(
+        [&] {
+            EXPECT_EQ(s.camera.stopPreview(), 0);
+            EXPECT_EQ(s.camera.release(), 0);
+        },
+        2000));
     EXPECT_EQ(s.camera.preview(), nullptr);
 }
 

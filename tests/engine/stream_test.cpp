@@ -7,74 +7,53 @@
 
 namespace {
 
-struct StreamCase {
-    int format;
-    int width;
-    int height;
-};
-
-class StreamFormats : public testing::TestWithParam<StreamCase> {};
-
-TEST_P(StreamFormats, PostedPicturesCarryIncreasingCounters) {
-    const StreamCase c = GetParam();
-    CameraSession s(CameraSetup::atFps(20));
-    ASSERT_EQ(s.connect(c.format, c.width, c.height), 0);
-    ASSERT_EQ(s.attachWindow(), 0);
-    ASSERT_EQ(s.camera.startPreview(), 0);
-
-    ASSERT_TRUE(s.waitPosts(2));
-    const int64_t first = s.lastCounter();
-    ASSERT_TRUE(s.waitPosts(host_window_post_count(s.window) + 4));
-    const int64_t later = s.lastCounter();
-    EXPECT_GT(first, 0);
-    EXPECT_GT(later, first);
-    EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), c.width);
-    EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), c.format);
-
-    std::vector<uint8_t> pixels;
-    int32_t width = 0, height = 0;
-    ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
-    EXPECT_EQ(width, c.width);
-    EXPECT_EQ(height, c.height);
-    EXPECT_EQ(s.camera.stopPreview(), 0);
-    EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, StreamFormats,
-                         testing::Values(StreamCase{9, 640, 480}, StreamCase{9, 1280, 720},
-                                         StreamCase{9, 1920, 1080}, StreamCase{3, 640, 480},
-                                         StreamCase{3, 1280, 720}, StreamCase{3, 1920, 1080}),
-                         [](const testing::TestParamInfo<StreamCase> &info) {
-                             return std::string(info.param.format == 9 ? "Mjpeg" : "Yuyv") +
-                                    std::to_string(info.param.height);
-                         });
-
-class SolidColour : public testing::TestWithParam<int> {};
-
-TEST_P(SolidColour, RedCameraGivesRedSurface) {
-    CameraSetup setup = CameraSetup::atFps(20);
-    setup.pattern = "solid FF0000";
-    CameraSession s(setup);
-    ASSERT_EQ(s.connect(GetParam(), 640, 480), 0);
-    ASSERT_EQ(s.attachWindow(), 0);
-    ASSERT_EQ(s.camera.startPreview(), 0);
-    ASSERT_TRUE(s.waitPosts(2));
-
-    std::vector<uint8_t> pixels;
-    int32_t width = 0, height = 0;
-    ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
-    for (int y : {10, height / 2, height - 10}) {
-        const uint8_t *p = &pixels[((size_t)y * width + width / 2) * 4];
-        EXPECT_NEAR(p[0], 255, 6) << "row " << y;
-        EXPECT_NEAR(p[1], 0, 6) << "row " << y;
-        EXPECT_NEAR(p[2], 0, 6) << "row " << y;
+TEST(StreamFormats, PostedPicturesCarryIncreasingCounters) {
+    const int cases[][3] = {{9, 640, 480}, {9, 1280, 720}, {9, 1920, 1080},
+                            {3, 640, 480}, {3, 1280, 720}, {3, 1920, 1080}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE((c[0] == 9 ? "MJPEG " : "YUYV ") + std::to_string(c[1]));
+        CameraSession s(CameraSetup::atFps(20));
+        ASSERT_EQ(s.connect(c[0], c[1], c[2]), 0);
+        ASSERT_EQ(s.attachWindow(), 0);
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        ASSERT_TRUE(s.waitPosts(2));
+        const int64_t first = s.lastCounter();
+        ASSERT_TRUE(s.waitPosts(host_window_post_count(s.window) + 4));
+        EXPECT_GT(first, 0);
+        EXPECT_GT(s.lastCounter(), first);
+        EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), c[1]);
+        EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), c[0]);
+        std::vector<uint8_t> pixels;
+        int32_t width = 0, height = 0;
+        ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
+        EXPECT_EQ(width, c[1]);
+        EXPECT_EQ(height, c[2]);
+        EXPECT_EQ(s.camera.stopPreview(), 0);
+        EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, SolidColour, testing::Values(9, 3),
-                         [](const testing::TestParamInfo<int> &info) {
-                             return std::string(info.param == 9 ? "Mjpeg" : "Yuyv");
-                         });
+TEST(StreamFormats, RedCameraGivesRedSurface) {
+    CameraSetup setup = CameraSetup::atFps(20);
+    setup.pattern = "solid FF0000";
+    for (int format : {9, 3}) {
+        SCOPED_TRACE(format);
+        CameraSession s(setup);
+        ASSERT_EQ(s.connect(format, 640, 480), 0);
+        ASSERT_EQ(s.attachWindow(), 0);
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        ASSERT_TRUE(s.waitPosts(2));
+        std::vector<uint8_t> pixels;
+        int32_t width = 0, height = 0;
+        ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
+        for (int y : {10, height / 2, height - 10}) {
+            const uint8_t *p = &pixels[((size_t)y * width + width / 2) * 4];
+            EXPECT_NEAR(p[0], 255, 6) << "row " << y;
+            EXPECT_NEAR(p[1], 0, 6) << "row " << y;
+            EXPECT_NEAR(p[2], 0, 6) << "row " << y;
+        }
+    }
+}
 
 TEST(StreamChoice, CameraDefaultIsWrittenBackAsTheWish) {
     CameraSession s;

@@ -28,16 +28,27 @@ CameraSetup control_camera(const std::string &ct = "0x367fff", const std::string
     return setup;
 }
 
-struct ControlSession {
-    explicit ControlSession(const CameraSetup &setup, bool debug = false) : session(setup, debug) {
-        connected = session.connect() == 0;
-    }
-    UVCPreview *engine() { return session.engine(); }
-    uvc_device_handle_t *handle() { return UVCPreviewTestAccess::handle(session.engine()); }
-
-    CameraSession session;
+// A connected camera whose controls the tests set through the engine.
+struct ControlSession : CameraSession {
+    explicit ControlSession(const CameraSetup &setup, bool debug = false)
+        : CameraSession(setup, debug), connected(connect() == 0) {}
+    uvc_device_handle_t *handle() { return UVCPreviewTestAccess::handle(engine()); }
     bool connected;
 };
+
+// Sets a control of either unit through the engine, and reads it back.
+int set_control(ControlSession &s, int unit, int index, int value) {
+    return unit == kCameraTerminal ? s.engine()->setUVCCameraInputTerminalControl(index, value)
+                                   : s.engine()->setUVCCameraProcessingUnitControl(index, value);
+}
+int get_control(ControlSession &s, int unit, int index) {
+    int value = 12345;
+    if (unit == kCameraTerminal)
+        s.engine()->getUVCCameraInputTerminalControl(index, &value);
+    else
+        s.engine()->getUVCCameraProcessingUnitControl(index, &value);
+    return value;
+}
 
 // Sets every control of a unit to its maximum through the engine and reads it back, from the
 // engine and from the camera itself.
@@ -47,16 +58,8 @@ void check_every_index(ControlSession &s, int unit, int count, uvc_control_gette
             continue;
         int max = 0;
         ASSERT_EQ(getters[index](s.handle(), &max, UVC_GET_MAX), 0) << "index " << index;
-        int result = unit == kCameraTerminal
-                         ? s.engine()->setUVCCameraInputTerminalControl(index, max)
-                         : s.engine()->setUVCCameraProcessingUnitControl(index, max);
-        EXPECT_EQ(result, 0) << "unit " << unit << " index " << index;
-        int value = -1;
-        if (unit == kCameraTerminal)
-            s.engine()->getUVCCameraInputTerminalControl(index, &value);
-        else
-            s.engine()->getUVCCameraProcessingUnitControl(index, &value);
-        EXPECT_EQ(value, max) << "unit " << unit << " index " << index;
+        EXPECT_EQ(set_control(s, unit, index, max), 0) << "unit " << unit << " index " << index;
+        EXPECT_EQ(get_control(s, unit, index), max) << "unit " << unit << " index " << index;
         int cameraValue = -1;
         EXPECT_TRUE(uvc_test_last_set_value(s.handle(), unit, index, &cameraValue));
         EXPECT_EQ(cameraValue, max) << "unit " << unit << " index " << index;
@@ -92,23 +95,16 @@ TEST(Controls, ReservedAndOutOfRangeIndexesFailWithoutARequest) {
             ":setUVCCameraInputTerminalControl]:setctrl idx : " + std::to_string(index) +
             " failed\n";
         EXPECT_EQ(host_log_count(line.c_str()), 1) << index;
-        int value = 12345;
-        s.engine()->getUVCCameraInputTerminalControl(index, &value);
-        EXPECT_LT(value, 0) << index;
+        EXPECT_LT(get_control(s, kCameraTerminal, index), 0) << index;
         int cameraValue;
         EXPECT_FALSE(uvc_test_last_set_value(s.handle(), kCameraTerminal, index, &cameraValue));
     }
-    for (int index : {-1, 24, 1000}) {
-        EXPECT_LT(s.engine()->setUVCCameraInputTerminalControl(index, 1), 0) << index;
-        int value = 12345;
-        s.engine()->getUVCCameraInputTerminalControl(index, &value);
-        EXPECT_LT(value, 0) << index;
-    }
-    for (int index : {-1, 15, 1000}) {
-        EXPECT_LT(s.engine()->setUVCCameraProcessingUnitControl(index, 1), 0) << index;
-        int value = 12345;
-        s.engine()->getUVCCameraProcessingUnitControl(index, &value);
-        EXPECT_LT(value, 0) << index;
+    const int outside[][2] = {{kCameraTerminal, -1},   {kCameraTerminal, 24},
+                              {kCameraTerminal, 1000}, {kProcessingUnit, -1},
+                              {kProcessingUnit, 15},   {kProcessingUnit, 1000}};
+    for (const auto &c : outside) {
+        EXPECT_LT(set_control(s, c[0], c[1], 1), 0) << "unit " << c[0] << " index " << c[1];
+        EXPECT_LT(get_control(s, c[0], c[1]), 0) << "unit " << c[0] << " index " << c[1];
     }
     s.engine()->getUVCCameraInputTerminalControl(1, nullptr);
     s.engine()->getUVCCameraProcessingUnitControl(1, nullptr);
@@ -118,12 +114,9 @@ TEST(Controls, ReservedAndOutOfRangeIndexesFailWithoutARequest) {
 TEST(Controls, FailedRequestsPassTheCameraErrorBack) {
     ControlSession s(control_camera("0x2", "0x1"));  // auto-exposure mode and brightness only
     ASSERT_TRUE(s.connected);
-    int value = 0;
-    s.engine()->getUVCCameraInputTerminalControl(5, &value);  // focus: not supported
-    EXPECT_EQ(value, UVC_ERROR_NOT_SUPPORTED);
-    EXPECT_EQ(s.engine()->setUVCCameraProcessingUnitControl(0, 1000), UVC_ERROR_INVALID_PARAM);
-    s.engine()->getUVCCameraProcessingUnitControl(0, &value);
-    EXPECT_EQ(value, 0);  // unchanged default
+    EXPECT_EQ(get_control(s, kCameraTerminal, 5), UVC_ERROR_NOT_SUPPORTED);  // focus
+    EXPECT_EQ(set_control(s, kProcessingUnit, 0, 1000), UVC_ERROR_INVALID_PARAM);
+    EXPECT_EQ(get_control(s, kProcessingUnit, 0), 0);  // unchanged default
 }
 
 TEST(Controls, EnabledControlListsCountThenBitNumbers) {

@@ -79,6 +79,15 @@ StillSession::~StillSession() {
     clear_stills();
 }
 
+bool StillSession::start() {
+    return session.camera.startPreview() == 0 && wait_until(
+                                                     [&] {
+                                                         return engine()->getStartStatus() == 0 &&
+                                                                engine()->isCallbackRunning() == 1;
+                                                     },
+                                                     5000);
+}
+
 int StillSession::press() {
     return uvc_test_press_button(handle());
 }

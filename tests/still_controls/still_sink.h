@@ -38,6 +38,8 @@ const long kStillCameraId = 4242;
 struct StillSession {
     StillSession(const CameraSetup &setup, int format, int width, int height, bool debug = false);
     ~StillSession();
+    // Starts the preview and waits until the streaming loop runs, with the still threads up.
+    bool start();
     int press();
     uvc_device_handle_t *handle() { return UVCPreviewTestAccess::handle(session.engine()); }
     UVCPreview *engine() { return session.engine(); }

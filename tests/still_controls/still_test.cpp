@@ -2,6 +2,7 @@
 // kinds and the still resolution queries.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 
@@ -48,16 +49,17 @@ TEST(StillMethod1, MjpegPressDeliversTheNextFrameAsJpeg) {
     StillSession s(setup, 9, 320, 240);
     ASSERT_EQ(s.session.attachWindow(), 0);
     ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(s.session.waitPosts(2));
-
-    const int64_t posts = host_window_post_count(s.session.window);
-    ASSERT_TRUE(s.session.waitPosts(posts + 1));
+    ASSERT_TRUE(s.session.waitPosts(3));
     const int64_t shown = s.session.lastCounter();
     ASSERT_GT(shown, 0);
     ASSERT_EQ(s.press(), 0);
+    // The frame that follows the press: the one after the picture shown, unless a loaded
+    // machine drew that picture late and the camera had sent more by the press.
+    const int64_t sent = uvc_test_frames_delivered(s.handle());
     ASSERT_TRUE(wait_stills(1));
-
-    EXPECT_EQ(jpeg_still_counter(still_at(0), 320, 240), shown + 1);
+    const int64_t still = jpeg_still_counter(still_at(0), 320, 240);
+    EXPECT_GE(still, shown + 1);
+    EXPECT_LE(still, std::max(sent, shown) + 1);
 
     // One press, one still: the release that follows the press takes nothing.
     std::this_thread::sleep_for(std::chrono::milliseconds(450));
@@ -68,8 +70,7 @@ TEST(StillMethod1, YuyvStillIsConvertedToRgbxWithItsColours) {
     CameraSetup setup = still_camera(1);
     setup.pattern = "solid 3060c0";
     StillSession s(setup, 3, 320, 240);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return s.engine()->isCallbackRunning() == 1; }, 5000));
+    ASSERT_TRUE(s.start());
     ASSERT_EQ(s.press(), 0);
     ASSERT_TRUE(wait_stills(1));
 
@@ -84,9 +85,8 @@ TEST(StillMethod1, YuyvStillIsConvertedToRgbxWithItsColours) {
 TEST(StillMethod2, ProbeCommitTriggerStartsFromTheValuesReadBack) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return host_log_count("Still_send_thread IN") == 1; }, 5000));
-
+    ASSERT_TRUE(s.start());
+    EXPECT_EQ(host_log_count("Still_send_thread IN"), 1);
     ASSERT_EQ(s.press(), 0);
     ASSERT_TRUE(wait_stills(1));
     // The stream's size is still size 2 of the camera; the camera settles on compression
@@ -122,8 +122,7 @@ TEST(StillMethod2, ProbeCommitTriggerStartsFromTheValuesReadBack) {
 TEST(StillMethod2, PressWhileBusyIsIgnoredAndTheNextPressAfterDeliveryWorks) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return s.engine()->isCallbackRunning() == 1; }, 5000));
+    ASSERT_TRUE(s.start());
 
     // The stalled camera takes the trigger but sends no still until it runs again.
     uvc_test_set_fault(s.handle(), UvcFault::kStallAfter, 1);
@@ -149,8 +148,7 @@ TEST(StillMethod2, FailedStepClearsBusyAndTheNextPressRunsTheSequenceAgain) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
     s.engine()->setStillResolutionIndex(9, 0, 0);  // no still size of the camera
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return host_log_count("Still_send_thread IN") == 1; }, 5000));
+    ASSERT_TRUE(s.start());
 
     ASSERT_EQ(s.press(), 0);
     ASSERT_TRUE(wait_until([&] { return host_log_count("uvc_set_still_probe fail") == 1; }, 5000));
@@ -169,8 +167,7 @@ TEST(StillMethod2, FailedStepClearsBusyAndTheNextPressRunsTheSequenceAgain) {
 TEST(StillMethod2, FailedCommitClearsBusyAndTheNextPressStartsFromTheValuesReadBack) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return host_log_count("Still_send_thread IN") == 1; }, 5000));
+    ASSERT_TRUE(s.start());
 
     ASSERT_EQ(uvc_test_set_fault(s.handle(), UvcFault::kStillCommitError, UVC_ERROR_PIPE), 0);
     ASSERT_EQ(s.press(), 0);
@@ -197,8 +194,7 @@ TEST(StillMethod2, FailedCommitClearsBusyAndTheNextPressStartsFromTheValuesReadB
 TEST(StillMethod2, YuyvStillOfTheChosenSizeIsConverted) {
     StillSession s(still_camera(2), 3, 320, 240);
     s.engine()->setStillResolutionIndex(2, 1280, 720);  // YUYV still size 2
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return s.engine()->isCallbackRunning() == 1; }, 5000));
+    ASSERT_TRUE(s.start());
     ASSERT_EQ(s.press(), 0);
     ASSERT_TRUE(wait_stills(1));
 
@@ -230,29 +226,36 @@ TEST(StillMethod2, StillBufferTakesTheLargestSizesAndTheListFallsBackToYuyv) {
     EXPECT_EQ(std::vector<int>(list, list + 5), (std::vector<int>{2, 320, 240, 1280, 720}));
 }
 
-TEST(StillMethod2, CameraWithoutStillSizesStreamsWithoutTheButton) {
-    host_log_capture_start();
-    StillSession s(still_camera(2, "", ""), 9, 320, 240, true);
-    int list[100] = {};
-    EXPECT_EQ(s.engine()->getCameraStillResolution(list), -122);
-    EXPECT_EQ(UVCPreviewTestAccess::allocateStillImageBuf(s.engine()), -122);
-
-    ASSERT_EQ(s.session.attachWindow(), 0);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(s.session.waitPosts(2));
-    ASSERT_EQ(s.press(), 0);
-    ASSERT_TRUE(s.session.waitPosts(5));
-    EXPECT_EQ(host_log_count("Still_send_thread IN"), 0);
-    EXPECT_EQ(host_log_count("StillFileWriteThread IN"), 0);
-    EXPECT_EQ(still_count(), 0u);
-    EXPECT_EQ(s.session.camera.stopPreview(), 0);
-    host_log_capture_stop();
+// A camera without still sizes (method 2) or without still support (method 0) streams on and
+// ignores its button.
+TEST(StillBadInput, CameraWithoutStillsIgnoresTheButton) {
+    for (int method : {2, 0}) {
+        SCOPED_TRACE(method);
+        host_log_capture_start();
+        StillSession s(still_camera(method, "", ""), 9, 320, 240, true);
+        if (method == 2) {
+            int list[100] = {};
+            EXPECT_EQ(s.engine()->getCameraStillResolution(list), -122);
+            EXPECT_EQ(UVCPreviewTestAccess::allocateStillImageBuf(s.engine()), -122);
+        }
+        ASSERT_EQ(s.session.attachWindow(), 0);
+        ASSERT_EQ(s.session.camera.startPreview(), 0);
+        ASSERT_TRUE(s.session.waitPosts(2));
+        ASSERT_EQ(s.press(), 0);
+        ASSERT_TRUE(s.session.waitPosts(5));
+        if (method == 2) {
+            EXPECT_EQ(host_log_count("Still_send_thread IN"), 0);
+            EXPECT_EQ(host_log_count("StillFileWriteThread IN"), 0);
+        }
+        EXPECT_EQ(still_count(), 0u);
+        EXPECT_EQ(s.session.camera.stopPreview(), 0);
+        host_log_capture_stop();
+    }
 }
 
 TEST(StillTrigger, OnlyAButtonPressOfTheStreamingClassTakesAStill) {
     StillSession s(still_camera(1), 9, 320, 240);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return s.engine()->isCallbackRunning() == 1; }, 5000));
+    ASSERT_TRUE(s.start());
 
     uint8_t released[2] = {0, 0}, pressed[2] = {0, 1}, other[2] = {1, 1};
     UVCPreviewTestAccess::statusInterrupt(s.engine(), 2, released, 2);
@@ -285,16 +288,6 @@ TEST(StillBadInput, StillSizesThatCannotBeAllocatedEndOnlyTheWriteThread) {
         EXPECT_EQ(s.session.camera.stopPreview(), 0);
         host_log_capture_stop();
     }
-}
-
-TEST(StillBadInput, CameraWithoutStillSupportIgnoresTheButton) {
-    StillSession s(still_camera(0, "", ""), 9, 320, 240);
-    ASSERT_EQ(s.session.camera.startPreview(), 0);
-    ASSERT_TRUE(wait_until([&] { return s.engine()->isCallbackRunning() == 1; }, 5000));
-    ASSERT_EQ(s.press(), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(still_count(), 0u);
-    EXPECT_EQ(s.session.camera.stopPreview(), 0);
 }
 
 }  // namespace

@@ -57,13 +57,7 @@ public final class EventLog implements NativeCamera.Listener {
     }
 
     public static synchronized int count(String kind) {
-        int n = 0;
-        for (Event event : events) {
-            if (event.kind.equals(kind)) {
-                n++;
-            }
-        }
-        return n;
+        return of(kind).length;
     }
 
     public static synchronized Event[] of(String kind) {
