@@ -24,51 +24,47 @@ struct WriterSession {
     ~WriterSession() { UVCPreviewAudioAccess::setRecording(engine, nullptr, 1); }
 };
 
-TEST(WriteAudioData, SplitsIntoPiecesOf4096Bytes) {
+// Pieces of 4096 bytes reach the recorder while it records with sound in a usable format.
+TEST(WriteAudioData, PiecesReachTheRecorderOnlyWhileRecordingWithSoundInAUsableFormat) {
     WriterSession w;
     std::vector<uint8_t> pcm(2 * AUDIO_PIECE_BYTES + 100, 0x11);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), AUDIO_PIECE_BYTES), 0);
+    auto write = [&](int bytes) { return w.engine->WriteAudioData(pcm.data(), bytes); };
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), 0);
     EXPECT_EQ(w.recorder.audioTaken(), 1);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), 0);
+    EXPECT_EQ(write((int)pcm.size()), 0);
     EXPECT_EQ(w.recorder.audioTaken(), 4);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), 4), 0);
+    EXPECT_EQ(write(4), 0);
     EXPECT_EQ(w.recorder.audioTaken(), 5);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), 0), 0);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), -4), 0);
+    EXPECT_EQ(write(0), 0);
+    EXPECT_EQ(write(-4), 0);
     EXPECT_EQ(w.recorder.audioTaken(), 5);
     // A piece the recorder refuses (not whole stereo samples) is its result.
-    EXPECT_NE(w.engine->WriteAudioData(pcm.data(), 6), 0);
-}
+    EXPECT_NE(write(6), 0);
 
-TEST(WriteAudioData, NothingUnlessRecordingWithSound) {
-    WriterSession w;
-    std::vector<uint8_t> pcm(AUDIO_PIECE_BYTES, 0x22);
-    w.engine->setRecMode(1);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), 0);
-    w.engine->setRecMode(RECORD_MODE_VIDEO_AUDIO);
-    UVCPreviewAudioAccess::setRecordingFlag(w.engine, false);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), 0);
-    EXPECT_EQ(w.recorder.audioTaken(), 0);
-}
-
-TEST(WriteAudioData, RefusesAFormatWithoutChannelsRateOrSampleBytes) {
-    WriterSession w;
-    std::vector<uint8_t> pcm(AUDIO_PIECE_BYTES, 0x33);
+    // A format without channels, rate or whole sample bytes is refused.
     w.engine->SetAudioChannels(0);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), -2);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), -2);
     w.engine->SetAudioChannels(2);
     w.engine->setAudioSamplerate(0);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), -2);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), -2);
     w.engine->setAudioSamplerate(-44100);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), -2);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), -2);
     w.engine->setAudioSamplerate(44100);
     w.engine->SetAudioBit(7);  // less than one byte per sample
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), -2);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), -2);
     w.engine->SetAudioBit(16);
     EXPECT_EQ(w.engine->WriteAudioData(nullptr, 100), -2);
-    EXPECT_EQ(w.recorder.audioTaken(), 0);
-    EXPECT_EQ(w.engine->WriteAudioData(pcm.data(), (int)pcm.size()), 0);
-    EXPECT_EQ(w.recorder.audioTaken(), 1);
+    EXPECT_EQ(w.recorder.audioTaken(), 5);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), 0);
+    EXPECT_EQ(w.recorder.audioTaken(), 6);
+
+    // Nothing is written without sound in the record mode or without a recording.
+    w.engine->setRecMode(1);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), 0);
+    w.engine->setRecMode(RECORD_MODE_VIDEO_AUDIO);
+    UVCPreviewAudioAccess::setRecordingFlag(w.engine, false);
+    EXPECT_EQ(write(AUDIO_PIECE_BYTES), 0);
+    EXPECT_EQ(w.recorder.audioTaken(), 6);
 }
 
 TEST(WriteAudioData, PiecesAreStampedByTheirPlayTime) {

@@ -37,7 +37,6 @@ TEST(NativeWindow, LockPostAndReadBackWithStride) {
     EXPECT_EQ(host_window_post_count(window), 0);
     ASSERT_EQ(ANativeWindow_unlockAndPost(window), 0);
     EXPECT_EQ(host_window_post_count(window), 1);
-    EXPECT_EQ(host_window_post_times(window).size(), 1u);
 
     std::vector<uint8_t> pixels;
     int32_t width = 0, height = 0;
@@ -53,17 +52,13 @@ TEST(NativeWindow, LockPostAndReadBackWithStride) {
     EXPECT_TRUE(host_window_save_png(window, png.c_str()));
     EXPECT_EQ(access(png.c_str(), R_OK), 0);
     unlink(png.c_str());
-    ANativeWindow_release(window);
-}
 
-TEST(NativeWindow, PostTimesAreMonotonic) {
-    ANativeWindow *window = host_window_create(16, 16);
-    ANativeWindow_Buffer buffer;
-    for (int i = 0; i < 5; i++) {
+    // Every post has its time, in order.
+    for (int i = 0; i < 4; i++) {
         ASSERT_EQ(ANativeWindow_lock(window, &buffer, nullptr), 0);
         ASSERT_EQ(ANativeWindow_unlockAndPost(window), 0);
     }
-    auto times = host_window_post_times(window);
+    std::vector<int64_t> times = host_window_post_times(window);
     ASSERT_EQ(times.size(), 5u);
     for (size_t i = 1; i < times.size(); i++)
         EXPECT_GE(times[i], times[i - 1]);
