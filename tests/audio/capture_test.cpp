@@ -82,10 +82,19 @@ TEST(AudioGraph, FormatReadOnceFromTheDevice) {
     EXPECT_EQ(t.engine()->GetAudioSettings(3), 0);
 }
 
-TEST(AudioGraph, ProcessingSwitchesReachTheNode) {
-    CameraSession s(mic_camera());
+TEST(AudioGraph, VolumeRateListAndProcessingSwitches) {
+    CameraSession s(mic_camera("16000, 44100, 48000"));
     ASSERT_EQ(s.connect(), 0);
     UVCPreview *engine = s.engine();
+    EXPECT_EQ(engine->setAudioVolume(40), 0);
+    EXPECT_EQ(device_volume(UVCPreviewAudioAccess::audioDev(engine)), 40);
+    EXPECT_NE(engine->setAudioVolume(101), 0);
+    EXPECT_EQ(device_volume(UVCPreviewAudioAccess::audioDev(engine)), 40);
+    int list[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    EXPECT_EQ(engine->getAudioSamplerateList(list), 0);
+    EXPECT_EQ(std::vector<int>(list, list + 5), (std::vector<int>{3, 16000, 44100, 48000, -1}));
+    EXPECT_EQ(engine->getAudioSamplerateList(nullptr), -3);
+
     // Before StartAudio built the graph there is no node to configure.
     EXPECT_NE(engine->setAudioDenoise(true, 20), 0);
     EXPECT_NE(engine->setAudioAgc(true, 9000), 0);
@@ -120,25 +129,6 @@ TEST(AudioGraph, ProcessingSwitchesReachTheNode) {
 
     // The result is that of the last call: a level the library refuses is reported.
     EXPECT_NE(engine->setAudioEchocancel(true, 30, 1000), 0);
-}
-
-TEST(AudioGraph, VolumeAndRateList) {
-    CameraSession s(mic_camera("16000, 44100, 48000"));
-    ASSERT_EQ(s.connect(), 0);
-    UVCPreview *engine = s.engine();
-    EXPECT_EQ(engine->setAudioVolume(40), 0);
-    EXPECT_EQ(device_volume(UVCPreviewAudioAccess::audioDev(engine)), 40);
-    EXPECT_NE(engine->setAudioVolume(101), 0);
-    EXPECT_EQ(device_volume(UVCPreviewAudioAccess::audioDev(engine)), 40);
-
-    int list[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
-    EXPECT_EQ(engine->getAudioSamplerateList(list), 0);
-    EXPECT_EQ(list[0], 3);
-    EXPECT_EQ(list[1], 16000);
-    EXPECT_EQ(list[2], 44100);
-    EXPECT_EQ(list[3], 48000);
-    EXPECT_EQ(list[4], -1);
-    EXPECT_EQ(engine->getAudioSamplerateList(nullptr), -3);
 }
 
 TEST(AudioGraph, CameraWithoutMicrophone) {

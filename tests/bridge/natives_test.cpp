@@ -1,6 +1,8 @@
 // The natives' fixed values for id 0, and every array-taking native with null arrays, short
 // arrays and sizes beyond the array, and the array helpers themselves.
 #include <climits>
+#include <iterator>
+#include <sstream>
 
 #include "UVCPreview.h"
 #include "bridge_fixture.h"
@@ -13,90 +15,51 @@
 
 namespace {
 
-// What a native gives for id 0: an int, a double, "null", "version" or "void".
-struct IdZeroCase {
-    const char *name;
-    const char *signature;
+// What each native gives for id 0: an int or double, "null", "version" or "void". The natives
+// are listed by name and signature, separated by spaces.
+const struct {
     const char *expected;
-};
-
-const IdZeroCase kIdZero[] = {
-    {"nativeDestroy", "(J)V", "void"},
-    {"nativeConnect", "(JIIILjava/lang/String;)I", "-1"},
-    {"nativeRelease", "(J)I", "-1"},
-    {"nativeStartPreview", "(J)I", "-1"},
-    {"nativeStopPreview", "(J)I", "-1"},
-    {"nativeSetPreviewDisplay", "(JLandroid/view/Surface;)I", "-1"},
-    {"nativeSetCaptureDisplay", "(JLandroid/view/Surface;)I", "-1"},
-    {"nativeSetResolution", "(JIIII)V", "void"},
-    {"nativegetUVCDevInfo", "(J[I)I", "-1"},
-    {"nativegetUVCGetCaptureBuf", "(J[B[II)I", "-1"},
-    {"nativegetLastError", "(J)Ljava/lang/String;", "null"},
-    {"nativeCameraIsRunning", "(J)I", "0"},
-    {"nativegetLibraryVersion", "(J)Ljava/lang/String;", "version"},
-    {"nativesetDebug", "(JZ)V", "void"},
-    {"nativesendExtensionMsg", "(J[II)I", "-1"},
-    {"nativerecvExtensionMsg", "(J[II)I", "-1"},
-    {"nativegetviewFPS", "(J)D", "0"},
-    {"nativeStartRecording", "(JZLjava/lang/String;)I", "0"},
-    {"nativeStopRecording", "(J)I", "0"},
-    {"nativeSetRecording", "(J[B)I", "0"},
-    {"nativeSetRecMode", "(JI)I", "0"},
-    {"nativeSetVideoFPS", "(JI)I", "0"},
-    {"nativeSetVideoBitrate", "(JI)I", "0"},
-    {"nativesetUVCCameraInputTerminalControl", "(JII)I", "0"},
-    {"nativegetUVCCameraInputTerminalControl", "(JI[I)V", "void"},
-    {"nativesetUVCCameraProcessingUnitControl", "(JII)I", "0"},
-    {"nativegetUVCCameraProcessingUnitControl", "(JI[I)V", "void"},
-    {"nativegetEnableControl", "(J[I[I)I", "-1"},
-    {"nativesetSDKVersion", "(JI)V", "void"},
-    {"nativegetAudioSamplerateList", "(J[I)I", "0"},
-    {"nativesetAudioSamplerate", "(JI)V", "void"},
-    {"nativesetAudioVolume", "(JI)I", "0"},
-    {"nativegetStillResolution", "(J[I)I", "0"},
-    {"nativesetStillResolutionIdx", "(JIII)V", "void"},
-    {"nativeSetWatermark1", "(J[BI)I", "0"},
-    {"nativeSetWatermarkInit", "(JIIIII)I", "0"},
-    {"nativeSetWatermarkBuf", "(J[BI)I", "0"},
-    {"nativeSetUserWatermarkInit", "(JIIIII)I", "0"},
-    {"nativeSetUserWatermarkXY", "(JII)I", "0"},
-    {"nativeSetUserWatermarkBuf", "(J[BI)I", "0"},
-    {"nativeRecVideoOnly", "(JZ)V", "void"},
-    {"nativeSetpantiltrel", "(J[I)I", "0"},
-    {"nativesetTlinkWaitTime", "(JI)I", "0"},
-    {"nativegetTransmissionperSec", "(J)D", "0"},
-    {"nativegetAudioTransmissionperSec", "(J)D", "0"},
-    {"nativegetVideoTransmissionperSec", "(J)D", "0"},
-    {"nativegetAudioDropFrame", "(J)I", "0"},
-    {"nativegetVideoDropFrame", "(J)I", "0"},
-    {"nativesetTlinkLogLevel", "(JI)V", "void"},
-    {"nativesetTlinkMode", "(JI)V", "void"},
-    {"nativegetTLinkUrl", "(J)Ljava/lang/String;", "null"},
-    {"nativesetAudioDenoise", "(JZI)V", "void"},
-    {"nativesetAudioEchocancel", "(JZII)V", "void"},
-    {"nativesetAudioDereverd", "(JZ)V", "void"},
-    {"nativesetAudioAgc", "(JZI)V", "void"},
-    {"nativesetTlinkFilePath", "(JLjava/lang/String;)V", "void"},
-    {"nativeStart_internal", "(JLjava/lang/String;)I", "0"},
-    {"nativeStop_internal", "(J)I", "0"},
-    {"nativevideoDataCallback_internal", "(J[B)V", "void"},
-    {"nativeaudioDataCallback_internal", "(J[BI)V", "void"},
-    {"nativeSetResolution_internal", "(JIII)V", "void"},
-    {"nativeSetRecMode_internal", "(JI)V", "void"},
-    {"nativeSetVideoBitrate_internal", "(JI)V", "void"},
-    {"nativeSetVideoFPS_internal", "(JI)V", "void"},
-    {"nativeSetAudioChannels_internal", "(JI)V", "void"},
-    {"nativeSetAudioBit_internal", "(JI)V", "void"},
-    {"nativeSetAudioSamplerate_internal", "(JI)V", "void"},
-    {"nativeSetRecType", "(JI)V", "void"},
-    {"nativeSetInternalAudio", "(JZ)V", "void"},
-    {"nativeUsingRawdataCallback", "(JZ)V", "void"},
-    {"nativeSetPixels", "(JLjava/lang/Object;[B)V", "void"},
-    {"nativePauseStreaming", "(J)V", "void"},
-    {"nativeResumeStreaming", "(J)V", "void"},
-    {"nativesetTlinkDeblock", "(JI)V", "void"},
-    {"nativesetIframeInterval", "(JI)V", "void"},
-    {"nativesetForceAudioSamplerate", "(JI)V", "void"},
+    const char *natives;
+} kIdZero[] = {
+    {"void",
+     "nativeDestroy(J)V nativeSetResolution(JIIII)V nativesetDebug(JZ)V "
+     "nativegetUVCCameraInputTerminalControl(JI[I)V "
+     "nativegetUVCCameraProcessingUnitControl(JI[I)V nativesetSDKVersion(JI)V "
+     "nativesetAudioSamplerate(JI)V nativesetStillResolutionIdx(JIII)V "
+     "nativeRecVideoOnly(JZ)V nativesetTlinkLogLevel(JI)V nativesetTlinkMode(JI)V "
+     "nativesetAudioDenoise(JZI)V nativesetAudioEchocancel(JZII)V "
+     "nativesetAudioDereverd(JZ)V nativesetAudioAgc(JZI)V "
+     "nativesetTlinkFilePath(JLjava/lang/String;)V nativevideoDataCallback_internal(J[B)V "
+     "nativeaudioDataCallback_internal(J[BI)V nativeSetResolution_internal(JIII)V "
+     "nativeSetRecMode_internal(JI)V nativeSetVideoBitrate_internal(JI)V "
+     "nativeSetVideoFPS_internal(JI)V nativeSetAudioChannels_internal(JI)V "
+     "nativeSetAudioBit_internal(JI)V nativeSetAudioSamplerate_internal(JI)V "
+     "nativeSetRecType(JI)V nativeSetInternalAudio(JZ)V nativeUsingRawdataCallback(JZ)V "
+     "nativeSetPixels(JLjava/lang/Object;[B)V nativePauseStreaming(J)V "
+     "nativeResumeStreaming(J)V nativesetTlinkDeblock(JI)V nativesetIframeInterval(JI)V "
+     "nativesetForceAudioSamplerate(JI)V"},
+    {"-1",
+     "nativeConnect(JIIILjava/lang/String;)I nativeRelease(J)I nativeStartPreview(J)I "
+     "nativeStopPreview(J)I nativeSetPreviewDisplay(JLandroid/view/Surface;)I "
+     "nativeSetCaptureDisplay(JLandroid/view/Surface;)I nativegetUVCDevInfo(J[I)I "
+     "nativegetUVCGetCaptureBuf(J[B[II)I nativesendExtensionMsg(J[II)I "
+     "nativerecvExtensionMsg(J[II)I nativegetEnableControl(J[I[I)I"},
+    {"null", "nativegetLastError(J)Ljava/lang/String; nativegetTLinkUrl(J)Ljava/lang/String;"},
+    {"0",
+     "nativeCameraIsRunning(J)I nativegetviewFPS(J)D "
+     "nativeStartRecording(JZLjava/lang/String;)I nativeStopRecording(J)I "
+     "nativeSetRecording(J[B)I nativeSetRecMode(JI)I nativeSetVideoFPS(JI)I "
+     "nativeSetVideoBitrate(JI)I nativesetUVCCameraInputTerminalControl(JII)I "
+     "nativesetUVCCameraProcessingUnitControl(JII)I nativegetAudioSamplerateList(J[I)I "
+     "nativesetAudioVolume(JI)I nativegetStillResolution(J[I)I nativeSetWatermark1(J[BI)I "
+     "nativeSetWatermarkInit(JIIIII)I nativeSetWatermarkBuf(J[BI)I "
+     "nativeSetUserWatermarkInit(JIIIII)I nativeSetUserWatermarkXY(JII)I "
+     "nativeSetUserWatermarkBuf(J[BI)I nativeSetpantiltrel(J[I)I "
+     "nativesetTlinkWaitTime(JI)I nativegetTransmissionperSec(J)D "
+     "nativegetAudioTransmissionperSec(J)D nativegetVideoTransmissionperSec(J)D "
+     "nativegetAudioDropFrame(J)I nativegetVideoDropFrame(J)I "
+     "nativeStart_internal(JLjava/lang/String;)I nativeStop_internal(J)I"},
+    {"version", "nativegetLibraryVersion(J)Ljava/lang/String;"},
 };
 
 const int kMarker = 77;
@@ -127,44 +90,58 @@ std::vector<jvalue> arguments_after_id(JNIEnv *env, const char *signature, jobje
     return args;
 }
 
+// Each native of a group, as name and signature.
+std::vector<std::string> natives_of(const char *list) {
+    std::istringstream words(list);
+    return std::vector<std::string>(std::istream_iterator<std::string>(words), {});
+}
+
 TEST_F(BridgeTest, EveryNativeGivesItsFixedValueForIdZero) {
-    ASSERT_EQ(sizeof(kIdZero) / sizeof(kIdZero[0]), (size_t)NATIVE_METHOD_COUNT - 2);
+    size_t count = 0;
+    for (const auto &group : kIdZero)
+        count += natives_of(group.natives).size();
+    ASSERT_EQ(count, (size_t)NATIVE_METHOD_COUNT - 2);
     jobject surface = newSurface(8, 8);
     const int windows = host_window_live_count();
     jfieldID field = env->GetFieldID(env->GetObjectClass(natives), "mNativePtr", "J");
     jclass intArrayClass = env->FindClass("[I");
-    for (const IdZeroCase &c : kIdZero) {
-        SCOPED_TRACE(c.name);
-        ASSERT_EQ(env->PushLocalFrame(32), 0);
-        std::vector<jarray> arrays;
-        std::vector<jvalue> args = arguments_after_id(env, c.signature, surface, &arrays);
-        env->SetLongField(natives, field, (jlong)99);
-        JavaResult result = call_method_args(env, natives, c.name, c.signature, args.data());
-        ASSERT_EQ(result.exception, "");
-        // Only nativeDestroy writes the field, also for id 0.
-        EXPECT_EQ(env->GetLongField(natives, field), strcmp(c.name, "nativeDestroy") ? 99 : 0);
-        std::string expected = c.expected;
-        char type = strchr(c.signature, ')')[1];
-        if (expected == "void") {
-            EXPECT_EQ(type, 'V');
-        } else if (expected == "null") {
-            EXPECT_EQ(result.value.l, nullptr);
-        } else if (expected == "version") {
-            EXPECT_EQ(java_string(env, (jstring)result.value.l), LIBRARY_VERSION);
-        } else if (type == 'D') {
-            EXPECT_EQ(result.value.d, std::stod(expected));
-        } else {
-            EXPECT_EQ(result.value.i, std::stoi(expected));
+    for (const auto &group : kIdZero) {
+        const std::string expected = group.expected;
+        for (const std::string &native : natives_of(group.natives)) {
+            SCOPED_TRACE(native);
+            const std::string name = native.substr(0, native.find('('));
+            const char *signature = native.c_str() + name.size();
+            ASSERT_EQ(env->PushLocalFrame(32), 0);
+            std::vector<jarray> arrays;
+            std::vector<jvalue> args = arguments_after_id(env, signature, surface, &arrays);
+            env->SetLongField(natives, field, (jlong)99);
+            JavaResult result =
+                call_method_args(env, natives, name.c_str(), signature, args.data());
+            ASSERT_EQ(result.exception, "");
+            // Only nativeDestroy writes the field, also for id 0.
+            EXPECT_EQ(env->GetLongField(natives, field), name == "nativeDestroy" ? 0 : 99);
+            const char type = strchr(signature, ')')[1];
+            if (expected == "void") {
+                EXPECT_EQ(type, 'V');
+            } else if (expected == "null") {
+                EXPECT_EQ(result.value.l, nullptr);
+            } else if (expected == "version") {
+                EXPECT_EQ(java_string(env, (jstring)result.value.l), LIBRARY_VERSION);
+            } else if (type == 'D') {
+                EXPECT_EQ(result.value.d, std::stod(expected));
+            } else {
+                EXPECT_EQ(result.value.i, std::stoi(expected));
+            }
+            // Arrays stay untouched, and no window reference is taken.
+            for (jarray array : arrays) {
+                if (env->IsInstanceOf(array, intArrayClass))
+                    EXPECT_EQ(java_ints(env, (jintArray)array), std::vector<int>(8, kMarker));
+                else
+                    EXPECT_EQ(java_bytes(env, (jbyteArray)array), std::vector<uint8_t>(8, kMarker));
+            }
+            EXPECT_EQ(host_window_live_count(), windows);
+            env->PopLocalFrame(nullptr);
         }
-        // Arrays stay untouched, and no window reference is taken.
-        for (jarray array : arrays) {
-            if (env->IsInstanceOf(array, intArrayClass))
-                EXPECT_EQ(java_ints(env, (jintArray)array), std::vector<int>(8, kMarker));
-            else
-                EXPECT_EQ(java_bytes(env, (jbyteArray)array), std::vector<uint8_t>(8, kMarker));
-        }
-        EXPECT_EQ(host_window_live_count(), windows);
-        env->PopLocalFrame(nullptr);
     }
     JavaResult version = call("nativegetLibraryVersion", "(J)Ljava/lang/String;", (jlong)12345);
     EXPECT_EQ(java_string(env, (jstring)version.value.l), LIBRARY_VERSION);

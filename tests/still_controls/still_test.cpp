@@ -92,18 +92,16 @@ TEST(StillMethod2, ProbeCommitTriggerStartsFromTheValuesReadBack) {
     // The stream's size is still size 2 of the camera; the camera settles on compression
     // index 1, width x height x 2 bytes and its payload size.
     std::vector<HostLogLine> lines = host_log_captured();
-    int at = find_line(lines, 0, "Selected frameIdx : 2\n");
-    ASSERT_GE(at, 0);
-    at = find_line(lines, at,
-                   "frameIdx : 2, bCompressIdx : 200, MaxVideoSize : 3072000, MaxPayloadSize : 0");
-    ASSERT_GE(at, 0);
-    at = find_line(lines, at, "uvc_set_still_probe Success");
-    ASSERT_GE(at, 0);
-    at = find_line(lines, at, "bCompressIdx : 0x01, MaxVideoSize : 153600, MaxPayloadSize : 3072");
-    ASSERT_GE(at, 0);
-    at = find_line(lines, at, "uvc_set_still_commit Success");
-    ASSERT_GE(at, 0);
-    EXPECT_GE(find_line(lines, at, "uvc_set_still_image Success"), 0);
+    int at = 0;
+    for (const char *line :
+         {"Selected frameIdx : 2\n",
+          "frameIdx : 2, bCompressIdx : 200, MaxVideoSize : 3072000, MaxPayloadSize : 0",
+          "uvc_set_still_probe Success",
+          "bCompressIdx : 0x01, MaxVideoSize : 153600, MaxPayloadSize : 3072",
+          "uvc_set_still_commit Success", "uvc_set_still_image Success"}) {
+        at = find_line(lines, at, line);
+        ASSERT_GE(at, 0) << line;
+    }
 
     EXPECT_GT(jpeg_still_counter(still_at(0), 320, 240), 0);
 
