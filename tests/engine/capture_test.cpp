@@ -149,21 +149,4 @@ TEST(Capture, StalledCameraTimesOutAndTheNextFrameClearsTheRequest) {
     host_log_capture_stop();
 }
 
-TEST(Capture, CaptureDisplayIsKeptReplacedAndCleared) {
-    CameraSession s;
-    ASSERT_EQ(s.connect(), 0);
-    UVCPreview *engine = s.engine();
-    const int before = host_window_live_count();
-    ANativeWindow *first = host_window_create(8, 8);
-    ANativeWindow *second = host_window_create(8, 8);
-    EXPECT_EQ(engine->setCaptureDisplay(first), 0);
-    ANativeWindow_acquire(first);  // a second hand-over brings its own reference
-    EXPECT_EQ(engine->setCaptureDisplay(first), 0);
-    EXPECT_EQ(host_window_live_count(), before + 2);
-    EXPECT_EQ(engine->setCaptureDisplay(second), 0);  // releases every reference to the first
-    EXPECT_EQ(host_window_live_count(), before + 1);
-    EXPECT_EQ(engine->setCaptureDisplay(nullptr), 0);
-    EXPECT_EQ(host_window_live_count(), before);
-}
-
 }  // namespace

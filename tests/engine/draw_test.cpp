@@ -72,7 +72,7 @@ TEST(Draw, WithoutSurfacePicturesAreCountedAndFirstPreviewFiresOnce) {
     EXPECT_EQ(host_window_post_count(s.window), 0);
 }
 
-TEST(Draw, PreviewDisplayRules) {
+TEST(Draw, PreviewAndCaptureDisplayRules) {
     host_log_capture_start();
     CameraSession s(CameraSetup(), true);
     ASSERT_EQ(s.connect(), 0);
@@ -103,6 +103,19 @@ TEST(Draw, PreviewDisplayRules) {
     s.camera.stopPreview();
     ANativeWindow_release(refusing);
     host_log_capture_stop();
+
+    // The capture window likewise: kept once, released when replaced or cleared.
+    const int before = host_window_live_count();
+    ANativeWindow *first = host_window_create(8, 8);
+    ANativeWindow *second = host_window_create(8, 8);
+    EXPECT_EQ(engine->setCaptureDisplay(first), 0);
+    ANativeWindow_acquire(first);  // a second hand-over brings its own reference
+    EXPECT_EQ(engine->setCaptureDisplay(first), 0);
+    EXPECT_EQ(host_window_live_count(), before + 2);
+    EXPECT_EQ(engine->setCaptureDisplay(second), 0);  // releases every reference to the first
+    EXPECT_EQ(host_window_live_count(), before + 1);
+    EXPECT_EQ(engine->setCaptureDisplay(nullptr), 0);
+    EXPECT_EQ(host_window_live_count(), before);
 }
 
 // A JPEG of `width` x `height` in one grey, as TurboJPEG writes it.
