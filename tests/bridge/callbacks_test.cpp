@@ -217,51 +217,11 @@ TEST_F(CallbackTest, KilledLivePeerReachesJavaAsClassTwo) {
     call_method(env, surface, "release", "()V");
 }
 
-// Threads that Java knows keep their attachment; threads it does not know are detached again.
-TEST_F(BridgeTest, CallbacksKeepAttachmentsAsTheyFoundThem) {
-    jlong id = create();
-    char data[4] = {1, 2, 3, 4};
-    call_java_triggerCb((long)id, data, 4, 1);
-    EXPECT_EQ(jvm_env(), env);
-
-    std::atomic<bool> attachedAfter{false}, attachedAfterFailure{false};
-    std::thread known([&] {
-        JNIEnv *own = nullptr;
-        ASSERT_EQ(jvm()->AttachCurrentThread((void **)&own, nullptr), JNI_OK);
-        call_java_VolumeCb((long)id, data, 4, 7, 8);
-        attachedAfter = jvm_env() == own;
-        // An array Java cannot make: logged, nothing called, the thread stays attached.
-        call_java_ErrorCallback((long)id, 2, -5, nullptr);
-        call_java_triggerCb((long)id, data, 0x7fffffff, 2);
-        attachedAfterFailure = jvm_env() == own && !own->ExceptionCheck();
-        jvm()->DetachCurrentThread();
-    });
-    known.join();
-    EXPECT_TRUE(attachedAfter);
-    EXPECT_TRUE(attachedAfterFailure);
-
-    std::thread unknown([&] { call_java_PictureReadyCb((long)id); });
-    unknown.join();
-
-    std::vector<JavaEvent> stills = java_events(env, "StillTriggerCallback");
-    ASSERT_EQ(stills.size(), 1u);
-    EXPECT_TRUE(stills[0].mainThread);
-    EXPECT_EQ(stills[0].data, std::vector<uint8_t>({1, 2, 3, 4}));
-    std::vector<JavaEvent> volumes = java_events(env, "VolumeCallback");
-    ASSERT_EQ(volumes.size(), 1u);
-    EXPECT_EQ(volumes[0].b, 7);
-    EXPECT_EQ(volumes[0].c, 8);
-    std::vector<JavaEvent> errors = java_events(env, "notifyErrCallback");
-    ASSERT_EQ(errors.size(), 1u);  // a null message is an empty array
-    EXPECT_EQ(errors[0].size, 0);
-    EXPECT_EQ(errors[0].a, 2);
-    std::vector<JavaEvent> ready = java_events(env, "sendPictureTake");
-    ASSERT_EQ(ready.size(), 1u);
-    EXPECT_FALSE(ready[0].threadAlive);
-}
-
-// Input a callback cannot deliver is skipped with a line and leaves no exception behind.
-TEST_F(BridgeTest, CallbacksSkipWhatTheyCannotDeliver) {
+// Callbacks from threads of every kind: input a callback cannot deliver is skipped with a line
+// and leaves no exception behind; threads that Java knows keep their attachment and threads it
+// does not know are detached again; camera objects created and destroyed on one thread while
+// another walks the registry.
+TEST_F(BridgeTest, CallbacksFromAnyThread) {
     jlong id = create();
     jlong internal = create(true);
     long unknown = (long)id + 64;
@@ -285,11 +245,48 @@ TEST_F(BridgeTest, CallbacksSkipWhatTheyCannotDeliver) {
     // Still, volume and picture-ready do not consult the registry.
     call_java_PictureReadyCb(unknown);
     EXPECT_EQ(java_events(env, "sendPictureTake").at(0).id, unknown);
-}
 
-// Camera objects created and destroyed on one thread while another walks the registry.
-TEST_F(BridgeTest, RegistryWalksSurviveConcurrentCreation) {
-    jlong id = create();
+    ASSERT_EQ(call_static(env, "bridgetest/EventLog", "clear", "()V").exception, "");
+    char data[4] = {1, 2, 3, 4};
+    call_java_triggerCb((long)id, data, 4, 1);
+    EXPECT_EQ(jvm_env(), env);
+
+    std::atomic<bool> attachedAfter{false}, attachedAfterFailure{false};
+    std::thread known([&] {
+        JNIEnv *own = nullptr;
+        ASSERT_EQ(jvm()->AttachCurrentThread((void **)&own, nullptr), JNI_OK);
+        call_java_VolumeCb((long)id, data, 4, 7, 8);
+        attachedAfter = jvm_env() == own;
+        // An array Java cannot make: logged, nothing called, the thread stays attached.
+        call_java_ErrorCallback((long)id, 2, -5, nullptr);
+        call_java_triggerCb((long)id, data, 0x7fffffff, 2);
+        attachedAfterFailure = jvm_env() == own && !own->ExceptionCheck();
+        jvm()->DetachCurrentThread();
+    });
+    known.join();
+    EXPECT_TRUE(attachedAfter);
+    EXPECT_TRUE(attachedAfterFailure);
+
+    std::thread stranger([&] { call_java_PictureReadyCb((long)id); });
+    stranger.join();
+
+    std::vector<JavaEvent> stills = java_events(env, "StillTriggerCallback");
+    ASSERT_EQ(stills.size(), 1u);
+    EXPECT_TRUE(stills[0].mainThread);
+    EXPECT_EQ(stills[0].data, std::vector<uint8_t>({1, 2, 3, 4}));
+    std::vector<JavaEvent> volumes = java_events(env, "VolumeCallback");
+    ASSERT_EQ(volumes.size(), 1u);
+    EXPECT_EQ(volumes[0].b, 7);
+    EXPECT_EQ(volumes[0].c, 8);
+    std::vector<JavaEvent> errors = java_events(env, "notifyErrCallback");
+    ASSERT_EQ(errors.size(), 1u);  // a null message is an empty array
+    EXPECT_EQ(errors[0].size, 0);
+    EXPECT_EQ(errors[0].a, 2);
+    std::vector<JavaEvent> ready = java_events(env, "sendPictureTake");
+    ASSERT_EQ(ready.size(), 1u);
+    EXPECT_FALSE(ready[0].threadAlive);
+
+    ASSERT_EQ(call_static(env, "bridgetest/EventLog", "clear", "()V").exception, "");
     const int rounds = 300;
     std::thread churn([&] {
         JNIEnv *own = nullptr;
