@@ -363,7 +363,7 @@ class UVCPreview {
     std::atomic<int> mPixelFormat;
     int mDiagData[DIAG_DATA_COUNT];
     std::atomic<int> mWidth, mHeight;
-    int mFrameIndex;
+    std::atomic<int> mFrameIndex;
     // mCapBufMutex guards mcap_buf, mCaptureTicket and changes of mCaptureRequest.
     pthread_cond_t mCapBufSync;
     pthread_mutex_t mCapBufMutex;

@@ -71,7 +71,7 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
             mRequestHeight = mHeight.load();
             mRequestFrame = mFrameIndex;
             LOGD("App Setting PixelFormat : %s, width : %d, height : %d, Frame : %d",
-                 format_name(mPixelFormat), mWidth.load(), mHeight.load(), mFrameIndex);
+                 format_name(mPixelFormat), mWidth.load(), mHeight.load(), mFrameIndex.load());
         }
         LOGD("pixelFormat : %s", format_name(mPixelFormat));
     } else {
