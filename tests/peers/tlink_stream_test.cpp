@@ -52,6 +52,18 @@ struct RecorderFeed {
     bool ok = false;
 };
 
+// A write of the recorder, tried again while its queue is full (-2): a loaded machine holds the
+// encoder back for a moment only.
+template <typename Write>
+int retried(Write write) {
+    int result = write();
+    for (int tries = 0; result == -2 && tries < 500; tries++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        result = write();
+    }
+    return result;
+}
+
 RecorderFeed record_into(void *context, int width, int height, double seconds) {
     const int fps = 25, sample_rate = 44100, block = 1024;
     RecorderFeed feed;
@@ -83,16 +95,20 @@ RecorderFeed record_into(void *context, int width, int height, double seconds) {
             int64_t at_us = i * 1000000LL / fps;
             std::this_thread::sleep_until(start + std::chrono::microseconds(at_us));
             memset(picture.data(), 16 + (i * 4) % 200, width * height);
-            if (recorder->write_Buffer(picture.data(), start_us + at_us, 0, 0) == 0) {
-                feed.video_written++;
-            }
+            feed.video_written +=
+                retried([&] {
+                    return recorder->write_Buffer(picture.data(), start_us + at_us, 0, 0);
+                }) == 0;
             for (; samples * 1000000LL / sample_rate <= at_us; samples += block) {
                 for (int s = 0; s < block; s++) {
                     tone[s] = static_cast<int16_t>(
                         8000 * sin(2 * M_PI * 440 * (samples + s) / sample_rate));
                 }
-                recorder->write_AudioBuffer(reinterpret_cast<uint8_t *>(tone.data()), block * 2,
-                                            start_us + samples * 1000000LL / sample_rate);
+                retried([&] {
+                    return recorder->write_AudioBuffer(
+                        reinterpret_cast<uint8_t *>(tone.data()), block * 2,
+                        start_us + samples * 1000000LL / sample_rate);
+                });
             }
         }
         feed.ok = recorder->Stop() == 0;

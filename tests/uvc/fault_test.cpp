@@ -33,7 +33,8 @@ TEST(UvcFaults, StallAndUnplug) {
     DescribedCamera camera(webcam_text("stall_after = 2\n"));
     FrameCollector collector;
     ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ASSERT_TRUE(collector.wait_for(2, 5.0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // room for a frame too many
     EXPECT_EQ(collector.frames().size(), 2u);
     // Lifting the stall lets frames flow again, numbered on.
     uvc_test_set_fault(camera.devh, UvcFault::kStallAfter, 0);

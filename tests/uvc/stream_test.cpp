@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "virtual_camera.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -247,7 +248,8 @@ TEST(UvcStream, StopWaitsForARunningCallbackAndWorksFromInsideOne) {
     self_stopping.stop_at = 2;
     ASSERT_EQ(uvc_start_iso_streaming(camera.devh, &ctrl, SlowConsumer::callback, &self_stopping),
               UVC_SUCCESS);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ASSERT_TRUE(wait_until([&] { return self_stopping.calls >= 2; }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // room for a call too many
     EXPECT_EQ(self_stopping.calls, 2);
     // The stream that stopped itself can be followed by a new one.
     SlowConsumer next;
