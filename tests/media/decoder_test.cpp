@@ -89,9 +89,7 @@ struct Decoder {
         decoder->Release();
         lib->releaseInstance();
     }
-    int put(std::vector<uint8_t> unit) {
-        return decoder->PutData(unit.data(), (int)unit.size());
-    }
+    int put(std::vector<uint8_t> unit) { return decoder->PutData(unit.data(), (int)unit.size()); }
     int get() { return decoder->GetDecodeData(work.data(), &info, (int)work.size()); }
     // The picture in `work` (colour format `format`) at its centre.
     std::vector<uint8_t> centre(int format) {
