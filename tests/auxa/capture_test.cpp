@@ -10,6 +10,7 @@
 
 #include "auxa_lumivo.h"
 #include "auxa_test_support.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -143,11 +144,11 @@ TEST(AuxaCapture, VolumeScalesTheSamples) {
     BlockCollector collector;
     attach_collector(mic.device, source_of(mic.device), &collector, "cb");
     ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(wait_until([&] { return collector.count() >= 5; }, 5000));
     size_t loud_blocks = collector.count();
     int volume = 25;
     ASSERT_EQ(AuxaSetConfiguration(mic.device, AUXA_CONFIG_VOLUME, &volume), AUXA_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(wait_until([&] { return collector.count() > loud_blocks + 10; }, 5000));
     ASSERT_EQ(AuxaStop(mic.device), AUXA_OK);
 
     std::vector<ReceivedBlock> blocks = collector.blocks();
@@ -180,10 +181,11 @@ TEST(AuxaCapture, AgcRaisesAQuietSineSwitchedOnWhileRunning) {
     _AUXA_DEV *device = chain.device;
     CDataDistributor *processing = chain.processing;
     ASSERT_EQ(AuxaStart(device), AUXA_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // A tenth of a second of sound before the switch, a second in all (10 ms blocks).
+    ASSERT_TRUE(wait_until([&] { return chain.collector.count() >= 10; }, 5000));
     configure(device, processing, AUXA_PROCESSING_AGC_LEVEL, 16000);
     switch_on(device, processing, AUXA_PROCESSING_AGC, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(900));
+    ASSERT_TRUE(wait_until([&] { return chain.collector.count() >= 100; }, 10000));
     ASSERT_EQ(AuxaStop(device), AUXA_OK);
 
     std::vector<int16_t> samples = chain.collector.samples();
@@ -221,7 +223,7 @@ TEST(AuxaCapture, StartAndStopTwiceAndNoCallbackAfterStop) {
     attach_collector(device, source_of(device), &collector, "cb");
     EXPECT_EQ(AuxaStart(device), AUXA_OK);
     EXPECT_EQ(AuxaStart(device), AUXA_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(wait_until([&] { return collector.count() > 5; }, 5000));
     EXPECT_EQ(AuxaStop(device), AUXA_OK);
     EXPECT_EQ(AuxaStop(device), AUXA_OK);
     size_t after_stop = collector.count();
@@ -330,7 +332,7 @@ TEST(AuxaCapture, CloseWhileCapturingStopsFirst) {
         ASSERT_EQ(mic.open_result, AUXA_OK);
         attach_collector(mic.device, source_of(mic.device), &collector, "cb");
         ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_TRUE(wait_until([&] { return collector.count() > 0; }, 5000));
         EXPECT_EQ(AuxaClose(mic.device), AUXA_OK);
         mic.device = nullptr;
         at_close = collector.count();

@@ -31,15 +31,6 @@ TEST(AuxaDevice, OpensTheDescribedMicrophone) {
     EXPECT_EQ(rate_list(mic.device), (std::vector<unsigned>{16000, 44100, 48000}));
 }
 
-TEST(AuxaDevice, DefaultsAreOneChannelOf16BitsAt48000) {
-    OpenMic mic(mic_description(""));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_BITS), 16);
-    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_CHANNELS), 1);
-    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_VOLUME), 100);
-    EXPECT_EQ(rate_list(mic.device), std::vector<unsigned>{48000});
-}
-
 TEST(AuxaDevice, OpenErrorCodes) {
     // No microphone, or the key missing: the camera has no audio interface.
     for (const char *text :
@@ -155,9 +146,14 @@ TEST(AuxaDevice, RateSelection) {
     EXPECT_EQ(AuxaGetSampleRateList(mic.device, &rates, nullptr), AUXA_ERROR_INVALID_PARAMETER);
 }
 
-TEST(AuxaDevice, ConfigurationIdsAndValues) {
+// Defaults of one 16-bit channel at 48000 at full volume, then configuration ids and values.
+TEST(AuxaDevice, DefaultsAndConfigurationIdsAndValues) {
     OpenMic mic(mic_description(""));
     ASSERT_EQ(mic.open_result, AUXA_OK);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_BITS), 16);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_CHANNELS), 1);
+    EXPECT_EQ(config_value(mic.device, AUXA_CONFIG_VOLUME), 100);
+    EXPECT_EQ(rate_list(mic.device), std::vector<unsigned>{48000});
     void *value = reinterpret_cast<void *>(0x1);
     EXPECT_EQ(AuxaGetConfiguration(mic.device, 0x10003, &value), AUXA_ERROR_INVALID_PARAMETER);
     EXPECT_EQ(value, nullptr);

@@ -25,6 +25,14 @@ struct Row {
     Direct direct;
 };
 
+// A row named by its call on the camera object; `direct` is what engine `e` answers.
+// clang-format off
+#define ROW(call, direct)                                            \
+    Row{#call, [&](UVCCamera &c) -> double { return c.call; },       \
+        [&](UVCPreview &e) -> double { (void)e; return direct; }}
+#define SAME(call) ROW(call, e.call)
+// clang-format on
+
 std::vector<int> buffer(size_t n) {
     return std::vector<int>(n, 0);
 }
@@ -68,61 +76,41 @@ class Forwarding : public ::testing::Test {
         {"internal source before connect", &internalBeforeConnect}};
 };
 
-TEST_F(Forwarding, EngineOperationsGiveMinus75WithoutAnEngine) {
+TEST_F(Forwarding, EngineOperationsAndWatermarksGiveMinus75WithoutAnEngine) {
+    std::vector<unsigned char> picture(16 * 16 * 4, 0x80);
     auto diag = buffer(DIAG_DATA_COUNT), diag2 = buffer(DIAG_DATA_COUNT);
     auto stills = buffer(100), it = buffer(CONTROL_LIST_COUNT), pu = buffer(CONTROL_LIST_COUNT);
     auto rates = buffer(256);
     int pantilt[4] = {1, 3, -1, 4};
     unsigned char payload[3] = {4, 5, 6};
     std::vector<Row> rows = {
-        {"getUVCDiagData", [&](UVCCamera &c) { return c.getUVCDiagData(diag.data()); },
-         [&](UVCPreview &e) { return e.get_UVC_DiagData(diag2.data()); }},
-        {"get_capture", [](UVCCamera &c) { return c.get_capture(nullptr, nullptr, 0); },
-         [](UVCPreview &e) { return e.get_capture_buffer(nullptr, nullptr, 0); }},
-        {"IsRunning", [](UVCCamera &c) { return c.IsRunning(); },
-         [](UVCPreview &e) { return e.CameraIsRunning(); }},
-        {"getStartStatus", [](UVCCamera &c) { return c.getStartStatus(); },
-         [](UVCPreview &e) { return e.getStartStatus(); }},
-        {"SendExtensionMsg",
-         [&](UVCCamera &c) { return c.SendExtensionMsg(0x21, 1, 0x0500, 0x0300, payload, 3); },
-         [](UVCPreview &) { return 0; }},
-        {"RecvExtensionMsg",
-         [&](UVCCamera &c) { return c.RecvExtensionMsg(0xA1, 0x81, 0x0500, 0x0300, payload, 3); },
-         [](UVCPreview &) { return 3; }},
-        {"recordStart", [](UVCCamera &c) { return c.recordStart(false, "/nonexistent/x.mp4"); },
-         [](UVCPreview &e) { return e.recordStart(false, "/nonexistent/x.mp4"); }},
-        {"recordStop", [](UVCCamera &c) { return c.recordStop(); },
-         [](UVCPreview &e) { return e.recordStop(); }},
-        {"SetRecording", [](UVCCamera &c) { return c.SetRecording(nullptr); },
-         [](UVCPreview &e) { return e.SetRecording(nullptr); }},
-        {"SetWatermark1", [&](UVCCamera &c) { return c.SetWatermark1(payload, 3); },
-         [&](UVCPreview &e) { return e.SetWatermark1(payload, 3); }},
-        {"setUVCCameraInputTerminalControl",
-         [](UVCCamera &c) { return c.setUVCCameraInputTerminalControl(3, 400); },
-         [](UVCPreview &e) { return e.setUVCCameraInputTerminalControl(3, 400); }},
-        {"setUVCCameraProcessingUnitControl",
-         [](UVCCamera &c) { return c.setUVCCameraProcessingUnitControl(0, 12); },
-         [](UVCPreview &e) { return e.setUVCCameraProcessingUnitControl(0, 12); }},
-        {"getAudioSamplerateList",
-         [&](UVCCamera &c) { return c.getAudioSamplerateList(rates.data()); },
-         [&](UVCPreview &e) { return e.getAudioSamplerateList(rates.data()); }},
-        {"setAudioVolume", [](UVCCamera &c) { return c.setAudioVolume(50); },
-         [](UVCPreview &e) { return e.setAudioVolume(50); }},
-        {"Set_pantilt_rel", [&](UVCCamera &c) { return c.Set_pantilt_rel(pantilt); },
-         [&](UVCPreview &e) { return e.Set_pantilt_rel(pantilt); }},
-        {"getEnableControl", [&](UVCCamera &c) { return c.getEnableControl(it.data(), pu.data()); },
-         [&](UVCPreview &e) { return e.getEnableControl(it.data(), pu.data()); }},
-        {"getEnableControl failing",
-         [&](UVCCamera &c) { return c.getEnableControl(nullptr, pu.data()); },
-         [&](UVCPreview &) { return -2; }},
-        {"getCameraStillResolution",
-         [&](UVCCamera &c) { return c.getCameraStillResolution(stills.data()); },
-         [&](UVCPreview &e) { return e.getCameraStillResolution(stills.data()); }},
-        {"getCameraStillResolution failing",
-         [&](UVCCamera &c) { return c.getCameraStillResolution(nullptr); },
-         [&](UVCPreview &) { return -2; }},
-        {"getviewFPS", [](UVCCamera &c) { return c.getviewFPS(); },
-         [](UVCPreview &e) { return e.getviewFPS(); }},
+        ROW(getUVCDiagData(diag.data()), e.get_UVC_DiagData(diag2.data())),
+        ROW(get_capture(nullptr, nullptr, 0), e.get_capture_buffer(nullptr, nullptr, 0)),
+        ROW(IsRunning(), e.CameraIsRunning()),
+        SAME(getStartStatus()),
+        ROW(SendExtensionMsg(0x21, 1, 0x0500, 0x0300, payload, 3), 0),
+        ROW(RecvExtensionMsg(0xA1, 0x81, 0x0500, 0x0300, payload, 3), 3),
+        SAME(recordStart(false, "/nonexistent/x.mp4")),
+        SAME(recordStop()),
+        SAME(SetRecording(nullptr)),
+        SAME(SetWatermark1(payload, 3)),
+        SAME(setUVCCameraInputTerminalControl(3, 400)),
+        SAME(setUVCCameraProcessingUnitControl(0, 12)),
+        SAME(getAudioSamplerateList(rates.data())),
+        SAME(setAudioVolume(50)),
+        SAME(Set_pantilt_rel(pantilt)),
+        SAME(getEnableControl(it.data(), pu.data())),
+        ROW(getEnableControl(nullptr, pu.data()), -2),
+        SAME(getCameraStillResolution(stills.data())),
+        ROW(getCameraStillResolution(nullptr), -2),
+        SAME(getviewFPS()),
+        // Watermark setters answer 0 whatever the target reports.
+        ROW(SetWatermarkInit(16, 16, 4, 4, 1), 0),
+        ROW(SetWatermarkBuf(picture.data(), 1024), 0),
+        ROW(SetUserWatermarkInit(16, 16, 8, 8, 1), 0),
+        ROW(SetUserWatermarkXY(20, 30), 0),
+        ROW(SetUserWatermarkBuf(picture.data(), 1024), 0),
+        ROW(SetWatermarkInit(-1, 0, 0, 0, 9), 0),
     };
     check(rows, -75);
     // The right target was reached: the camera saw the requests.
@@ -156,139 +144,63 @@ TEST_F(Forwarding, DisplaysWithoutAnEngineReleaseTheirWindow) {
     EXPECT_EQ(host_window_live_count(), before);
 }
 
-TEST_F(Forwarding, EngineSettingsDoNothingWithoutAnEngine) {
+TEST_F(Forwarding, SettingsAndStreamerOperationsGiveZeroWithoutAnEngine) {
+    std::vector<unsigned char> samples(4096, 0);
     int value = -1, direct = -1;
     char text[LAST_ERROR_SIZE] = "x";
     std::vector<Row> rows = {
-        {"setResolution",
-         [](UVCCamera &c) { return c.setResolution(PIXEL_FORMAT_YUYV, 320, 240, 0); },
-         [](UVCPreview &e) { return UVCPreviewTestAccess::wishWidth(&e) == 320 ? 0 : 1; }},
-        {"setDebug", [](UVCCamera &c) { return c.setDebug(false); },
-         [](UVCPreview &) { return 0; }},
-        {"getUVCCameraInputTerminalControl",
-         [&](UVCCamera &c) { return c.getUVCCameraInputTerminalControl(3, &value); },
-         [&](UVCPreview &e) {
-             e.getUVCCameraInputTerminalControl(3, &direct);
-             return 0;
-         }},
-        {"getUVCCameraProcessingUnitControl",
-         [&](UVCCamera &c) { return c.getUVCCameraProcessingUnitControl(1, &value); },
-         [&](UVCPreview &e) {
-             e.getUVCCameraProcessingUnitControl(1, &direct);
-             return 0;
-         }},
-        {"setVideoFPS", [](UVCCamera &c) { return c.setVideoFPS(25); },
-         [](UVCPreview &) { return 0; }},
-        {"setVideoBitrate", [](UVCCamera &c) { return c.setVideoBitrate(1000000); },
-         [](UVCPreview &) { return 0; }},
-        {"RecVideoOnly", [](UVCCamera &c) { return c.RecVideoOnly(false); },
-         [](UVCPreview &) { return 0; }},
-        {"setSDKVersion", [](UVCCamera &c) { return c.setSDKVersion(30); },
-         [](UVCPreview &) { return 0; }},
-        {"setAudioSamplerate", [](UVCCamera &c) { return c.setAudioSamplerate(16000); },
-         [](UVCPreview &e) { return e.GetAudioSettings(1) == 16000 ? 0 : 1; }},
-        {"setStillResolutionIdx", [](UVCCamera &c) { return c.setStillResolutionIdx(1, 640, 480); },
-         [](UVCPreview &) { return 0; }},
-        {"setAudioVolumeCallback", [](UVCCamera &c) { return c.setAudioVolumeCallback(nullptr); },
-         [](UVCPreview &) { return 0; }},
-        {"setFirstPreviewCallback", [](UVCCamera &c) { return c.setFirstPreviewCallback(nullptr); },
-         [](UVCPreview &) { return 0; }},
-        {"SetInternalAudio", [](UVCCamera &c) { return c.SetInternalAudio(false); },
-         [](UVCPreview &) { return 0; }},
-        {"SetRawdataCallback", [](UVCCamera &c) { return c.SetRawdataCallback(nullptr); },
-         [](UVCPreview &) { return 0; }},
-        {"setAudioDenoise", [](UVCCamera &c) { return c.setAudioDenoise(true, 20); },
-         [](UVCPreview &e) { return e.setAudioDenoise(true, 20); }},
-        {"setAudioEchocancel", [](UVCCamera &c) { return c.setAudioEchocancel(false, 1, 2); },
-         [](UVCPreview &e) { return e.setAudioEchocancel(false, 1, 2); }},
-        {"setAudioDereverd", [](UVCCamera &c) { return c.setAudioDereverd(false); },
-         [](UVCPreview &e) { return e.setAudioDereverd(false); }},
-        {"setAudioAgc", [](UVCCamera &c) { return c.setAudioAgc(true, 3000); },
-         [](UVCPreview &e) { return e.setAudioAgc(true, 3000); }},
-        {"setForceAudioSamplerate", [](UVCCamera &c) { return c.setForceAudioSamplerate(44100); },
-         [](UVCPreview &) { return 0; }},
-        {"getLastError", [&](UVCCamera &c) { return c.getLastError(text); },
-         [&](UVCPreview &) { return strcmp(text, UVCPreview::getLastErr()); }},
-        {"getLastError to nowhere", [](UVCCamera &c) { return c.getLastError(nullptr); },
-         [](UVCPreview &) { return 0; }},
+        ROW(setResolution(PIXEL_FORMAT_YUYV, 320, 240, 0),
+            UVCPreviewTestAccess::wishWidth(&e) == 320 ? 0 : 1),
+        ROW(setDebug(false), 0),
+        ROW(getUVCCameraInputTerminalControl(3, &value),
+            (e.getUVCCameraInputTerminalControl(3, &direct), 0)),
+        ROW(getUVCCameraProcessingUnitControl(1, &value),
+            (e.getUVCCameraProcessingUnitControl(1, &direct), 0)),
+        ROW(setVideoFPS(25), 0),
+        ROW(setVideoBitrate(1000000), 0),
+        ROW(RecVideoOnly(false), 0),
+        ROW(setSDKVersion(30), 0),
+        ROW(setAudioSamplerate(16000), e.GetAudioSettings(1) == 16000 ? 0 : 1),
+        ROW(setStillResolutionIdx(1, 640, 480), 0),
+        ROW(setAudioVolumeCallback(nullptr), 0),
+        ROW(setFirstPreviewCallback(nullptr), 0),
+        ROW(SetInternalAudio(false), 0),
+        ROW(SetRawdataCallback(nullptr), 0),
+        SAME(setAudioDenoise(true, 20)),
+        SAME(setAudioEchocancel(false, 1, 2)),
+        SAME(setAudioDereverd(false)),
+        SAME(setAudioAgc(true, 3000)),
+        ROW(setForceAudioSamplerate(44100), 0),
+        ROW(getLastError(text), strcmp(text, UVCPreview::getLastErr())),
+        ROW(getLastError(nullptr), 0),
+        // Streamer operations fall back to the engine.
+        ROW(SetCameraID(4242), e.getCameraID() == 4242 ? 0 : 1),
+        ROW(setErrorNotifyCallback(nullptr), 0),
+        ROW(SetRecType(16), 0),
+        ROW(SetAudioChannels_internal(2), e.GetAudioSettings(2) == 2 ? 0 : 1),
+        ROW(SetAudioBit_internal(16), e.GetAudioSettings(3) == 16 ? 0 : 1),
+        ROW(SetAudioSamplerate_internal(32000), e.GetAudioSettings(1) == 32000 ? 0 : 1),
+        ROW(audioDataCallback_internal(samples.data(), 4096),
+            e.WriteAudioData(samples.data(), 4096)),
+        ROW(pauseStreaming(), 0),
+        ROW(resumeStreaming(), 0),
+        ROW(setTlinkWaitTime(500), 0),
+        ROW(setTLinkMode(1), 0),
+        SAME(getTLinkUrl() ? 1 : 0),
+        // Statistics of a context that never streamed: the engine's own answer.
+        SAME(getTransmission_sec()),
+        SAME(getAudioTransmission()),
+        SAME(getVideoTransmission()),
+        SAME(getAudioDropFrame()),
+        SAME(getVideoDropFrame()),
+        // A level the live library refuses: its error code comes back unchanged.
+        ROW(SetTlinkLogLevel(99), TL_ERROR_INVALID_PARAMETER),
+        ROW(setTlinkDeblock(0), UVCPreviewTestAccess::deblock(&e) == 0 ? 0 : 1),
+        ROW(setIframeInterval(3), UVCPreviewTestAccess::iframeInterval(&e) == 3 ? 0 : 1),
     };
     value = 1234;
     check(rows, 0);
     EXPECT_EQ(value, direct);  // the control the engine reads
-}
-
-TEST_F(Forwarding, StreamerOperationsFallBackToTheEngine) {
-    std::vector<unsigned char> samples(4096, 0);
-    std::vector<Row> rows = {
-        {"SetCameraID", [](UVCCamera &c) { return c.SetCameraID(4242); },
-         [](UVCPreview &e) { return e.getCameraID() == 4242 ? 0 : 1; }},
-        {"setErrorNotifyCallback", [](UVCCamera &c) { return c.setErrorNotifyCallback(nullptr); },
-         [](UVCPreview &) { return 0; }},
-        {"SetRecType", [](UVCCamera &c) { return c.SetRecType(16); },
-         [](UVCPreview &) { return 0; }},
-        {"SetAudioChannels_internal", [](UVCCamera &c) { return c.SetAudioChannels_internal(2); },
-         [](UVCPreview &e) { return e.GetAudioSettings(2) == 2 ? 0 : 1; }},
-        {"SetAudioBit_internal", [](UVCCamera &c) { return c.SetAudioBit_internal(16); },
-         [](UVCPreview &e) { return e.GetAudioSettings(3) == 16 ? 0 : 1; }},
-        {"SetAudioSamplerate_internal",
-         [](UVCCamera &c) { return c.SetAudioSamplerate_internal(32000); },
-         [](UVCPreview &e) { return e.GetAudioSettings(1) == 32000 ? 0 : 1; }},
-        {"audioDataCallback_internal",
-         [&](UVCCamera &c) { return c.audioDataCallback_internal(samples.data(), 4096); },
-         [&](UVCPreview &e) { return e.WriteAudioData(samples.data(), 4096); }},
-        {"pauseStreaming", [](UVCCamera &c) { return c.pauseStreaming(); },
-         [](UVCPreview &) { return 0; }},
-        {"resumeStreaming", [](UVCCamera &c) { return c.resumeStreaming(); },
-         [](UVCPreview &) { return 0; }},
-        {"setTlinkWaitTime", [](UVCCamera &c) { return c.setTlinkWaitTime(500); },
-         [](UVCPreview &) { return 0; }},
-        {"setTLinkMode", [](UVCCamera &c) { return c.setTLinkMode(1); },
-         [](UVCPreview &) { return 0; }},
-        {"getTLinkUrl", [](UVCCamera &c) { return c.getTLinkUrl() ? 1 : 0; },
-         [](UVCPreview &e) { return e.getTLinkUrl() ? 1 : 0; }},
-        // Statistics of a context that never streamed: the engine's own answer.
-        {"getTransmission_sec", [](UVCCamera &c) { return c.getTransmission_sec(); },
-         [](UVCPreview &e) { return e.getTransmission_sec(); }},
-        {"getAudioTransmission", [](UVCCamera &c) { return c.getAudioTransmission(); },
-         [](UVCPreview &e) { return e.getAudioTransmission(); }},
-        {"getVideoTransmission", [](UVCCamera &c) { return c.getVideoTransmission(); },
-         [](UVCPreview &e) { return e.getVideoTransmission(); }},
-        {"getAudioDropFrame", [](UVCCamera &c) { return c.getAudioDropFrame(); },
-         [](UVCPreview &e) { return e.getAudioDropFrame(); }},
-        {"getVideoDropFrame", [](UVCCamera &c) { return c.getVideoDropFrame(); },
-         [](UVCPreview &e) { return e.getVideoDropFrame(); }},
-        // A level the live library refuses: its error code comes back unchanged.
-        {"SetTlinkLogLevel", [](UVCCamera &c) { return c.SetTlinkLogLevel(99); },
-         [](UVCPreview &) { return TL_ERROR_INVALID_PARAMETER; }},
-        {"setTlinkDeblock", [](UVCCamera &c) { return c.setTlinkDeblock(0); },
-         [](UVCPreview &e) { return UVCPreviewTestAccess::deblock(&e) == 0 ? 0 : 1; }},
-        {"setIframeInterval", [](UVCCamera &c) { return c.setIframeInterval(3); },
-         [](UVCPreview &e) { return UVCPreviewTestAccess::iframeInterval(&e) == 3 ? 0 : 1; }},
-    };
-    check(rows, 0);
-}
-
-// Watermark setters answer 0 whatever the target reports, and -75 without a target.
-TEST_F(Forwarding, WatermarksGiveZeroWithATargetAndMinus75Without) {
-    std::vector<unsigned char> picture(16 * 16 * 4, 0x80);
-    std::vector<Row> rows = {
-        {"SetWatermarkInit", [](UVCCamera &c) { return c.SetWatermarkInit(16, 16, 4, 4, 1); },
-         [](UVCPreview &) { return 0; }},
-        {"SetWatermarkBuf", [&](UVCCamera &c) { return c.SetWatermarkBuf(picture.data(), 1024); },
-         [](UVCPreview &) { return 0; }},
-        {"SetUserWatermarkInit",
-         [](UVCCamera &c) { return c.SetUserWatermarkInit(16, 16, 8, 8, 1); },
-         [](UVCPreview &) { return 0; }},
-        {"SetUserWatermarkXY", [](UVCCamera &c) { return c.SetUserWatermarkXY(20, 30); },
-         [](UVCPreview &) { return 0; }},
-        {"SetUserWatermarkBuf",
-         [&](UVCCamera &c) { return c.SetUserWatermarkBuf(picture.data(), 1024); },
-         [](UVCPreview &) { return 0; }},
-        {"SetWatermarkInit refused",
-         [](UVCCamera &c) { return c.SetWatermarkInit(-1, 0, 0, 0, 9); },
-         [](UVCPreview &) { return 0; }},
-    };
-    check(rows, -75);
 }
 
 }  // namespace

@@ -11,14 +11,6 @@
 
 namespace {
 
-std::string protocol_name(const testing::TestParamInfo<int> &info) {
-    return info.param == TLINK_MODE_RTMP ? "Rtmp" : "Rtsp";
-}
-
-LoopbackPeer::Kind peer_kind(int mode) {
-    return mode == TLINK_MODE_RTMP ? LoopbackPeer::Rtmp : LoopbackPeer::Rtsp;
-}
-
 class LiveStream : public testing::TestWithParam<int> {};
 
 TEST_P(LiveStream, FiveSecondsReachThePeerWithTheirStatistics) {

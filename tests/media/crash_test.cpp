@@ -7,10 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include "FFMpegLib.h"
+#include "LibMediaRecorder.h"
 #include "media_test_support.h"
 #include "recorder_settings.h"
 
@@ -25,13 +23,9 @@ const int AUDIO_FRAME_SAMPLES = 1024;  // samples of one AAC unit
     FFMpegLib *muxerLib = FFMpegLib::getInstance();
     MuxerBridge bridge;
     bridge.muxer = muxerLib->getMuxer();
-    FFMuxerVideoParam videoParam{plan.width, plan.height, plan.fps, 0};
-    FFMuxerAudioParam audioParam{0, plan.sample_rate, plan.channels, 0};
     LibMediaRecorder *lib = LibMediaRecorder::getInstance();
     MediaRecorder *recorder = lib->getMediaRecorder();
-    if (bridge.muxer->SetVideoParam(&videoParam) != 0 ||
-        bridge.muxer->SetAudioParam(&audioParam) != 0 || bridge.muxer->SetStreamMask(48) != 0 ||
-        bridge.muxer->Init(path.c_str()) != 0 || recorder->SetRecMode(3) != 0 ||
+    if (open_muxer(bridge.muxer, plan, path) != 0 || recorder->SetRecMode(3) != 0 ||
         recorder->SetRecType(MEDIA_REC_TYPE_FILE) != 0 || recorder->Init() != 0)
         _exit(2);
     apply_recording_settings(recorder, plan);
@@ -45,25 +39,24 @@ const int AUDIO_FRAME_SAMPLES = 1024;  // samples of one AAC unit
     std::vector<uint8_t> picture =
         encoderPicture(rgbxPicture(plan.width, plan.height, kGreen), plan.width, plan.height,
                        recorder->GetColorFormat());
-    const int samplesPerFrame = plan.sample_rate / plan.fps;
-    for (int i = 0; i < plan.frames; i++) {
-        int64_t timeUs = plan.base_us + (int64_t)i * 1000000 / plan.fps;
-        while (recorder->write_Buffer(picture.data(), timeUs, 0, 0) == -2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        std::vector<uint8_t> pcm =
-            sinePcm(plan.sample_rate, plan.channels, samplesPerFrame, (int64_t)i * samplesPerFrame);
-        while (recorder->write_AudioBuffer(pcm.data(), (int)pcm.size(), timeUs) == -2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        std::lock_guard<std::mutex> lock(bridge.mutex);
-        if ((size_t)std::count(bridge.events.begin(), bridge.events.end(), "video") >= videoUnits &&
-            (size_t)std::count(bridge.events.begin(), bridge.events.end(), "audio") >= audioUnits) {
-            char done = 1;
-            if (write(ready, &done, 1) != 1)
-                _exit(4);
-            for (;;)
-                pause();
-        }
-    }
+    feed(
+        plan,
+        [&](int, int64_t timeUs) { return recorder->write_Buffer(picture.data(), timeUs, 0, 0); },
+        [&](const uint8_t *pcm, int bytes, int64_t timeUs) {
+            int written = recorder->write_AudioBuffer((uint8_t *)pcm, bytes, timeUs);
+            std::lock_guard<std::mutex> lock(bridge.mutex);
+            if ((size_t)std::count(bridge.events.begin(), bridge.events.end(), "video") >=
+                    videoUnits &&
+                (size_t)std::count(bridge.events.begin(), bridge.events.end(), "audio") >=
+                    audioUnits) {
+                char done = 1;
+                if (write(ready, &done, 1) != 1)
+                    _exit(4);
+                for (;;)
+                    pause();
+            }
+            return written;
+        });
     _exit(5);  // the muxer never got enough
 }
 

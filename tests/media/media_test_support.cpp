@@ -1,5 +1,7 @@
 #include "media_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <libyuv.h>
 #include <unistd.h>
 
@@ -90,6 +92,15 @@ std::vector<std::vector<uint8_t>> decodeRgbFrames(const std::string &path, int w
     return decoded_pictures(path, width, height, "rgb24", 3, "-fps_mode passthrough");
 }
 
+int open_muxer(FFMuxer *muxer, const FeedPlan &plan, const std::string &path) {
+    FFMuxerVideoParam video{plan.width, plan.height, plan.fps, 0};
+    FFMuxerAudioParam audio{0, plan.sample_rate, plan.channels, 0};
+    int result = muxer->SetVideoParam(&video);
+    result = result ? result : muxer->SetAudioParam(&audio);
+    result = result ? result : muxer->SetStreamMask(48);
+    return result ? result : muxer->Init(path.c_str());
+}
+
 void MuxerBridge::output(void *user, int type, const MediaPacket *packet) {
     MuxerBridge *bridge = (MuxerBridge *)user;
     std::lock_guard<std::mutex> lock(bridge->mutex);
@@ -123,4 +134,34 @@ void MuxerBridge::output(void *user, int type, const MediaPacket *packet) {
 Rgb colourOfFrame(const FeedPlan &plan, int index) {
     int third = index * 3 / plan.frames;
     return third == 0 ? kRed : third == 1 ? kGreen : kBlue;
+}
+
+static void expectColourThirds(const std::string &path, const FeedPlan &plan) {
+    auto frames = decodeRgbFrames(path, plan.width, plan.height);
+    ASSERT_EQ((int)frames.size(), plan.frames);
+    for (int i : {plan.frames / 6, plan.frames / 2, plan.frames * 5 / 6}) {
+        const uint8_t *centre = &frames[i][((plan.height / 2) * plan.width + plan.width / 2) * 3];
+        Rgb want = colourOfFrame(plan, i);
+        EXPECT_TRUE(looksLike(centre, want)) << "frame " << i << " is " << (int)centre[0] << ","
+                                             << (int)centre[1] << "," << (int)centre[2];
+    }
+}
+
+void expectPlayableFile(const std::string &path, const FeedPlan &plan) {
+    ProbedStream video, audio;
+    ASSERT_TRUE(probeStream(path, "v", &video)) << path;
+    EXPECT_EQ(video.codec, "h264");
+    EXPECT_EQ(video.width, plan.width);
+    EXPECT_EQ(video.height, plan.height);
+    EXPECT_EQ(video.packets, plan.frames);
+    const double seconds = (double)plan.frames / plan.fps;
+    EXPECT_NEAR(video.duration, seconds, 1.0 / plan.fps);
+    if (plan.audio) {
+        ASSERT_TRUE(probeStream(path, "a", &audio));
+        EXPECT_EQ(audio.codec, "aac");
+        EXPECT_NEAR(audio.duration, seconds, 1.0 / plan.fps);
+    } else {
+        EXPECT_FALSE(probeStream(path, "a", &audio));
+    }
+    expectColourThirds(path, plan);
 }

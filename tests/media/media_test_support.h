@@ -74,9 +74,16 @@ struct FeedPlan {
     int64_t base_us = 1000000000;
 };
 Rgb colourOfFrame(const FeedPlan &plan, int index);
+// Sets `muxer` for the plan's pictures and sound (both streams written) and opens `path`; 0, or
+// the first failing call's result.
+int open_muxer(FFMuxer *muxer, const FeedPlan &plan, const std::string &path);
 // video(index, time) and audio(pcm, bytes, time) return the writer's result; a full queue
 // (-2) is retried.
 template <typename Video, typename Audio>
 void feed(const FeedPlan &plan, Video video, Audio audio);
+
+// The file holds the plan's pictures as H.264 in their colours and, when the plan has sound, as
+// much AAC sound.
+void expectPlayableFile(const std::string &path, const FeedPlan &plan);
 
 #include "media_test_feed.inl"

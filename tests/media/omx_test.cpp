@@ -4,6 +4,7 @@
 #include "OMXLib.h"
 #include "media_test_support.h"
 #include "omx_test_controls.h"
+#include "recorder_settings.h"
 
 namespace {
 
@@ -15,13 +16,7 @@ struct Encoder {
         EXPECT_EQ(omx->Init(), 0);
         omx->SetRecMode(plan.audio ? 3 : 2);
         omx->SetRecType(rec_type);
-        omx->SetFrameRate(plan.fps);
-        omx->SetBitrate(1000000);
-        omx->SetIFrameInterval(1);
-        omx->SetSampleRate(plan.sample_rate);
-        omx->SetBit(16);
-        omx->SetChannel(plan.channels);
-        omx->SetAudioByteRate(plan.sample_rate * 2 * plan.channels);
+        apply_recording_settings(omx, plan);
     }
     ~Encoder() {
         omx->Release();
@@ -107,22 +102,7 @@ TEST_P(OmxRecording, WritesAPlayableFileWithTheRightColours) {
         });
     ASSERT_EQ(enc.omx->Stop(), 0);
 
-    ProbedStream video, audio;
-    ASSERT_TRUE(probeStream(path, "v", &video));
-    EXPECT_EQ(video.codec, "h264");
-    EXPECT_EQ(video.width, plan.width);
-    EXPECT_EQ(video.packets, plan.frames);
-    EXPECT_NEAR(video.duration, 2.0, 1.0 / plan.fps);
-    ASSERT_TRUE(probeStream(path, "a", &audio));
-    EXPECT_EQ(audio.codec, "aac");
-    auto frames = decodeRgbFrames(path, plan.width, plan.height);
-    ASSERT_EQ((int)frames.size(), plan.frames);
-    for (int i : {10, 30, 50}) {
-        const uint8_t *centre = &frames[i][(120 * plan.width + 160) * 3];
-        EXPECT_TRUE(looksLike(centre, colourOfFrame(plan, i)))
-            << "frame " << i << ": " << (int)centre[0] << "," << (int)centre[1] << ","
-            << (int)centre[2];
-    }
+    expectPlayableFile(path, plan);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, OmxRecording,

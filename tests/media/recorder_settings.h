@@ -1,11 +1,11 @@
-// The encoder settings every recorder test records with: the plan's rate and sound, 1 Mbit/s,
-// a key frame a second, 16-bit samples.
+// The encoder settings every recorder and RGBX encoder test records with: the plan's rate and
+// sound, 1 Mbit/s, a key frame a second, 16-bit samples.
 #pragma once
 
-#include "LibMediaRecorder.h"
 #include "media_test_support.h"
 
-inline void apply_recording_settings(MediaRecorder *recorder, const FeedPlan &plan) {
+template <typename Encoder>
+void apply_recording_settings(Encoder *recorder, const FeedPlan &plan) {
     recorder->SetFrameRate(plan.fps);
     recorder->SetBitrate(1000000);
     recorder->SetIFrameInterval(1);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "FFMpegLib.h"
+#include "LibMediaRecorder.h"
 #include "host_android.h"
 #include "media_test_support.h"
 #include "recorder_settings.h"
@@ -48,36 +49,6 @@ struct Recording {
     }
 };
 
-void expectColourThirds(const std::string &path, const FeedPlan &plan) {
-    auto frames = decodeRgbFrames(path, plan.width, plan.height);
-    ASSERT_EQ((int)frames.size(), plan.frames);
-    for (int i : {plan.frames / 6, plan.frames / 2, plan.frames * 5 / 6}) {
-        const uint8_t *centre = &frames[i][((plan.height / 2) * plan.width + plan.width / 2) * 3];
-        Rgb want = colourOfFrame(plan, i);
-        EXPECT_TRUE(looksLike(centre, want)) << "frame " << i << " is " << (int)centre[0] << ","
-                                             << (int)centre[1] << "," << (int)centre[2];
-    }
-}
-
-void expectPlayableFile(const std::string &path, const FeedPlan &plan) {
-    ProbedStream video, audio;
-    ASSERT_TRUE(probeStream(path, "v", &video)) << path;
-    EXPECT_EQ(video.codec, "h264");
-    EXPECT_EQ(video.width, plan.width);
-    EXPECT_EQ(video.height, plan.height);
-    EXPECT_EQ(video.packets, plan.frames);
-    const double seconds = (double)plan.frames / plan.fps;
-    EXPECT_NEAR(video.duration, seconds, 1.0 / plan.fps);
-    if (plan.audio) {
-        ASSERT_TRUE(probeStream(path, "a", &audio));
-        EXPECT_EQ(audio.codec, "aac");
-        EXPECT_NEAR(audio.duration, seconds, 1.0 / plan.fps);
-    } else {
-        EXPECT_FALSE(probeStream(path, "a", &audio));
-    }
-    expectColourThirds(path, plan);
-}
-
 class RecorderThroughMuxer : public testing::TestWithParam<int> {
   protected:
     void TearDown() override { media_recorder_test_set_color_format(21); }
@@ -90,12 +61,7 @@ TEST_P(RecorderThroughMuxer, RecordsColoursAndSineIntoPlayableFile) {
     FFMpegLib *muxer_lib = FFMpegLib::getInstance();
     MuxerBridge bridge;
     bridge.muxer = muxer_lib->getMuxer();
-    FFMuxerVideoParam video_param{plan.width, plan.height, plan.fps, 0};
-    FFMuxerAudioParam audio_param{0, plan.sample_rate, plan.channels, 0};
-    ASSERT_EQ(bridge.muxer->SetVideoParam(&video_param), 0);
-    ASSERT_EQ(bridge.muxer->SetAudioParam(&audio_param), 0);
-    ASSERT_EQ(bridge.muxer->SetStreamMask(48), 0);
-    ASSERT_EQ(bridge.muxer->Init(path.c_str()), 0);
+    ASSERT_EQ(open_muxer(bridge.muxer, plan, path), 0);
     {
         Recording rec(plan);
         EXPECT_EQ(rec.recorder->GetColorFormat(), GetParam());
@@ -327,12 +293,9 @@ TEST(RecorderRefusals, ReleaseWhileEncodingFinishesTheFile) {
     FeedPlan plan;
     plan.frames = 15;
     std::string path = temp_path("released.mp4");
-    LibMediaRecorder *lib = LibMediaRecorder::getInstance();
-    MediaRecorder *recorder = lib->getMediaRecorder();
-    recorder->SetRecMode(2);
-    recorder->Init();
-    recorder->SetFrameRate(plan.fps);
-    recorder->SetBitrate(500000);
+    plan.audio = false;
+    Recording rec(plan);
+    MediaRecorder *recorder = rec.recorder;
     ASSERT_EQ(recorder->Start(plan.width, plan.height, path.c_str()), 0);
     auto picture =
         encoderPicture(rgbxPicture(plan.width, plan.height, kBlue), plan.width, plan.height, 21);
@@ -352,7 +315,6 @@ TEST(RecorderRefusals, ReleaseWhileEncodingFinishesTheFile) {
     writer.join();
     EXPECT_GT(refused.load(), 0);  // writes after Release are refused, not crashed on
     EXPECT_NE(recorder->Release(), 0);
-    lib->releaseInstance();
     ProbedStream video;
     ASSERT_TRUE(probeStream(path, "v", &video));
     EXPECT_EQ(video.codec, "h264");

@@ -1,27 +1,18 @@
 // A recording of the counter camera with its sine microphone, read back frame by frame.
-#include <stdlib.h>
-
+#include <algorithm>
 #include <chrono>
-#include <sstream>
 
-#include "command_output.h"
 #include "recording_support.h"
 
 namespace {
 
 // Time from the first video picture of a file to the end of its last, by their time stamps.
 double video_span(const std::string &path, double frame) {
-    std::istringstream times(command_output(
-        "ffprobe -v error -select_streams v -show_entries packet=pts_time -of csv=p=0 '" + path +
-        "' 2>/dev/null"));
-    std::string line;
-    double first = -1, last = -1;
-    while (std::getline(times, line)) {
-        const double t = atof(line.c_str());
-        first = first < 0 || t < first ? t : first;
-        last = t > last ? t : last;
-    }
-    return first < 0 ? 0 : last - first + frame;
+    const std::vector<double> times = packet_times(path, "v");
+    if (times.empty())
+        return 0;
+    return *std::max_element(times.begin(), times.end()) -
+           *std::min_element(times.begin(), times.end()) + frame;
 }
 
 TEST(FileRecording, CounterCameraWithSineMicrophone) {

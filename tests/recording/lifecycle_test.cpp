@@ -21,8 +21,10 @@ int64_t missing_frames(const std::vector<int64_t> &counters) {
     return counters.back() - counters.front() + 1 - (int64_t)counters.size();
 }
 
-TEST(RecordingLife, VideoOnlyStopsTheMicrophone) {
-    RecordingSession s(recording_camera(true));
+// Video only stops the microphone; a refused picture is logged and is the only one lost, the
+// recording goes on after it.
+TEST(RecordingLife, VideoOnlyStopsTheMicrophoneAndARefusedPictureIsTheOnlyOneLost) {
+    RecordingSession s(recording_camera(true), true);
     ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
     s.engine()->setAudioVolumeCallback(count_volume);
     ASSERT_TRUE(wait_until([] { return g_volumeBlocks > 5; }, 5000));
@@ -33,11 +35,23 @@ TEST(RecordingLife, VideoOnlyStopsTheMicrophone) {
     const int blocks = g_volumeBlocks;
     ASSERT_TRUE(s.waitMorePosts(10));
     EXPECT_LE(g_volumeBlocks - blocks, 1);
+
+    host_log_capture_start();
+    fail_video_writes(1);
+    ASSERT_TRUE(s.waitMorePosts(15));
+    EXPECT_EQ(host_log_count("write_Buffer failed"), 1);
+    host_log_capture_stop();
     ASSERT_EQ(s.engine()->recordStop(), 0);
+    reset_recorder_faults();
     EXPECT_EQ(probe_recording(path).codecs, "h264");
+    const std::vector<int64_t> counters = recorded_counters(path);
+    ASSERT_GE(counters.size(), 25u);
+    EXPECT_GE(missing_frames(counters), 1);
 }
 
-TEST(RecordingLife, PausedFramesAreAbsentAndTheFilePlays) {
+// Paused frames are absent from a file that plays; stopping the preview while paused finishes
+// the next file.
+TEST(RecordingLife, PausedFramesAreAbsentAndStoppingWhilePausedFinishesTheFile) {
     RecordingSession s(recording_camera(true));
     ASSERT_TRUE(s.startPreview(RECORD_MODE_VIDEO_AUDIO));
     ASSERT_EQ(s.prepare(), 0);
@@ -54,8 +68,7 @@ TEST(RecordingLife, PausedFramesAreAbsentAndTheFilePlays) {
     ASSERT_TRUE(s.waitMorePosts(20));
     ASSERT_EQ(e->recordStop(), 0);
 
-    const RecordedFile file = probe_recording(path);
-    EXPECT_EQ(file.codecs, "h264,aac");
+    EXPECT_EQ(probe_recording(path).codecs, "h264,aac");
     const std::vector<int64_t> counters = recorded_counters(path);
     ASSERT_GE(counters.size(), 30u);
     int64_t longest = 0;
@@ -64,42 +77,17 @@ TEST(RecordingLife, PausedFramesAreAbsentAndTheFilePlays) {
         longest = std::max(longest, counters[i] - counters[i - 1]);
     }
     EXPECT_GE(longest, 28);
-}
 
-TEST(RecordingLife, StoppingThePreviewWhilePausedFinishesTheFile) {
-    RecordingSession s(recording_camera(true));
-    ASSERT_TRUE(s.startPreview(RECORD_MODE_VIDEO_AUDIO));
-    ASSERT_EQ(s.prepare(), 0);
-    const std::string path = temp_file("stopped_paused.mp4");
-    ASSERT_EQ(s.start(path.c_str()), 0);
+    const std::string stopped = temp_file("stopped_paused.mp4");
+    ASSERT_EQ(s.start(stopped.c_str()), 0);
     ASSERT_TRUE(s.waitMorePosts(15));
-    s.engine()->pauseStreaming();
+    e->pauseStreaming();
     EXPECT_EQ(s.camera.stopPreview(), 0);
     EXPECT_EQ(recorder_objects_alive(), 0);
     EXPECT_EQ(recorder_instance_holders(), 0);
-    const RecordedFile file = probe_recording(path);
+    const RecordedFile file = probe_recording(stopped);
     EXPECT_EQ(file.codecs, "h264,aac");
     EXPECT_GE(file.videoFrames, 10);
-}
-
-// The refused picture is logged and missing; drawing and recording go on after it.
-TEST(RecordingLife, ARefusedPictureIsTheOnlyOneLost) {
-    RecordingSession s(recording_camera(false), true);
-    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
-    ASSERT_EQ(s.prepare(), 0);
-    const std::string path = temp_file("refused_picture.mp4");
-    ASSERT_EQ(s.start(path), 0);
-    ASSERT_TRUE(s.waitMorePosts(15));
-    host_log_capture_start();
-    fail_video_writes(1);
-    ASSERT_TRUE(s.waitMorePosts(15));
-    EXPECT_EQ(host_log_count("write_Buffer failed"), 1);
-    host_log_capture_stop();
-    ASSERT_EQ(s.engine()->recordStop(), 0);
-    reset_recorder_faults();
-    const std::vector<int64_t> counters = recorded_counters(path);
-    ASSERT_GE(counters.size(), 25u);
-    EXPECT_GE(missing_frames(counters), 1);
 }
 
 TEST(RecordingLife, RepeatedRecordingsLeaveNothingBehind) {

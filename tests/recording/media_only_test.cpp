@@ -6,7 +6,8 @@
 
 namespace {
 
-TEST(MediaRecorder, NoUsableColourFormatFailsAndReleases) {
+// No usable colour format fails the start and releases; the muxer lives with a recording.
+TEST(MediaRecorder, NoUsableColourFormatFailsAndTheMuxerLivesWithTheRecording) {
     RecordingSession s(recording_camera(false), true);
     ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
     ASSERT_EQ(s.prepare(), 0);
@@ -18,12 +19,7 @@ TEST(MediaRecorder, NoUsableColourFormatFailsAndReleases) {
     reset_recorder_faults();
     EXPECT_EQ(recorder_objects_alive(), 0);
     EXPECT_EQ(recorder_instance_holders(), 0);
-}
 
-TEST(MediaRecorder, TheMuxerLivesWithTheRecording) {
-    RecordingSession s(recording_camera(false));
-    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
-    ASSERT_EQ(s.prepare(), 0);
     EXPECT_EQ(s.engine()->getFFMuxer(), nullptr);
     ASSERT_EQ(s.start(temp_file("muxer.mp4").c_str()), 0);
     EXPECT_NE(s.engine()->getFFMuxer(), nullptr);

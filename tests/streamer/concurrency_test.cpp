@@ -9,12 +9,7 @@
 
 TEST(StreamerThreads, FeedingThroughStartStopPauseAndResume) {
     StreamWrapper s;
-    StreamFormat f;
-    f.width = 160;
-    f.height = 120;
-    f.recType = 0x10;
-    f.filePath = temp_path("threads.mp4");
-    configure(s, f);
+    configure(s, fileFormat("threads.mp4", 160, 120));
     std::vector<uint8_t> picture = nv21Solid(160, 120, kGreen);
     std::vector<uint8_t> pcm = sinePcm(44100, 2, 2048, 0);
     std::atomic<bool> feeding{true};

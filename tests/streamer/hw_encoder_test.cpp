@@ -12,14 +12,10 @@ namespace {
 struct HwStreamer {
     StreamWrapper streamer;
     StreamFormat format;
-    explicit HwStreamer(const char *name) {
+    explicit HwStreamer(const char *name) : format(fileFormat(name)) {
         host_log_capture_start();
         omx_test_reset();
         streamer.Init(true);
-        format.width = 320;
-        format.height = 240;
-        format.recType = 0x10;
-        format.filePath = temp_path(name);
         configure(streamer, format);
     }
     ~HwStreamer() {
@@ -76,11 +72,7 @@ TEST_P(HwColours, CountersAndColoursSurviveTheConversion) {
     EXPECT_EQ(host_log_count(GetParam() == 21 ? "Selected colorFormat : 0x00000015\n"
                                               : "Selected colorFormat : 0x00000013\n"),
               1);
-    PicturePlan plan;
-    plan.width = 320;
-    plan.height = 240;
-    plan.frames = 45;
-    plan.counterFrames = 15;
+    PicturePlan plan{320, 240, 45, 15};
     std::vector<uint8_t> pcm = sinePcm(44100, 2, 1024, 0);
     EXPECT_EQ(h.streamer.audioDataCallback(pcm.data(), (int)pcm.size()), 0);
     EXPECT_TRUE(feedAll(h.streamer, plan, 25));
@@ -100,9 +92,7 @@ TEST(HwEncoder, LiveStreamReachesTheRtmpPeer) {
     h.streamer.setTlinkWaitTime(5000);
     h.streamer.setIframeInterval(0);  // a picture the sender drops costs only itself
     ASSERT_EQ(h.streamer.Start(peer.url().c_str()), 0);
-    PicturePlan plan;
-    plan.frames = 50;
-    plan.counterFrames = 20;
+    PicturePlan plan{640, 480, 50, 20};
     EXPECT_EQ(feedPaced(h.streamer, plan, 25, 44100, 2), plan.frames);
     EXPECT_EQ(h.streamer.Stop(), 0);
     peer.stop();

@@ -16,15 +16,12 @@ namespace {
 struct FileStream {
     StreamWrapper streamer;
     StreamFormat format;
-    explicit FileStream(const char *name, int mode = 2, int colorFormat = 21) {
+    explicit FileStream(const char *name, int mode = 2, int colorFormat = 21)
+        : format(fileFormat(name)) {
         host_log_capture_start();
         media_recorder_test_set_color_format(colorFormat);
         streamer.Init(false);
-        format.width = 320;
-        format.height = 240;
         format.recMode = mode;
-        format.recType = 0x10;
-        format.filePath = temp_path(name);
         configure(streamer, format);
         EXPECT_EQ(streamer.Start(nullptr), 0);
     }
@@ -43,11 +40,7 @@ class FileColours : public ::testing::TestWithParam<int> {};
 
 TEST_P(FileColours, CountersAndColoursSurviveTheConversion) {
     FileStream f(GetParam() == 21 ? "colours21.mp4" : "colours19.mp4", 1, GetParam());
-    PicturePlan plan;
-    plan.width = 320;
-    plan.height = 240;
-    plan.frames = 45;
-    plan.counterFrames = 15;
+    PicturePlan plan{320, 240, 45, 15};
     EXPECT_TRUE(feedAll(f.streamer, plan, 25));
     EXPECT_EQ(f.streamer.Stop(), 0);
     // Red within 10 of (255, 0, 0): the chroma is read and written in the encoder's order.
@@ -95,7 +88,7 @@ TEST(StreamerIntake, SoundGoesInPiecesOf4096BytesStampedByTheirPlayTime) {
     EXPECT_EQ(f.stats().audio_taken, 43);
     ASSERT_EQ(s.videoDataCallback(picture.data(), (int)picture.size()), 0);
     EXPECT_EQ(s.Stop(), 0);
-    std::vector<double> times = soundPacketTimes(f.format.filePath);
+    std::vector<double> times = packet_times(f.format.filePath, "a");
     ASSERT_GT(times.size(), 40u);
     int jumps = 0;
     size_t jumpAt = 0;

@@ -28,16 +28,6 @@ struct InternalCamera {
     }
 };
 
-// A file-only start: no live stream, nothing to connect to.
-StreamFormat fileFormat(const char *name) {
-    StreamFormat f;
-    f.width = 320;
-    f.height = 240;
-    f.recType = 0x10;
-    f.filePath = temp_path(name);
-    return f;
-}
-
 }  // namespace
 
 TEST(InternalCamera, ConnectCreatesTheStreamerAndReleaseDeletesIt) {
@@ -59,7 +49,7 @@ TEST(InternalCamera, ConnectCreatesTheStreamerAndReleaseDeletesIt) {
     EXPECT_EQ(host_log_count("release_internal \n"), 2);
 }
 
-TEST(StreamerStart, RefusalsComeInOrderWithTheirLinesAndCodes) {
+TEST(StreamerStart, RefusalsComeInOrderWithTheirLinesAndCodesAndTakeNothing) {
     InternalCamera c;
     StreamWrapper *s = c.streamer;
     const char *url = "rtmp://127.0.0.1:1/live/test";
@@ -99,11 +89,8 @@ TEST(StreamerStart, RefusalsComeInOrderWithTheirLinesAndCodes) {
     EXPECT_EQ(s->videoDataCallback(picture.data(), (int)picture.size()), -53);
     EXPECT_EQ(s->Stop(), -53);
     EXPECT_EQ(host_log_count("Record not started\n"), 1);
-}
 
-TEST(StreamerStart, UnusableSettingsAreRefusedBeforeAnythingIsTaken) {
-    InternalCamera c;
-    StreamWrapper *s = c.streamer;
+    // Unusable settings are refused before anything is taken.
     StreamFormat f = fileFormat("unusable.mp4");
     struct Case {
         const char *what;
@@ -189,11 +176,7 @@ TEST(StreamerStart, FileOnlyTypeMakesNoLiveStreamCall) {
     StreamFormat f = fileFormat("file_only.mp4");
     configure(*s, f);
     ASSERT_EQ(s->Start("rtmp://127.0.0.1:1/live/never"), 0);
-    PicturePlan plan;
-    plan.width = 320;
-    plan.height = 240;
-    plan.frames = 30;
-    plan.counterFrames = 12;
+    PicturePlan plan{320, 240, 30, 12};
     EXPECT_TRUE(feedAll(*s, plan, 25));
     EXPECT_EQ(s->Stop(), 0);
     EXPECT_EQ(host_log_count("Start TLink"), 0);

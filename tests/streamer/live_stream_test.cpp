@@ -12,10 +12,6 @@
 
 namespace {
 
-LoopbackPeer::Kind peerKind(int mode) {
-    return mode == 1 ? LoopbackPeer::Rtmp : LoopbackPeer::Rtsp;
-}
-
 // An internal-source camera object whose streamer is configured for `format` and `mode`.
 struct LiveCamera {
     UVCCamera camera{true};
@@ -36,14 +32,10 @@ struct LiveCamera {
 
 class LiveStream : public ::testing::TestWithParam<int> {};
 
-const char *protocolName(const ::testing::TestParamInfo<int> &info) {
-    return info.param == 1 ? "Rtmp" : "Rtsp";
-}
-
 }  // namespace
 
 TEST_P(LiveStream, PicturesAndSoundFromTwoThreadsReachThePeer) {
-    LoopbackPeer peer(peerKind(GetParam()));
+    LoopbackPeer peer(peer_kind(GetParam()));
     ASSERT_TRUE(peer.running());
     int threads = count_threads(), descriptors = count_open_descriptors();
     {
@@ -72,7 +64,7 @@ TEST_P(LiveStream, PicturesAndSoundFromTwoThreadsReachThePeer) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, LiveStream, ::testing::Values(1, 2), protocolName);
+INSTANTIATE_TEST_SUITE_P(Protocols, LiveStream, ::testing::Values(1, 2), protocol_name);
 
 TEST(LiveStreamRtmp, Type48WritesItsFileBesideTheStreamAndClosesBoth) {
     LoopbackPeer peer(LoopbackPeer::Rtmp);
@@ -83,9 +75,7 @@ TEST(LiveStreamRtmp, Type48WritesItsFileBesideTheStreamAndClosesBoth) {
     format.filePath = temp_path("type48.mp4");
     LiveCamera c(format, 1);
     ASSERT_EQ(c.streamer->Start(peer.url().c_str()), 0);
-    PicturePlan plan;
-    plan.frames = 50;
-    plan.counterFrames = 20;
+    PicturePlan plan{640, 480, 50, 20};
     EXPECT_EQ(feedPaced(*c.streamer, plan, 25, 44100, 2), plan.frames);
     EXPECT_EQ(c.streamer->Stop(), 0);
     // The live connection is closed with the stop: its thread is gone.
@@ -107,8 +97,7 @@ TEST(LiveStreamRtmp, LostPeerIsReportedOnceWithClass2) {
     ASSERT_EQ(c.streamer->Start(peer->url().c_str()), 0);
     std::atomic<bool> feeding{true};
     std::thread feeder([&] {
-        PicturePlan plan;
-        plan.frames = 25;
+        PicturePlan plan{640, 480, 25, 25};
         while (feeding)
             feedPaced(*c.streamer, plan, 25, 44100, 2);
     });
@@ -134,9 +123,7 @@ TEST(LiveStreamRtmp, PauseDropsPicturesAndResumeGoesOn) {
     ASSERT_TRUE(peer.running());
     LiveCamera c(StreamFormat(), 1);
     ASSERT_EQ(c.streamer->Start(peer.url().c_str()), 0);
-    PicturePlan plan;
-    plan.frames = 75;
-    plan.counterFrames = 75;
+    PicturePlan plan{640, 480, 75, 75};
     int taken = 0;
     for (int i = 0; i < plan.frames; i++) {
         if (i == 25) {
@@ -180,8 +167,7 @@ TEST(LiveStreamRtmp, DestroyingARunningCameraLeavesNothingBehind) {
     ASSERT_EQ(camera->connect(0, 0, 0, nullptr, false, nullptr), 0);
     configure(*camera->streamWrapper(), StreamFormat());
     ASSERT_EQ(camera->streamWrapper()->Start(peer.url().c_str()), 0);
-    PicturePlan plan;
-    plan.frames = 25;
+    PicturePlan plan{640, 480, 25, 25};
     EXPECT_EQ(feedPaced(*camera->streamWrapper(), plan, 25, 44100, 2), plan.frames);
     delete camera;
     EXPECT_EQ(media_recorder_test_holders(), 0);

@@ -5,10 +5,8 @@
 #include <string.h>
 
 #include <cmath>
-#include <sstream>
 #include <thread>
 
-#include "command_output.h"
 #include "picture_pattern.h"
 #include "uvc_testing.h"
 
@@ -24,6 +22,15 @@ void configure(StreamWrapper &s, const StreamFormat &f) {
     s.setTlinkWaitTime(f.waitMs);
     if (!f.filePath.empty())
         s.setTlinkFilePath(f.filePath.c_str());
+}
+
+StreamFormat fileFormat(const char *name, int width, int height) {
+    StreamFormat f;
+    f.width = width;
+    f.height = height;
+    f.recType = 0x10;
+    f.filePath = temp_path(name);
+    return f;
 }
 
 std::vector<uint8_t> nv21Solid(int w, int h, Rgb colour) {
@@ -69,18 +76,6 @@ bool colourNear(const std::vector<uint8_t> &rgb, int w, int x, int y, Rgb colour
     Rgb mean = meanColour(rgb, w, x, y);
     return std::abs(mean.r - colour.r) <= tolerance && std::abs(mean.g - colour.g) <= tolerance &&
            std::abs(mean.b - colour.b) <= tolerance;
-}
-
-std::vector<double> soundPacketTimes(const std::string &path) {
-    std::istringstream lines(command_output(
-        "ffprobe -v error -select_streams a -show_entries packet=pts_time -of csv=p=0 '" + path +
-        "' 2>/dev/null"));
-    std::vector<double> times;
-    std::string line;
-    while (std::getline(lines, line))
-        if (!line.empty() && line != "N/A")
-            times.push_back(atof(line.c_str()));
-    return times;
 }
 
 Rgb PicturePlan::colourOf(int index) const {

@@ -21,6 +21,8 @@ struct StreamFormat {
     std::string filePath;
 };
 void configure(StreamWrapper &streamer, const StreamFormat &format);
+// A file-only start into `name` in the test's folder: no live stream, nothing to connect to.
+StreamFormat fileFormat(const char *name, int width = 320, int height = 240);
 
 // An NV21 picture of one colour, made from R, G, B, A bytes as the application would.
 std::vector<uint8_t> nv21Solid(int width, int height, Rgb colour);
@@ -36,9 +38,6 @@ int64_t counterOfRgb(const std::vector<uint8_t> &rgb, int width, int height);
 bool colourNear(const std::vector<uint8_t> &rgb, int width, int x, int y, Rgb colour,
                 int tolerance);
 Rgb meanColour(const std::vector<uint8_t> &rgb, int width, int x, int y);
-
-// Presentation times (seconds) of a file's sound packets.
-std::vector<double> soundPacketTimes(const std::string &path);
 
 // Picture `index` of a feed: counters for the first `counterFrames`, then solid red, green and
 // blue thirds.

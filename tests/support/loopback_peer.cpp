@@ -40,3 +40,11 @@ void LoopbackPeer::stop(int grace_ms) {
     }
     port_ = 0;
 }
+
+LoopbackPeer::Kind peer_kind(int mode) {
+    return mode == 1 ? LoopbackPeer::Rtmp : LoopbackPeer::Rtsp;
+}
+
+std::string protocol_name(const testing::TestParamInfo<int> &info) {
+    return info.param == 1 ? "Rtmp" : "Rtsp";
+}

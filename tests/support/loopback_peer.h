@@ -3,6 +3,8 @@
 // test failed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "media_probe.h"
@@ -30,3 +32,8 @@ class LoopbackPeer {
     std::string dir_;
     int port_ = 0;
 };
+
+// The peer of live-stream mode `mode` (1 is RTMP, any other RTSP), and "Rtmp" or "Rtsp" as the
+// name of a test parameterized by that mode.
+LoopbackPeer::Kind peer_kind(int mode);
+std::string protocol_name(const testing::TestParamInfo<int> &info);

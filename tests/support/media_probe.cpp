@@ -38,6 +38,16 @@ std::vector<std::vector<uint8_t>> decoded_pictures(const std::string &path, int 
     return pictures;
 }
 
+std::vector<double> packet_times(const std::string &path, const char *kind) {
+    std::vector<double> times;
+    for (const auto &[key, value] : ffprobe_fields(
+             path, std::string("-select_streams ") + kind + " -show_entries packet=pts_time")) {
+        if (key == "pts_time" && value != "N/A")
+            times.push_back(atof(value.c_str()));
+    }
+    return times;
+}
+
 ProbedMedia probe_media(const std::string &path) {
     ProbedMedia media;
     for (const auto &[key, value] :

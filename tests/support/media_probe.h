@@ -19,6 +19,9 @@ std::vector<std::vector<uint8_t>> decoded_pictures(const std::string &path, int 
                                                    int bytes_per_pixel,
                                                    const std::string &options = "");
 
+// Presentation times (seconds) of the packets of a file's video ("v") or sound ("a") stream.
+std::vector<double> packet_times(const std::string &path, const char *kind);
+
 // ffprobe's view of a recorded file or a peer's received stream.
 struct ProbedMedia {
     bool readable = false;

@@ -39,8 +39,7 @@ TEST(UvcBadInput, NullArgumentsAreErrors) {
     EXPECT_EQ(uvc_get_libusb_context(nullptr), nullptr);
     EXPECT_EQ(uvc_get_libusb_handle(nullptr), nullptr);
 
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     uvc_device_handle_t *devh = camera.devh;
     EXPECT_EQ(uvc_get_devInfo(devh, nullptr, data), UVC_ERROR_INVALID_PARAM);
     EXPECT_EQ(uvc_get_stream_ctrl_format_size(devh, nullptr, 9, 640, 480, 0),
@@ -57,14 +56,12 @@ TEST(UvcBadInput, NullArgumentsAreErrors) {
               UVC_ERROR_INVALID_PARAM);
     ASSERT_EQ(uvc_get_stream_ctrl_format_size(devh, &ctrl, 9, 640, 480, 0), UVC_SUCCESS);
     EXPECT_EQ(uvc_start_iso_streaming(devh, &ctrl, nullptr, nullptr), UVC_ERROR_INVALID_PARAM);
-    DescriptionFile other_file(webcam_text());
-    OpenCamera other(other_file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera other(webcam_text());
     EXPECT_EQ(uvc_get_frame_desc(other.devh, &ctrl, &desc), UVC_ERROR_INVALID_PARAM);
 }
 
 TEST(UvcBadInput, SecondOpenOfTheSameDeviceIsBusy) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     uvc_device_handle_t *second = nullptr;
     EXPECT_EQ(uvc_open(camera.dev, &second), UVC_ERROR_BUSY);
     EXPECT_EQ(second, nullptr);
@@ -112,8 +109,7 @@ TEST(UvcBadInput, NothingIsLeftAfterClose) {
     int contexts = uvc_test_live_contexts(), devices = uvc_test_live_devices();
     int handles = uvc_test_live_handles(), threads = uvc_test_live_threads();
     {
-        DescriptionFile file(webcam_text());
-        OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+        DescribedCamera camera(webcam_text());
         FrameCollector collector;
         ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
         EXPECT_EQ(uvc_test_live_threads(), threads + 2);  // stream and status threads

@@ -54,10 +54,10 @@ const Control kControls[] = {
 
 TEST(UvcControls, EveryControlFollowsItsRange) {
     // All real camera terminal bits, all processing unit bits; one range described.
-    DescriptionFile file(
+    DescribedCamera camera(
         "vid = 1\npid = 1\nmjpeg = 640x480\nct_controls = 0x367fff\npu_controls = 0x7fff\n"
-        "ctrl.brightness = -64 64 0\nctrl.digital_multiplier = 2 9 4\n");
-    OpenCamera camera(file.fd(), 1, 1);
+        "ctrl.brightness = -64 64 0\nctrl.digital_multiplier = 2 9 4\n",
+        1, 1);
     ASSERT_EQ(camera.open_result, UVC_SUCCESS);
     for (const Control &control : kControls) {
         SCOPED_TRACE(control.unit * 100 + control.bit);
@@ -92,8 +92,7 @@ TEST(UvcControls, EveryControlFollowsItsRange) {
 }
 
 TEST(UvcControls, ClearedBitsReservedSlotsAndEntities) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     const uvc_input_terminal_t *terminal = uvc_get_input_terminals(camera.devh);
     const uvc_processing_unit_t *unit = uvc_get_processing_units(camera.devh);
     ASSERT_NE(terminal, nullptr);
@@ -116,8 +115,7 @@ TEST(UvcControls, ClearedBitsReservedSlotsAndEntities) {
 }
 
 TEST(UvcControls, RelativePanTilt) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     UvcPanTiltRequest request;
     EXPECT_FALSE(uvc_test_last_pantilt(camera.devh, &request));
     ASSERT_EQ(uvc_set_pantilt_rel(camera.devh, -1, 10, 1, 10), UVC_SUCCESS);
@@ -133,8 +131,7 @@ TEST(UvcControls, RelativePanTilt) {
 }
 
 TEST(UvcControls, ExtensionUnitKeepsBytesPerSelector) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     uvc_device_handle_t *devh = camera.devh;
     const uint16_t unit = UVC_EXTENSION_UNIT_ID << 8;
     unsigned char sent[4] = {1, 2, 3, 4};

@@ -9,8 +9,7 @@
 namespace {
 
 TEST(UvcDescription, DefaultWebcamReportsItsDefaultAndLists) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     ASSERT_EQ(camera.open_result, UVC_SUCCESS);
     ASSERT_EQ(camera.find_result, UVC_SUCCESS);
     int diag[1021] = {};
@@ -96,10 +95,9 @@ TEST(UvcDescription, BadLinesFailWithTheirLineNumber) {
     host_log_set_echo(false);
     for (const char *line : bad_lines) {
         host_log_capture_start();
-        DescriptionFile file("vid = 0x1bcf\npid = 0x2c9a\nmjpeg = 640x480\n" + std::string(line));
-        EXPECT_EQ(OpenCamera(file.fd(), kWebcamVid, kWebcamPid).find_result,
-                  UVC_ERROR_INVALID_DEVICE)
-            << line;
+        const std::string text =
+            "vid = 0x1bcf\npid = 0x2c9a\nmjpeg = 640x480\n" + std::string(line);
+        EXPECT_EQ(DescribedCamera(text).find_result, UVC_ERROR_INVALID_DEVICE) << line;
         EXPECT_EQ(host_log_count("line 4:"), 1) << line;
     }
     host_log_capture_stop();
@@ -114,8 +112,7 @@ TEST(UvcDescription, WholeDescriptionChecks) {
         "vid = 1\npid = 1\nmjpeg = 640x480\ndefault = h264 640x480\n",
     };
     for (const char *text : bad) {
-        DescriptionFile file(text);
-        EXPECT_EQ(OpenCamera(file.fd(), 1, 1).find_result, UVC_ERROR_INVALID_DEVICE) << text;
+        EXPECT_EQ(DescribedCamera(text, 1, 1).find_result, UVC_ERROR_INVALID_DEVICE) << text;
     }
     DescriptionFile microphone(
         "vid = 1\npid = 1\nmjpeg = 640x480\nmicrophone = off\nmic_rates = 8000, 48000\n"

@@ -8,8 +8,7 @@
 namespace {
 
 std::vector<CollectedFrame> stream_frames(const std::string &extra, int format, size_t count) {
-    DescriptionFile file(webcam_text(extra));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text(extra));
     std::vector<CollectedFrame> frames = collect_frames(camera.devh, format, 320, 240, count);
     EXPECT_GE(frames.size(), count);
     return frames;
@@ -31,11 +30,11 @@ TEST(UvcFaults, BrokenWrongSizeAndCorruptFrames) {
 }
 
 TEST(UvcFaults, StallAndUnplug) {
-    DescriptionFile file(webcam_text("stall_after = 2\n"));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text("stall_after = 2\n"));
     FrameCollector collector;
     ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    ASSERT_TRUE(collector.wait_for(2, 5.0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // room for a frame too many
     EXPECT_EQ(collector.frames().size(), 2u);
     // Lifting the stall lets frames flow again, numbered on.
     uvc_test_set_fault(camera.devh, UvcFault::kStallAfter, 0);
@@ -57,8 +56,7 @@ TEST(UvcFaults, StallAndUnplug) {
 }
 
 TEST(UvcFaults, StartErrorFromDescriptionAndAtRunTime) {
-    DescriptionFile file(webcam_text("start_error = -7\n"));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text("start_error = -7\n"));
     FrameCollector collector;
     EXPECT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_ERROR_TIMEOUT);
     uvc_test_clear_faults(camera.devh);
@@ -98,9 +96,8 @@ TEST(UvcFaults, OpenErrorFromDescriptionAndAtRunTime) {
 }
 
 TEST(UvcFaults, StillRequestErrorsFromDescriptionAndAtRunTime) {
-    DescriptionFile file(
+    DescribedCamera camera(
         webcam_text("still_probe_error = -7\nstill_commit_error = -9\nstill_image_error = -1\n"));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
     FrameCollector collector;
     ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
 

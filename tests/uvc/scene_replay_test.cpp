@@ -53,8 +53,7 @@ double cell_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t>
 }
 
 TEST(UvcScene, MjpegFramesLookLikeACamerasAndCarryTheCounter) {
-    DescriptionFile file(webcam_text("pattern = scene\n"));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text("pattern = scene\n"));
     std::vector<CollectedFrame> frames = collect_frames(camera.devh, 9, 1920, 1080, 10);
     ASSERT_GE(frames.size(), 10u);
     tjhandle decoder = tjInitDecompress();
@@ -84,8 +83,7 @@ TEST(UvcScene, MjpegFramesLookLikeACamerasAndCarryTheCounter) {
 }
 
 TEST(UvcScene, YuyvAndStillsCarryTheCounterToo) {
-    DescriptionFile file(webcam_text("pattern = scene\n"));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text("pattern = scene\n"));
     std::vector<CollectedFrame> frames = collect_frames(camera.devh, 3, 640, 480, 3);
     ASSERT_GE(frames.size(), 3u);
     for (const CollectedFrame &frame : frames) {
@@ -157,9 +155,7 @@ TEST(UvcReplay, BadFilesAreRefusedWithAClearError) {
     host_log_set_echo(false);
     for (const Case &c : cases) {
         host_log_capture_start();
-        DescriptionFile file(webcam_text(c.line + "\n"));
-        EXPECT_EQ(OpenCamera(file.fd(), kWebcamVid, kWebcamPid).find_result,
-                  UVC_ERROR_INVALID_DEVICE)
+        EXPECT_EQ(DescribedCamera(webcam_text(c.line + "\n")).find_result, UVC_ERROR_INVALID_DEVICE)
             << c.line;
         EXPECT_EQ(host_log_count(c.message), 1) << c.line;
     }

@@ -34,8 +34,7 @@ struct StatusLog {
 };
 
 TEST(UvcStill, ButtonPressesArriveAsPressThenRelease) {
-    DescriptionFile file(webcam_text("buttons = 2\n"));
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text("buttons = 2\n"));
     StatusLog log;
     uvc_set_status_callback(camera.devh, StatusLog::callback, &log);
     FrameCollector collector;
@@ -53,8 +52,7 @@ TEST(UvcStill, ButtonPressesArriveAsPressThenRelease) {
 }
 
 TEST(UvcStill, ResolutionListsAndIndexes) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     int list[100] = {};
     ASSERT_EQ(uvc_get_current_resolution(camera.devh, 9, list), UVC_SUCCESS);
     EXPECT_EQ(list[0], 4);
@@ -114,8 +112,7 @@ void expect_still_sequence(uvc_device_handle_t *devh, int format, int kind, int 
 }
 
 TEST(UvcStill, MethodTwoProbeCommitTriggerDeliversOneStill) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     FrameCollector collector;
     ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &collector), UVC_SUCCESS);
     EXPECT_EQ(uvc_set_still_image(camera.devh), UVC_ERROR_INVALID_MODE);  // nothing committed
@@ -127,8 +124,7 @@ TEST(UvcStill, MethodTwoProbeCommitTriggerDeliversOneStill) {
 }
 
 TEST(UvcStill, CamerasWithoutStillTransferRefuseTheProbe) {
-    DescriptionFile file("vid = 1\npid = 1\nmjpeg = 640x480\nstill_method = 1\n");
-    OpenCamera camera(file.fd(), 1, 1);
+    DescribedCamera camera("vid = 1\npid = 1\nmjpeg = 640x480\nstill_method = 1\n", 1, 1);
     EXPECT_EQ(uvc_get_StillMethod(camera.devh), 1);
     EXPECT_EQ(uvc_set_still_probe(camera.devh, 1, 1, 0, 0), UVC_ERROR_NOT_SUPPORTED);
     EXPECT_EQ(uvc_set_still_commit(camera.devh, 1, 1, 0, 0), UVC_ERROR_NOT_SUPPORTED);
@@ -156,8 +152,7 @@ struct BlockingStatus {
 };
 
 TEST(UvcStill, ClearingTheCallbackWaitsForOneInFlight) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     BlockingStatus status;
     uvc_set_status_callback(camera.devh, BlockingStatus::callback, &status);
     ASSERT_EQ(uvc_test_press_button(camera.devh), UVC_SUCCESS);
@@ -185,8 +180,7 @@ TEST(UvcStill, ClearingTheCallbackWaitsForOneInFlight) {
 
 // Clearing the registration from inside the callback must not wait for itself.
 TEST(UvcStill, CallbackMayClearItsOwnRegistration) {
-    DescriptionFile file(webcam_text());
-    OpenCamera camera(file.fd(), kWebcamVid, kWebcamPid);
+    DescribedCamera camera(webcam_text());
     struct Self {
         uvc_device_handle_t *devh;
         std::atomic<int> calls{0};

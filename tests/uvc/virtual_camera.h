@@ -15,6 +15,10 @@
 // The default webcam's description text; the lines of `extra` replace or add keys.
 std::string webcam_text(const std::string &extra = "");
 
+// Ids of the default webcam description.
+constexpr int kWebcamVid = 0x1bcf;
+constexpr int kWebcamPid = 0x2c9a;
+
 // Context, device and open handle of one camera; closed in reverse on destruction.
 struct OpenCamera {
     uvc_context_t *ctx = nullptr;
@@ -25,6 +29,16 @@ struct OpenCamera {
 
     OpenCamera(int fd, int vid, int pid);
     ~OpenCamera();
+};
+
+struct HeldDescription {
+    explicit HeldDescription(const std::string &text) : file(text) {}
+    DescriptionFile file;
+};
+// A camera opened from description `text`, which it keeps open with it.
+struct DescribedCamera : HeldDescription, OpenCamera {
+    explicit DescribedCamera(const std::string &text, int vid = kWebcamVid, int pid = kWebcamPid)
+        : HeldDescription(text), OpenCamera(file.fd(), vid, pid) {}
 };
 
 // Frames a stream delivered, copied out of the callback.
@@ -58,7 +72,3 @@ std::vector<CollectedFrame> collect_frames(uvc_device_handle_t *devh, int format
 
 // Converts a collected frame to R, G, B, X with uvc_any2rgbx.
 bool to_rgbx(const CollectedFrame &frame, std::vector<uint8_t> *rgbx);
-
-// Ids of the default webcam description.
-constexpr int kWebcamVid = 0x1bcf;
-constexpr int kWebcamPid = 0x2c9a;
