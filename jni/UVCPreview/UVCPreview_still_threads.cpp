@@ -167,8 +167,10 @@ void UVCPreview::StillFileWriteThread() {
     }
     LOGD("stillWidth : %d, stillHeight : %d\n", width, height);
 
+    // The copy starts zeroed and is zeroed again after each still; calloc leaves fresh pages
+    // untouched, so a start does not fault in a picture's worth of memory it may never use.
     const int copyBytes = width * height * 4;
-    uint8_t *copy = (uint8_t *)malloc(copyBytes);
+    uint8_t *copy = (uint8_t *)calloc(1, copyBytes);
     uvc_frame_t *yuyv = copy ? uvc_allocate_frame((size_t)width * height * 2) : nullptr;
     if (!yuyv) {
         LOGD("frame == NULL\n");
@@ -185,7 +187,6 @@ void UVCPreview::StillFileWriteThread() {
 
     int size = 0;
     while (!mStillWriteStop) {
-        memset(copy, 0, copyBytes);
         if (wait_StillWriteThread(reinterpret_cast<char *>(copy), copyBytes, &size) < 0) {
             LOGD("was not runnung state\n");
             break;
@@ -193,6 +194,7 @@ void UVCPreview::StillFileWriteThread() {
         if (mStillWriteStop)
             break;
         deliver_still(copy, size, width, height, yuyv, converted);
+        memset(copy, 0, copyBytes);
         if (mStillMethod == 2) {
             pthread_mutex_lock(&mStillMutex);
             mStillBusy = false;
