@@ -6,6 +6,7 @@
 
 #include "UVCPreview.h"
 #include "logging.h"
+#include "zeroed_memory.h"
 
 void *UVCPreview::still_cmd_thread(void *vptr_args) {
     static_cast<UVCPreview *>(vptr_args)->Still_send_thread();
@@ -167,21 +168,21 @@ void UVCPreview::StillFileWriteThread() {
     }
     LOGD("stillWidth : %d, stillHeight : %d\n", width, height);
 
-    // The copy starts zeroed and is zeroed again after each still; calloc leaves fresh pages
-    // untouched, so a start does not fault in a picture's worth of memory it may never use.
+    // The copy starts zeroed, mapped without being written, and is zeroed again after each
+    // still: a start does not fault in a picture's worth of memory it may never use.
     const int copyBytes = width * height * 4;
-    uint8_t *copy = (uint8_t *)calloc(1, copyBytes);
+    uint8_t *copy = static_cast<uint8_t *>(map_zeroed(copyBytes));
     uvc_frame_t *yuyv = copy ? uvc_allocate_frame((size_t)width * height * 2) : nullptr;
     if (!yuyv) {
         LOGD("frame == NULL\n");
-        free(copy);
+        unmap_zeroed(copy);
         return;
     }
     uvc_frame_t *converted = uvc_allocate_frame((size_t)copyBytes);
     if (!converted) {
         LOGD("converted == NULL\n");
         uvc_free_frame(yuyv);
-        free(copy);
+        unmap_zeroed(copy);
         return;
     }
 
@@ -204,6 +205,6 @@ void UVCPreview::StillFileWriteThread() {
 
     uvc_free_frame(converted);
     uvc_free_frame(yuyv);
-    free(copy);
+    unmap_zeroed(copy);
     LOGD("StillFileWriteThread OUT\n");
 }
