@@ -13,6 +13,9 @@ int TlinkTestSetSendDelay(void **context, int delay_ms);
 // Units and bytes now waiting in the send queue of `type` (MEDIA_PACKET_VIDEO / _AUDIO).
 int TlinkTestGetQueued(void **context, int type, unsigned *units, unsigned *bytes);
 
+// Whether the context drops video up to the next key frame after a drop (TLC_DEBLOCK).
+int TlinkTestGetDeblock(void **context, int *deblock);
+
 // The next `count` TlinkAsyncStop calls return `code` (non-zero) and stop nothing; 0 disarms.
 int TlinkTestRefuseStops(int count, int code);
 

@@ -380,6 +380,11 @@ void Session::set_send_delay(int ms) {
     send_delay_ms_ = ms;
 }
 
+bool Session::deblock() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return deblock_;
+}
+
 void Session::queued(int type, unsigned *units, unsigned *bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     const UnitQueue &queue = queue_of(type);

@@ -40,6 +40,7 @@ class Session {
     // Test controls.
     void set_send_delay(int ms);
     void queued(int type, unsigned *units, unsigned *bytes);
+    bool deblock() const;
     static void queue_limits(int type, unsigned *units, unsigned *bytes);
 
   private:

@@ -39,6 +39,16 @@ int TlinkTestGetQueued(void **context, int type, unsigned *units, unsigned *byte
     return 0;
 }
 
+int TlinkTestGetDeblock(void **context, int *deblock) {
+    if (!context || !deblock)
+        return TL_ERROR_INVALID_PARAMETER;
+    std::shared_ptr<Session> session = registry_find(*context);
+    if (!session)
+        return TL_ERROR_INVALID_OBJECT;
+    *deblock = session->deblock() ? 1 : 0;
+    return 0;
+}
+
 int TlinkTestRefuseStops(int count, int code) {
     if (count < 0 || (count > 0 && code == 0))
         return TL_ERROR_INVALID_PARAMETER;

@@ -95,8 +95,8 @@ std::vector<int> key_frame_gaps(const std::string &path) {
 }
 
 // Key frames are counted in frames, so only frames the library dropped could move them. Then a
-// slow link: the library drops what does not fit, and with deblocking on it also drops the frames
-// after a drop until the next key frame, so more video is dropped than without.
+// slow link with deblocking off and on: the setting reaches the library and its drops are counted
+// (what deblocking then drops is the library's own behaviour, tested with it).
 TEST(LiveSettings, KeyFrameIntervalLogLevelAndDeblockReachTheLibraries) {
     LoopbackPeer peer(LoopbackPeer::Rtmp);
     ASSERT_TRUE(peer.running());
@@ -112,21 +112,21 @@ TEST(LiveSettings, KeyFrameIntervalLogLevelAndDeblockReachTheLibraries) {
     ASSERT_EQ(e->recordStop(), 0);
 
     e->setIframeInterval(10);
-    unsigned dropped[2] = {0, 0};
     for (int deblock = 0; deblock < 2; deblock++) {
         e->setTlinkDeblock(deblock);
         ASSERT_EQ(s.start(peer.url("deblock" + std::to_string(deblock))), 0);
         void **context = UVCPreviewTestAccess::tlinkContext(e);
+        int inLibrary = -1;
+        ASSERT_EQ(TlinkTestGetDeblock(context, &inLibrary), 0);
+        EXPECT_EQ(inLibrary, deblock);
         ASSERT_EQ(TlinkTestSetSendDelay(context, 200), 0);
         ASSERT_TRUE(wait_until([&] { return e->getVideoDropFrame() > 0; }, 30000));
         const int firstDrops = e->getVideoDropFrame();
         ASSERT_TRUE(s.waitMorePosts(60));
-        dropped[deblock] = e->getVideoDropFrame();
-        EXPECT_GT((int)dropped[deblock], firstDrops);
+        EXPECT_GT(e->getVideoDropFrame(), firstDrops);
         ASSERT_EQ(TlinkTestSetSendDelay(context, 0), 0);
         e->recordStop();
     }
-    EXPECT_GT(dropped[1], dropped[0]);
 
     peer.stop();
     const std::vector<int> gaps = key_frame_gaps(peer.recording());

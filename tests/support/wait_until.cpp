@@ -17,8 +17,12 @@ double test_time_scale() {
 }
 
 bool wait_until(const std::function<bool()> &done, int timeoutMs) {
-    auto deadline = std::chrono::steady_clock::now() +
-                    std::chrono::milliseconds((int64_t)(timeoutMs * test_time_scale()));
+    // A guard only ends a test that would hang: a passing test never waits it out, and a machine
+    // loaded far beyond its cores may take several times what the guard says.
+    const double kGuardSlack = 3.0;
+    auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds((int64_t)(timeoutMs * test_time_scale() * kGuardSlack));
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;

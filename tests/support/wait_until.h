@@ -8,7 +8,8 @@
 // checks (sound against pictures, pictures lost under load) are multiplied by it.
 double test_time_scale();
 
-// Polls `done` every few milliseconds until it holds or `timeoutMs` (times the scale) passed.
+// Polls `done` every few milliseconds until it holds or `timeoutMs` passed, times the scale and
+// times 3: `timeoutMs` is what an idle machine needs with room to spare.
 bool wait_until(const std::function<bool()> &done, int timeoutMs);
 
 // Runs `call` on a thread of its own and tells whether it returned within `withinMs` (times the
