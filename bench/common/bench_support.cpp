@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <mutex>
@@ -54,6 +55,17 @@ std::string load_average() {
     char text[64];
     snprintf(text, sizeof(text), "%.2f %.2f %.2f", load[0], load[1], load[2]);
     return text;
+}
+
+double resident_mib() {
+    FILE *statm = fopen("/proc/self/statm", "r");
+    long pages = 0, resident = -1;
+    if (statm) {
+        if (fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = -1;
+        fclose(statm);
+    }
+    return resident < 0 ? -1 : resident * (double)sysconf(_SC_PAGESIZE) / (1024 * 1024);
 }
 
 int64_t monotonic_us() {

@@ -15,6 +15,9 @@ double children_cpu_seconds();
 // The 1, 5 and 15 minute load averages, as "0.52 0.61 0.70".
 std::string load_average();
 
+// Resident memory of this process in MiB (/proc/self/statm), -1 when unreadable.
+double resident_mib();
+
 // Microseconds of the monotonic clock (the clock of the camera's hand-over times).
 int64_t monotonic_us();
 

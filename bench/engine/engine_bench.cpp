@@ -96,6 +96,7 @@ struct EngineRun {
     int64_t delivered = 0, posted = 0;
     double firstMs = -1, restartMs = -1;  // camera's first frame to first picture
     double startCallMs = -1;              // startPreview call to first picture, first start
+    double residentMib = -1;              // resident memory added by the running preview
     std::vector<double> latencies;        // steady state, ms
 };
 
@@ -126,6 +127,7 @@ EngineRun run_engine(const Case &c, int fd, double seconds) {
     ANativeWindow_acquire(window);
 
     engine->setPreviewDisplay(window);
+    const double residentBefore = resident_mib();
     const int64_t startUs = monotonic_us();
     camera.startPreview();
     run.firstMs = first_picture_ms(devh, window, 0);
@@ -145,6 +147,7 @@ EngineRun run_engine(const Case &c, int fd, double seconds) {
     const int64_t callback1 = uvc_test_callback_cpu_ns(devh);
     run.posted = host_window_post_count(window) - posts0;
     run.delivered = (int64_t)uvc_test_frames_delivered(devh) - frames0;
+    run.residentMib = resident_mib() - residentBefore;
     camera.stopPreview();
     // The camera thread makes the frames; the frame callback's time on it is the engine's.
     const double engineCpu =
@@ -203,7 +206,7 @@ std::string spread(std::vector<double> values, double scale = 1) {
 
 struct CaseFigures {
     std::vector<double> engine, paced, backToBack, ratioPaced, ratioBackToBack, first, restart, p50,
-        p99, startCall;
+        p99, startCall, resident;
     int64_t delivered = 0, posted = 0;
 };
 
@@ -255,6 +258,7 @@ void comparison(const std::string &pattern, int rounds, const std::vector<Case> 
             f.first.push_back(run.firstMs);
             f.restart.push_back(run.restartMs);
             f.startCall.push_back(run.startCallMs);
+            f.resident.push_back(run.residentMib);
             if (!run.latencies.empty()) {
                 f.p50.push_back(percentile(run.latencies, 0.50));
                 f.p99.push_back(percentile(run.latencies, 0.99));
@@ -285,6 +289,8 @@ void comparison(const std::string &pattern, int rounds, const std::vector<Case> 
             spread(f.first).c_str(), spread(f.restart).c_str(), spread(f.startCall).c_str());
         printf("  steady latency ms    p50 %s   p99 %s\n", spread(f.p50).c_str(),
                spread(f.p99).c_str());
+        printf("  resident MiB added   %s   (the running preview: pools, window buffers)\n",
+               spread(f.resident).c_str());
     }
     printf("\nload average at end %s\n", load_average().c_str());
 }

@@ -233,11 +233,13 @@ class UVCPreview {
                                   FrameConverter converter, int pixelBytes);
     uvc_frame_t *decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted, int pixelBytes,
                               tjhandle decoder);
-    // MJPEG frames that only the preview window reads are handed to the draw thread undecoded
-    // and decoded straight into the window buffer (UVCPreview_draw.cpp).
-    bool pass_undecoded(const uvc_frame_t *frame, FrameConverter converter) const;
-    bool draw_jpeg_into_window(uvc_frame_t *frame);
+    // MJPEG and YUYV frames that only the preview window reads are handed to the draw thread
+    // unconverted and converted straight into the window buffer (UVCPreview_draw.cpp).
+    bool pass_unconverted(const uvc_frame_t *frame, FrameConverter converter) const;
+    bool draw_camera_frame(uvc_frame_t *frame);
+    uvc_frame_t *picture_of_camera_frame(uvc_frame_t *frame);
     uvc_frame_t *decode_to_pool_frame(uvc_frame_t *frame, tjhandle decoder, int pixelBytes);
+    uvc_frame_t *convert_to_pool_frame(uvc_frame_t *frame, FrameConverter converter);
     void count_shown_picture();
     void give_back_picture(uvc_frame_t *frame);
     void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,

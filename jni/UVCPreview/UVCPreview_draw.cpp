@@ -115,6 +115,13 @@ bool ends_whole(const uvc_frame_t *frame) {
     return end >= 2 && data[end - 2] == 0xff && data[end - 1] == 0xd9;
 }
 
+// Camera frames (MJPEG, YUYV) that the preview thread handed to the draw thread unconverted;
+// every picture of the converted pool carries another format.
+bool is_camera_frame(const uvc_frame_t *frame) {
+    return frame->frame_format == UVC_FRAME_FORMAT_MJPEG ||
+           frame->frame_format == UVC_FRAME_FORMAT_YUYV;
+}
+
 }  // namespace
 
 int copyToSurface(uvc_frame_t *frame, ANativeWindow **window) {
@@ -195,21 +202,8 @@ uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted
 
 uvc_frame_t *UVCPreview::draw_preview_one(uvc_frame_t *frame, ANativeWindow ** /*window*/,
                                           FrameConverter converter, int pixelBytes) {
-    uvc_frame_t *result = nullptr;
-    if (converter) {
-        uvc_frame_t *converted = getSharedFrameConv();
-        if (converted) {
-            int status = converter(frame, converted);
-            if (status != 0) {
-                LOGD("failed converting - result : %d", status);
-                freeSharedFrameConv(converted);
-            } else {
-                result = converted;
-            }
-        }
-    } else {
-        result = decode_to_pool_frame(frame, _jpegDecompressor, pixelBytes);
-    }
+    uvc_frame_t *result = converter ? convert_to_pool_frame(frame, converter)
+                                    : decode_to_pool_frame(frame, _jpegDecompressor, pixelBytes);
     freeSharedFrameRaw(frame);
     return result;
 }
@@ -232,34 +226,74 @@ uvc_frame_t *UVCPreview::decode_to_pool_frame(uvc_frame_t *frame, tjhandle decod
     return decode_mjpeg(frame, converted, pixelBytes, decoder);
 }
 
-// An MJPEG camera frame can go to the draw thread undecoded when nothing but the preview window
-// will read its picture (no raw-frame callback, no recording, no capture request) and the first
-// frame of the process, which uses other decoding flags, is past.
-bool UVCPreview::pass_undecoded(const uvc_frame_t *frame, FrameConverter converter) const {
-    return !converter && frame->frame_format == UVC_FRAME_FORMAT_MJPEG && mDrawJpegDecompressor &&
-           g_jpegHeaderParsed && !mRawdataCallback && !mIsRecording && mCaptureRequest != 1;
+// Converts an uncompressed camera frame into a converted-pool frame with `converter`; the
+// camera frame stays with the caller.
+uvc_frame_t *UVCPreview::convert_to_pool_frame(uvc_frame_t *frame, FrameConverter converter) {
+    uvc_frame_t *converted = getSharedFrameConv();
+    if (!converted)
+        return nullptr;
+    const int status = converter(frame, converted);
+    if (status != 0) {
+        LOGD_AS(mDebug, "draw_preview_one", "failed converting - result : %d", status);
+        freeSharedFrameConv(converted);
+        return nullptr;
+    }
+    return converted;
 }
 
-// Decodes a camera frame straight into the preview window buffer, at the buffer's stride: the
+// A camera frame can go to the draw thread unconverted when nothing but the preview window will
+// read its picture (no raw-frame callback, no recording, no capture request): an MJPEG frame
+// once the first frame of the process, which uses other decoding flags, is past; a YUYV frame
+// that the pool frames would hold converted.
+bool UVCPreview::pass_unconverted(const uvc_frame_t *frame, FrameConverter converter) const {
+    if (mRawdataCallback || mIsRecording || mCaptureRequest == 1)
+        return false;
+    if (!converter)
+        return frame->frame_format == UVC_FRAME_FORMAT_MJPEG && mDrawJpegDecompressor &&
+               g_jpegHeaderParsed;
+    const size_t rowBytes = (size_t)frame->width * 2;
+    const size_t step = frame->step ? frame->step : rowBytes;
+    return converter == any_to_picture && frame->frame_format == UVC_FRAME_FORMAT_YUYV &&
+           frame->height > 0 && step >= rowBytes &&
+           frame->actual_bytes >= step * (frame->height - 1) + rowBytes &&
+           (size_t)picture_bytes(frame->width, frame->height, 4) <= pool_frame_bytes();
+}
+
+// The draw thread's conversion of a camera frame handed over unconverted into a pool frame, for
+// the readers after the window; the camera frame goes back to its pool.
+uvc_frame_t *UVCPreview::picture_of_camera_frame(uvc_frame_t *frame) {
+    uvc_frame_t *picture = frame->frame_format == UVC_FRAME_FORMAT_MJPEG
+                               ? decode_to_pool_frame(frame, mDrawJpegDecompressor, 4)
+                               : convert_to_pool_frame(frame, any_to_picture);
+    freeSharedFrameRaw(frame);
+    return picture;
+}
+
+// Converts a camera frame straight into the preview window buffer, at the buffer's stride: the
 // picture is written once instead of into a pool frame that is then copied and cleared. The
 // window is taken with a reference of its own under mPreviewMutex and drawn outside it, so the
-// frame callback's hand-over never waits for a decode. Returns false, leaving the frame to the
-// pool-frame path, when the window cannot take the picture that way.
-bool UVCPreview::draw_jpeg_into_window(uvc_frame_t *frame) {
-    unsigned char *jpeg = static_cast<unsigned char *>(frame->data);
-    int jpegWidth = 0, jpegHeight = 0, subsampling = 0;
-    if (!ends_whole(frame) || tjDecompressHeader2(mDrawJpegDecompressor, jpeg, frame->data_bytes,
-                                                  &jpegWidth, &jpegHeight, &subsampling) != 0)
-        return false;
+// frame callback's hand-over never waits for a conversion. Returns false, leaving the frame to
+// the pool-frame path, when the window cannot take the picture that way.
+bool UVCPreview::draw_camera_frame(uvc_frame_t *frame) {
+    const bool jpeg = frame->frame_format == UVC_FRAME_FORMAT_MJPEG;
+    unsigned char *data = static_cast<unsigned char *>(frame->data);
     const int wishWidth = mWidth, wishHeight = mHeight;
-    int width, height;
-    decoded_size(jpegWidth, jpegHeight, wishWidth, wishHeight, &width, &height);
+    int width = (int)frame->width, height = (int)frame->height;
+    if (jpeg) {
+        int jpegWidth = 0, jpegHeight = 0, subsampling = 0;
+        if (!ends_whole(frame) ||
+            tjDecompressHeader2(mDrawJpegDecompressor, data, frame->data_bytes, &jpegWidth,
+                                &jpegHeight, &subsampling) != 0)
+            return false;
+        decoded_size(jpegWidth, jpegHeight, wishWidth, wishHeight, &width, &height);
+    }
 
     pthread_mutex_lock(&mPreviewMutex);
     ANativeWindow *window = mPreviewWindow;
-    const bool fits = window && four_byte_format(ANativeWindow_getFormat(window)) &&
-                      ANativeWindow_getWidth(window) >= width &&
-                      ANativeWindow_getHeight(window) >= height;
+    // The YUYV conversion follows copyToSurface's rule for any window; a JPEG is decoded whole.
+    const bool fits = window && (!jpeg || (four_byte_format(ANativeWindow_getFormat(window)) &&
+                                           ANativeWindow_getWidth(window) >= width &&
+                                           ANativeWindow_getHeight(window) >= height));
     if (fits)
         ANativeWindow_acquire(window);
     pthread_mutex_unlock(&mPreviewMutex);
@@ -269,10 +303,14 @@ bool UVCPreview::draw_jpeg_into_window(uvc_frame_t *frame) {
     count_shown_picture();
     ANativeWindow_Buffer buffer;
     if (ANativeWindow_lock(window, &buffer, nullptr) == 0) {
-        if (buffer_takes(buffer, width, height)) {
-            if (tjDecompress2(mDrawJpegDecompressor, jpeg, frame->data_bytes,
-                              static_cast<unsigned char *>(buffer.bits), wishWidth,
-                              buffer.stride * 4, wishHeight, TJPF_RGBX, DECODE_FLAGS) != 0)
+        uint8_t *bits = static_cast<uint8_t *>(buffer.bits);
+        const size_t stepBytes = (size_t)buffer.stride * 4;
+        if (!jpeg) {
+            yuyv_to_rgbx_rows(frame, bits, stepBytes, std::min<int>(buffer.height, height),
+                              std::min<int>(buffer.width, width), true);
+        } else if (buffer_takes(buffer, width, height)) {
+            if (tjDecompress2(mDrawJpegDecompressor, data, frame->data_bytes, bits, wishWidth,
+                              (int)stepBytes, wishHeight, TJPF_RGBX, DECODE_FLAGS) != 0)
                 LOGE_AS("draw_preview_one", "tjDecompress2 error : %s\n", tjGetErrorStr());
         } else if (uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4)) {
             // The buffer came out other than the window's geometry said: copy as before.
@@ -298,9 +336,9 @@ void UVCPreview::count_shown_picture() {
         LOGD("viewCount : %d\n", viewCount);
 }
 
-// Camera frames handed over undecoded belong to the raw pool, pictures to the converted one.
+// Camera frames handed over unconverted belong to the raw pool, pictures to the converted one.
 void UVCPreview::give_back_picture(uvc_frame_t *frame) {
-    if (frame && frame->frame_format == UVC_FRAME_FORMAT_MJPEG)
+    if (frame && is_camera_frame(frame))
         freeSharedFrameRaw(frame);
     else
         freeSharedFrameConv(frame);
@@ -357,14 +395,12 @@ void UVCPreview::draw_screen() {
         const bool toRawdata = mRawdataCallback != nullptr;
         const bool recording = mIsRecording;
         const bool lastReader = !toRawdata && !recording;
-        if (frame->frame_format == UVC_FRAME_FORMAT_MJPEG) {  // a camera frame, undecoded
-            if (lastReader && draw_jpeg_into_window(frame))
+        if (is_camera_frame(frame)) {  // handed over unconverted
+            if (lastReader && draw_camera_frame(frame))
                 continue;
-            uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4);
-            freeSharedFrameRaw(frame);
-            if (!picture)
+            frame = picture_of_camera_frame(frame);
+            if (!frame)
                 continue;
-            frame = picture;
         }
         count_shown_picture();
         const int viewCount = mViewCount;

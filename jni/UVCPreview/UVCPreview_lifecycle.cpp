@@ -245,7 +245,7 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
         }
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;
         uvc_frame_t *picture = frame;
-        if (!pass_undecoded(frame, converter)) {
+        if (!pass_unconverted(frame, converter)) {
             picture = draw_preview_one(frame, &mPreviewWindow, converter, 4);
             if (mCaptureRequest == 1)
                 serve_capture_request(picture);

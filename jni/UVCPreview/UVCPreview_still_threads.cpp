@@ -6,6 +6,7 @@
 
 #include "UVCPreview.h"
 #include "logging.h"
+#include "zeroed_memory.h"
 
 void *UVCPreview::still_cmd_thread(void *vptr_args) {
     static_cast<UVCPreview *>(vptr_args)->Still_send_thread();
@@ -167,25 +168,26 @@ void UVCPreview::StillFileWriteThread() {
     }
     LOGD("stillWidth : %d, stillHeight : %d\n", width, height);
 
+    // The copy starts zeroed, mapped without being written, and is zeroed again after each
+    // still: a start does not fault in a picture's worth of memory it may never use.
     const int copyBytes = width * height * 4;
-    uint8_t *copy = (uint8_t *)malloc(copyBytes);
+    uint8_t *copy = static_cast<uint8_t *>(map_zeroed(copyBytes));
     uvc_frame_t *yuyv = copy ? uvc_allocate_frame((size_t)width * height * 2) : nullptr;
     if (!yuyv) {
         LOGD("frame == NULL\n");
-        free(copy);
+        unmap_zeroed(copy);
         return;
     }
     uvc_frame_t *converted = uvc_allocate_frame((size_t)copyBytes);
     if (!converted) {
         LOGD("converted == NULL\n");
         uvc_free_frame(yuyv);
-        free(copy);
+        unmap_zeroed(copy);
         return;
     }
 
     int size = 0;
     while (!mStillWriteStop) {
-        memset(copy, 0, copyBytes);
         if (wait_StillWriteThread(reinterpret_cast<char *>(copy), copyBytes, &size) < 0) {
             LOGD("was not runnung state\n");
             break;
@@ -193,6 +195,7 @@ void UVCPreview::StillFileWriteThread() {
         if (mStillWriteStop)
             break;
         deliver_still(copy, size, width, height, yuyv, converted);
+        memset(copy, 0, copyBytes);
         if (mStillMethod == 2) {
             pthread_mutex_lock(&mStillMutex);
             mStillBusy = false;
@@ -202,6 +205,6 @@ void UVCPreview::StillFileWriteThread() {
 
     uvc_free_frame(converted);
     uvc_free_frame(yuyv);
-    free(copy);
+    unmap_zeroed(copy);
     LOGD("StillFileWriteThread OUT\n");
 }

@@ -34,6 +34,27 @@ uvc_error_t any_to_picture(uvc_frame_t *in, uvc_frame_t *out) {
     return UVC_SUCCESS;
 }
 
+void yuyv_to_rgbx_rows(uvc_frame_t *yuyv, uint8_t *dst, size_t dstStep, int rows, int pixels,
+                       bool clearSource) {
+    // An even count, so that every piece starts on a pixel pair sharing its colour samples.
+    const int kPiecePixels = 2048;
+    uint8_t bgrx[kPiecePixels * 4];
+    const size_t srcStep = yuyv->step ? yuyv->step : (size_t)yuyv->width * 2;
+    uint8_t *src = static_cast<uint8_t *>(yuyv->data);
+    for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep) {
+        for (int x = 0; x < pixels; x += kPiecePixels) {
+            const int count = std::min(kPiecePixels, pixels - x);
+            // libyuv's "ARGB" is B, G, R, A in memory.
+            libyuv::YUY2ToARGB(src + (size_t)x * 2, 0, bgrx, 0, count, 1);
+            libyuv::ARGBToABGR(bgrx, 0, dst + (size_t)x * 4, 0, count, 1);
+        }
+        if (clearSource)
+            memset(src, 0, srcStep);
+    }
+    if (clearSource && rows == (int)yuyv->height && yuyv->data_bytes <= srcStep * rows)
+        yuyv->data_bytes = 0;
+}
+
 void copy_row_as_rgbx(const uvc_frame_t *picture, const uint8_t *src, uint8_t *dst, int pixels) {
     if (in_bgrx_order(picture))
         libyuv::ARGBToABGR(src, 0, dst, 0, pixels, 1);

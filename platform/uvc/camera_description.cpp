@@ -331,21 +331,24 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
 }
 
 // A replay stands for a listed stream and its file must be usable.
-bool check_replay(const CameraDescription &camera, std::string *error) {
-    const ReplaySource &replay = camera.replay;
+bool check_replay(CameraDescription *camera, std::string *error) {
+    ReplaySource &replay = camera->replay;
     if (replay.format == 0)
         return true;
-    if (!has_size(*stream_sizes(camera, replay.format), replay.size)) {
+    if (!has_size(*stream_sizes(*camera, replay.format), replay.size)) {
         *error = "replay must name a listed format and size";
         return false;
     }
-    ReplayFile file;
-    return file.open(replay, error);
+    std::shared_ptr<ReplayFile> file = std::make_shared<ReplayFile>();
+    if (!file->open(replay, error))
+        return false;
+    replay.file = file;
+    return true;
 }
 
 // Checks what only the whole description can tell; `deflt` is the `default` value.
 bool finish(CameraDescription *camera, const std::string &deflt, std::string *error) {
-    if (!check_replay(*camera, error))
+    if (!check_replay(camera, error))
         return false;
     if (camera->vid < 0 || camera->pid < 0) {
         *error = "vid and pid are required";

@@ -3,8 +3,11 @@
 
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class ReplayFile;
 
 struct FrameSize {
     int width;
@@ -39,6 +42,9 @@ struct ReplaySource {
     int format = 0;  // 3 YUYV, 9 MJPEG, 13 H.264; 0 without replay
     FrameSize size = {0, 0};
     std::string path;
+    // The file as the description's check mapped and indexed it, so that a stream does not
+    // index it again.
+    std::shared_ptr<const ReplayFile> file;
 };
 
 struct CameraDescription {

@@ -1,5 +1,6 @@
 // Recorded stream files replayed as a camera's stream: concatenated JPEGs (MJPEG), raw YUYV
-// frames, or an H.264 Annex B stream. The file is mapped, not read, and indexed once.
+// frames, or an H.264 Annex B stream. The file is mapped, not read, and indexed once; the
+// description keeps it for the streams of its camera.
 #pragma once
 
 #include <stddef.h>

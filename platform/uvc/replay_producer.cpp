@@ -2,6 +2,8 @@
 // out of the mapping because the stream may damage it (injected faults).
 #include <string.h>
 
+#include <memory>
+
 #include "frame_producer.h"
 #include "replay_file.h"
 
@@ -9,22 +11,28 @@ namespace {
 
 class ReplayProducer : public FrameProducer {
   public:
+    // Takes the file the description already indexed, or maps and indexes it.
     bool open(const ReplaySource &source, std::string *error) {
-        if (!file_.open(source, error))
-            return false;
-        frame_.resize(file_.largest_frame());
+        file_ = source.file;
+        if (!file_) {
+            std::shared_ptr<ReplayFile> file = std::make_shared<ReplayFile>();
+            if (!file->open(source, error))
+                return false;
+            file_ = file;
+        }
+        frame_.resize(file_->largest_frame());
         return true;
     }
 
     bool produce(uint32_t number, uint8_t **data, size_t *bytes) override {
-        const uint8_t *recorded = file_.frame((number - 1) % file_.frame_count(), bytes);
+        const uint8_t *recorded = file_->frame((number - 1) % file_->frame_count(), bytes);
         memcpy(frame_.data(), recorded, *bytes);
         *data = frame_.data();
         return true;
     }
 
   private:
-    ReplayFile file_;
+    std::shared_ptr<const ReplayFile> file_;
     std::vector<uint8_t> frame_;
 };
 

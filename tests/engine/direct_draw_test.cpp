@@ -1,6 +1,7 @@
-// MJPEG pictures that only the window reads are decoded straight into the window buffer; any
-// other reader (raw-frame callback, capture buffer) sends them through a pool frame. Both ways
-// must put the same picture on the surface, and a reader that comes mid-stream gets its frames.
+// MJPEG and YUYV pictures that only the window reads are converted straight into the window
+// buffer; any other reader (raw-frame callback, capture buffer) sends them through a pool frame.
+// Both ways must put the same picture on the surface (for YUYV see yuyv_order_test), and a
+// reader that comes mid-stream gets its frames.
 #include <stdio.h>
 #include <turbojpeg.h>
 
@@ -117,45 +118,51 @@ TEST(DirectDraw, WindowAndPoolFramePathsPostTheSamePicture) {
     remove(path.c_str());
 }
 
-// Readers that come while pictures go straight into the window get theirs; when they go, the
-// window goes on showing the camera's frames in order.
+// Readers that come while MJPEG or YUYV pictures go straight into the window get theirs; when
+// they go, the window goes on showing the camera's frames in order.
 TEST(DirectDraw, ReadersArrivingMidStreamGetTheirPictures) {
-    g_callbackPictures.clear();
-    CameraSession s(CameraSetup::atFps(30));
-    ASSERT_EQ(s.connect(9, kWidth, kHeight), 0);
-    ASSERT_EQ(s.attachWindow(), 0);
-    ASSERT_EQ(s.camera.startPreview(), 0);
-    ASSERT_TRUE(s.waitPosts(3));
-    const int64_t before = s.lastCounter();
-    EXPECT_GT(before, 0);
-
-    std::vector<char> buffer((size_t)kWidth * kHeight * 4);
-    int info[3] = {0, 0, 0};
-    ASSERT_EQ(s.engine()->get_capture_buffer(buffer.data(), info, (int)buffer.size()),
-              (int)buffer.size());
-    const int64_t captured =
-        uvc_test_decode_counter(reinterpret_cast<uint8_t *>(buffer.data()), kWidth, kHeight, 0);
-    EXPECT_GE(captured, before);
-
-    s.engine()->SetRawdataCallback(keep_raw_frame);
-    ASSERT_TRUE(wait_until([] { return callback_count() >= 4; }, 5000));
-    s.engine()->SetRawdataCallback(nullptr);
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        int64_t previous = captured - 1;  // the captured picture may go on to the callback
-        for (const std::vector<uint8_t> &picture : g_callbackPictures) {
-            ASSERT_EQ(picture.size(), (size_t)kWidth * kHeight * 4);
-            const int64_t counter = uvc_test_decode_counter(picture.data(), kWidth, kHeight, 0);
-            EXPECT_GT(counter, previous);
-            previous = counter;
+    for (int format : {9, 3}) {
+        SCOPED_TRACE("format " + std::to_string(format));
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            g_callbackPictures.clear();
         }
-    }
+        CameraSession s(CameraSetup::atFps(30));
+        ASSERT_EQ(s.connect(format, kWidth, kHeight), 0);
+        ASSERT_EQ(s.attachWindow(), 0);
+        ASSERT_EQ(s.camera.startPreview(), 0);
+        ASSERT_TRUE(s.waitPosts(3));
+        const int64_t before = s.lastCounter();
+        EXPECT_GT(before, 0);
 
-    const int64_t posts = host_window_post_count(s.window);
-    const int64_t afterReaders = s.lastCounter();
-    ASSERT_TRUE(s.waitPosts(posts + 3));
-    EXPECT_GT(s.lastCounter(), afterReaders);
-    EXPECT_EQ(s.camera.stopPreview(), 0);
+        std::vector<char> buffer((size_t)kWidth * kHeight * 4);
+        int info[3] = {0, 0, 0};
+        ASSERT_EQ(s.engine()->get_capture_buffer(buffer.data(), info, (int)buffer.size()),
+                  (int)buffer.size());
+        const int64_t captured =
+            uvc_test_decode_counter(reinterpret_cast<uint8_t *>(buffer.data()), kWidth, kHeight, 0);
+        EXPECT_GE(captured, before);
+
+        s.engine()->SetRawdataCallback(keep_raw_frame);
+        ASSERT_TRUE(wait_until([] { return callback_count() >= 4; }, 5000));
+        s.engine()->SetRawdataCallback(nullptr);
+        {
+            std::lock_guard<std::mutex> lock(g_mutex);
+            int64_t previous = captured - 1;  // the captured picture may go on to the callback
+            for (const std::vector<uint8_t> &picture : g_callbackPictures) {
+                ASSERT_EQ(picture.size(), (size_t)kWidth * kHeight * 4);
+                const int64_t counter = uvc_test_decode_counter(picture.data(), kWidth, kHeight, 0);
+                EXPECT_GT(counter, previous);
+                previous = counter;
+            }
+        }
+
+        const int64_t posts = host_window_post_count(s.window);
+        const int64_t afterReaders = s.lastCounter();
+        ASSERT_TRUE(s.waitPosts(posts + 3));
+        EXPECT_GT(s.lastCounter(), afterReaders);
+        EXPECT_EQ(s.camera.stopPreview(), 0);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "engine_fixture.h"
@@ -81,17 +82,25 @@ TEST(YuyvPictures, EveryReaderGetsTheLibrarysConversionByteForByte) {
     setup.pattern = "bars";
     const std::vector<uint8_t> expected = library_conversion(setup);
 
-    // Surface and capture buffer, nothing reading after the surface.
-    {
+    // Surface and capture buffer, nothing reading after the surface: the frame is converted
+    // straight into the window buffer, also when its rows have a gap at their end; the capture
+    // request sends it through a pool frame.
+    for (int padding : {24, 0}) {
+        SCOPED_TRACE("stride padding " + std::to_string(padding));
         CameraSession s(setup);
         ASSERT_EQ(s.connect(3, kWidth, kHeight), 0);
+        host_window_set_stride_padding(s.window, padding);
         ASSERT_EQ(s.attachWindow(), 0);
         ASSERT_EQ(s.camera.startPreview(), 0);
         ASSERT_TRUE(s.waitPosts(2));
         std::vector<uint8_t> shown;
         int32_t width = 0, height = 0;
         ASSERT_TRUE(host_window_last_picture(s.window, &shown, &width, &height));
+        EXPECT_EQ(width, kWidth);
+        EXPECT_EQ(height, kHeight);
         EXPECT_TRUE(shown == expected);
+        if (padding)
+            continue;
         std::vector<char> buffer(expected.size());
         int info[3] = {0, 0, 0};
         ASSERT_EQ(s.engine()->get_capture_buffer(buffer.data(), info, (int)buffer.size()),
