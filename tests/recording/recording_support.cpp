@@ -8,6 +8,7 @@
 #include "media_probe.h"
 #include "temp_path.h"
 #include "uvc_testing.h"
+#include "wait_until.h"
 #ifdef ORRIN_HW_ENCODER
 #include "omx/omx_test_controls.h"
 #else
@@ -51,9 +52,14 @@ bool RecordingSession::waitMorePosts(int count) {
 }
 
 int RecordingSession::start(const std::string &path, bool watermark) {
+    // The engine refuses a start when it drew nothing for a moment, as a loaded machine may.
     int result = REC_NO_PICTURES;
-    for (int attempt = 0; attempt < 5 && result == REC_NO_PICTURES; attempt++)
-        result = engine()->recordStart(watermark, path.c_str());
+    wait_until(
+        [&] {
+            result = engine()->recordStart(watermark, path.c_str());
+            return result != REC_NO_PICTURES;
+        },
+        5000);
     return result;
 }
 
