@@ -236,6 +236,11 @@ class UVCPreview {
     // MJPEG and YUYV frames that only the preview window reads are handed to the draw thread
     // unconverted and converted straight into the window buffer (UVCPreview_draw.cpp).
     bool pass_unconverted(const uvc_frame_t *frame, FrameConverter converter) const;
+    // A raw-frame callback, a recording or a capture request reads pictures after the window,
+    // so they are decoded into converted-pool frames.
+    bool readers_after_window() const {
+        return mRawdataCallback || mIsRecording || mCaptureRequest == 1;
+    }
     bool draw_camera_frame(uvc_frame_t *frame);
     uvc_frame_t *picture_of_camera_frame(uvc_frame_t *frame);
     uvc_frame_t *decode_to_pool_frame(uvc_frame_t *frame, tjhandle decoder, int pixelBytes);

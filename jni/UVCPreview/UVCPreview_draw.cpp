@@ -246,16 +246,13 @@ uvc_frame_t *UVCPreview::convert_to_pool_frame(uvc_frame_t *frame, FrameConverte
 // once the first frame of the process, which uses other decoding flags, is past; a YUYV frame
 // that the pool frames would hold converted.
 bool UVCPreview::pass_unconverted(const uvc_frame_t *frame, FrameConverter converter) const {
-    if (mRawdataCallback || mIsRecording || mCaptureRequest == 1)
+    if (readers_after_window())
         return false;
     if (!converter)
         return frame->frame_format == UVC_FRAME_FORMAT_MJPEG && mDrawJpegDecompressor &&
                g_jpegHeaderParsed;
-    const size_t rowBytes = (size_t)frame->width * 2;
-    const size_t step = frame->step ? frame->step : rowBytes;
     return converter == any_to_picture && frame->frame_format == UVC_FRAME_FORMAT_YUYV &&
-           frame->height > 0 && step >= rowBytes &&
-           frame->actual_bytes >= step * (frame->height - 1) + rowBytes &&
+           yuyv_rows_fit(frame) &&
            (size_t)picture_bytes(frame->width, frame->height, 4) <= pool_frame_bytes();
 }
 

@@ -13,6 +13,9 @@
 namespace {
 
 const int INITIAL_POOL_FRAMES = 5;
+// Converted-pool frames faulted in before a stream that decodes into them: the first picture
+// and the one decoded while a reader still holds it.
+const int PREFAULTED_FRAMES = 2;
 
 // Asks for huge pages under a pool buffer: every frame sweeps whole buffers, and with small
 // pages those sweeps spend a good part of their time on address translation.
@@ -86,6 +89,15 @@ void UVCPreview::init_sharedframe() {
     }
     fill_pool(mSharedFrame_raw, &mRawPoolMutex, __FUNCTION__);
     fill_pool(mSharedFrame_conv, &mConvPoolMutex, __FUNCTION__);
+    // Pictures that go straight into the window never touch the converted pool; the others
+    // would take their page faults on the way to the surface (at 1080p, more than the rest of
+    // a restart's first picture), so they take them here, before the camera streams.
+    if (mPixelFormat == PIXEL_FORMAT_H264 || readers_after_window()) {
+        pthread_mutex_lock(&mConvPoolMutex);
+        for (int i = 0; i < std::min(mSharedFrame_conv.size(), PREFAULTED_FRAMES); i++)
+            fault_in(mSharedFrame_conv[i]->data, bytes);
+        pthread_mutex_unlock(&mConvPoolMutex);
+    }
 }
 
 void UVCPreview::clearSharedFrame() {

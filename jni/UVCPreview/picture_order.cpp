@@ -5,6 +5,13 @@
 
 #include <algorithm>
 
+bool yuyv_rows_fit(const uvc_frame_t *yuyv) {
+    const size_t rowBytes = (size_t)yuyv->width * 2;
+    const size_t step = yuyv->step ? yuyv->step : rowBytes;
+    return yuyv->width > 0 && yuyv->height > 0 && step >= rowBytes &&
+           yuyv->actual_bytes >= step * (yuyv->height - 1) + rowBytes;
+}
+
 uvc_error_t any_to_picture(uvc_frame_t *in, uvc_frame_t *out) {
     if (!in || !out || !in->data || !out->data)
         return UVC_ERROR_INVALID_PARAM;
@@ -12,9 +19,8 @@ uvc_error_t any_to_picture(uvc_frame_t *in, uvc_frame_t *out) {
         return uvc_any2rgbx(in, out);
     const int width = (int)in->width, height = (int)in->height;
     const size_t bytes = (size_t)width * height * 4;
-    if (width <= 0 || height <= 0 || in->actual_bytes < (size_t)width * height * 2) {
+    if (!yuyv_rows_fit(in))
         return UVC_ERROR_INVALID_PARAM;
-    }
     if (out->data_bytes < bytes)
         return UVC_ERROR_NO_MEM;
     const int inStep = in->step ? (int)in->step : width * 2;

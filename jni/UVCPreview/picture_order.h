@@ -16,6 +16,9 @@
 // frame_format outside them is undefined behaviour to read.
 const int FRAME_FORMAT_BGRX = 31;
 
+// Whether a YUYV frame's rows, `step` bytes apart (0: packed), lie within the bytes it holds.
+bool yuyv_rows_fit(const uvc_frame_t *yuyv);
+
 // The converter of uncompressed streams for draw_preview_one: a YUYV camera frame becomes a
 // B, G, R, X picture; any other frame (a stream negotiated with "any format" may be MJPEG)
 // goes through the camera library's uvc_any2rgbx.

@@ -23,3 +23,15 @@ void unmap_zeroed(void *buffer) {
     char *base = static_cast<char *>(buffer) - (size_t)sysconf(_SC_PAGESIZE);
     munmap(base, *reinterpret_cast<size_t *>(base));
 }
+
+void fault_in(void *buffer, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+    if (madvise(buffer, bytes, MADV_POPULATE_WRITE) == 0)
+        return;
+#endif
+    // Kernels before 5.14: a write of each page's own first byte faults it in unchanged.
+    const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+    volatile char *bytesOf = static_cast<volatile char *>(buffer);
+    for (size_t i = 0; i < bytes; i += page)
+        bytesOf[i] = bytesOf[i];
+}

@@ -11,3 +11,6 @@
 void *map_zeroed(size_t bytes);
 // Gives back a buffer of map_zeroed; null is ignored.
 void unmap_zeroed(void *buffer);
+// Takes the page faults of the first `bytes` of a map_zeroed buffer now, leaving its contents as
+// they are, so that a later first write does not pay them.
+void fault_in(void *buffer, size_t bytes);

@@ -76,20 +76,16 @@ size_t callback_count() {
 }
 
 // The window's picture after a few frames of the replaying camera.
-std::vector<uint8_t> surface_picture(const std::string &path, bool withCallback, int stridePadding,
-                                     int32_t *width, int32_t *height) {
+ShownPicture surface_picture(const std::string &path, bool withCallback, int stridePadding) {
     CameraSession s(replaying(path));
     EXPECT_EQ(s.connect(9, kWidth, kHeight), 0);
     if (withCallback)
         s.engine()->SetRawdataCallback(keep_raw_frame);
     host_window_set_stride_padding(s.window, stridePadding);
     EXPECT_EQ(s.attachWindow(), 0);
-    EXPECT_EQ(s.camera.startPreview(), 0);
-    EXPECT_TRUE(s.waitPosts(4));
-    std::vector<uint8_t> pixels;
-    EXPECT_TRUE(host_window_last_picture(s.window, &pixels, width, height));
+    const ShownPicture shown = s.startAndShow(4);
     s.camera.stopPreview();
-    return pixels;
+    return shown;
 }
 
 TEST(DirectDraw, WindowAndPoolFramePathsPostTheSamePicture) {
@@ -102,16 +98,16 @@ TEST(DirectDraw, WindowAndPoolFramePathsPostTheSamePicture) {
     const std::vector<uint8_t> reference = reference_picture(jpeg);
 
     g_callbackPictures.clear();
-    int32_t width = 0, height = 0;
     // Straight into the window, also when its rows have a gap at their end.
     for (int padding : {0, 24}) {
         SCOPED_TRACE("stride padding " + std::to_string(padding));
-        EXPECT_TRUE(surface_picture(path, false, padding, &width, &height) == reference);
-        EXPECT_EQ(width, kWidth);
-        EXPECT_EQ(height, kHeight);
+        const ShownPicture shown = surface_picture(path, false, padding);
+        EXPECT_TRUE(shown.pixels == reference);
+        EXPECT_EQ(shown.width, kWidth);
+        EXPECT_EQ(shown.height, kHeight);
     }
     // Through a pool frame, because the raw-frame callback reads the picture too.
-    EXPECT_TRUE(surface_picture(path, true, 0, &width, &height) == reference);
+    EXPECT_TRUE(surface_picture(path, true, 0).pixels == reference);
     ASSERT_GT(callback_count(), 0u);
     std::lock_guard<std::mutex> lock(g_mutex);
     EXPECT_TRUE(g_callbackPictures.back() == reference);

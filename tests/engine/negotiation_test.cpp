@@ -10,14 +10,9 @@ namespace {
 
 // Streams until the window shows a few pictures; returns the last picture's width.
 int stream_and_show(CameraSession &s) {
-    const int64_t posted = host_window_post_count(s.window);
-    EXPECT_EQ(s.camera.startPreview(), 0);
-    EXPECT_TRUE(s.waitPosts(posted + 3));
-    std::vector<uint8_t> pixels;
-    int32_t width = 0, height = 0;
-    EXPECT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
-    EXPECT_GE(uvc_test_decode_counter(pixels.data(), width, height, 0), 0);
-    return width;
+    const ShownPicture shown = s.startAndShow(3);
+    EXPECT_GE(uvc_test_decode_counter(shown.pixels.data(), shown.width, shown.height, 0), 0);
+    return shown.width;
 }
 
 TEST(Negotiation, TheNewestWishWinsOverOneHeldDuringAStream) {

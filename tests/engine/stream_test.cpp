@@ -23,11 +23,9 @@ TEST(StreamFormats, PostedPicturesCarryIncreasingCounters) {
         EXPECT_GT(s.lastCounter(), first);
         EXPECT_EQ(UVCPreviewTestAccess::frameWidth(s.engine()), c[1]);
         EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), c[0]);
-        std::vector<uint8_t> pixels;
-        int32_t width = 0, height = 0;
-        ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
-        EXPECT_EQ(width, c[1]);
-        EXPECT_EQ(height, c[2]);
+        const ShownPicture shown = s.lastPicture();
+        EXPECT_EQ(shown.width, c[1]);
+        EXPECT_EQ(shown.height, c[2]);
         EXPECT_EQ(s.camera.stopPreview(), 0);
         EXPECT_EQ(s.engine()->CameraIsRunning(), 0);
     }
@@ -41,13 +39,11 @@ TEST(StreamFormats, RedCameraGivesRedSurface) {
         CameraSession s(setup);
         ASSERT_EQ(s.connect(format, 640, 480), 0);
         ASSERT_EQ(s.attachWindow(), 0);
-        ASSERT_EQ(s.camera.startPreview(), 0);
-        ASSERT_TRUE(s.waitPosts(2));
-        std::vector<uint8_t> pixels;
-        int32_t width = 0, height = 0;
-        ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
-        for (int y : {10, height / 2, height - 10}) {
-            const uint8_t *p = &pixels[((size_t)y * width + width / 2) * 4];
+        const ShownPicture shown = s.startAndShow(2);
+        ASSERT_FALSE(shown.pixels.empty());
+        const int width = shown.width;
+        for (int y : {10, shown.height / 2, shown.height - 10}) {
+            const uint8_t *p = &shown.pixels[((size_t)y * width + width / 2) * 4];
             EXPECT_NEAR(p[0], 255, 6) << "row " << y;
             EXPECT_NEAR(p[1], 0, 6) << "row " << y;
             EXPECT_NEAR(p[2], 0, 6) << "row " << y;

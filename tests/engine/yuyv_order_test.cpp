@@ -8,6 +8,7 @@
 
 #include "engine_fixture.h"
 #include "host_android.h"
+#include "picture_order.h"
 #include "uvc_testing.h"
 
 namespace {
@@ -91,14 +92,10 @@ TEST(YuyvPictures, EveryReaderGetsTheLibrarysConversionByteForByte) {
         ASSERT_EQ(s.connect(3, kWidth, kHeight), 0);
         host_window_set_stride_padding(s.window, padding);
         ASSERT_EQ(s.attachWindow(), 0);
-        ASSERT_EQ(s.camera.startPreview(), 0);
-        ASSERT_TRUE(s.waitPosts(2));
-        std::vector<uint8_t> shown;
-        int32_t width = 0, height = 0;
-        ASSERT_TRUE(host_window_last_picture(s.window, &shown, &width, &height));
-        EXPECT_EQ(width, kWidth);
-        EXPECT_EQ(height, kHeight);
-        EXPECT_TRUE(shown == expected);
+        const ShownPicture shown = s.startAndShow(2);
+        EXPECT_EQ(shown.width, kWidth);
+        EXPECT_EQ(shown.height, kHeight);
+        EXPECT_TRUE(shown.pixels == expected);
         if (padding)
             continue;
         std::vector<char> buffer(expected.size());
@@ -120,6 +117,29 @@ TEST(YuyvPictures, EveryReaderGetsTheLibrarysConversionByteForByte) {
         ASSERT_TRUE(wait_until([] { return !last_raw().empty(); }, 5000));
         EXPECT_TRUE(last_raw() == expected) << "with a window: " << withWindow;
     }
+}
+
+// A frame whose row step would carry its last rows past the bytes it holds is refused, not read
+// beyond its end; the same bytes packed convert.
+TEST(YuyvPictures, ARowStepPastTheFrameIsRefused) {
+    const int width = 64, height = 8;
+    std::vector<uint8_t> yuyv((size_t)width * height * 2, 0x80);
+    uvc_frame_t in;
+    memset(&in, 0, sizeof(in));
+    in.data = yuyv.data();
+    in.data_bytes = in.actual_bytes = yuyv.size();
+    in.width = width;
+    in.height = height;
+    in.frame_format = UVC_FRAME_FORMAT_YUYV;
+    uvc_frame_t *out = uvc_allocate_frame((size_t)width * height * 4);
+    in.step = (size_t)width * 2 + 16;
+    EXPECT_EQ(any_to_picture(&in, out), UVC_ERROR_INVALID_PARAM);
+    in.step = (size_t)width * 2 - 2;
+    EXPECT_EQ(any_to_picture(&in, out), UVC_ERROR_INVALID_PARAM);
+    in.step = 0;
+    EXPECT_EQ(any_to_picture(&in, out), UVC_SUCCESS);
+    EXPECT_EQ(out->width, (uint32_t)width);
+    uvc_free_frame(out);
 }
 
 }  // namespace

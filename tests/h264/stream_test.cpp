@@ -40,11 +40,9 @@ TEST(H264Stream, WindowShowsIncreasingCountersAndTheCaptureTheNextPicture) {
             },
             20000));
         EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 13);
-        std::vector<uint8_t> pixels;
-        int32_t shownW = 0, shownH = 0;
-        ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &shownW, &shownH));
-        EXPECT_EQ(shownW, width);
-        EXPECT_EQ(shownH, height);
+        const ShownPicture picture = s.lastPicture();
+        EXPECT_EQ(picture.width, width);
+        EXPECT_EQ(picture.height, height);
         EXPECT_TRUE(std::is_sorted(counters.begin(), counters.end()));
         EXPECT_GT(counters.back(), counters.front());
 
@@ -87,12 +85,10 @@ TEST_P(H264Colours, SurfaceShowsTheCameraColours) {
         CameraSession s(h264_camera(std::string("solid ") + colour.hex));
         ASSERT_EQ(s.connect(9, 640, 480), 0);
         ASSERT_EQ(s.attachWindow(), 0);
-        ASSERT_EQ(s.camera.startPreview(), 0);
-        ASSERT_TRUE(s.waitPosts(3, 10000));
-        std::vector<uint8_t> pixels;
-        int32_t width = 0, height = 0;
-        ASSERT_TRUE(host_window_last_picture(s.window, &pixels, &width, &height));
-        ASSERT_EQ((size_t)width * height * 4, pixels.size());
+        const ShownPicture shown = s.startAndShow(3, 10000);
+        const std::vector<uint8_t> &pixels = shown.pixels;
+        ASSERT_FALSE(pixels.empty());
+        ASSERT_EQ((size_t)shown.width * shown.height * 4, pixels.size());
         int worst = 0;
         for (size_t i = 0; i < pixels.size(); i += 4 * 97) {
             worst =

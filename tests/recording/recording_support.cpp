@@ -51,7 +51,7 @@ bool RecordingSession::waitMorePosts(int count) {
     return waitPosts(host_window_post_count(window) + count, 20000);
 }
 
-int RecordingSession::start(const std::string &path, bool watermark) {
+int RecordingSession::start(const std::string &path, bool watermark, int guardMs) {
     // The engine refuses a start when it drew nothing for a moment, as a loaded machine may.
     int result = REC_NO_PICTURES;
     wait_until(
@@ -59,7 +59,7 @@ int RecordingSession::start(const std::string &path, bool watermark) {
             result = engine()->recordStart(watermark, path.c_str());
             return result != REC_NO_PICTURES;
         },
-        5000);
+        guardMs);
     return result;
 }
 

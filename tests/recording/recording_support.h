@@ -29,9 +29,9 @@ class RecordingSession : public CameraSession {
     bool startPreview(int recMode);
     // Frame rate, bit rate and SetRecording; returns SetRecording's result.
     int prepare();
-    // recordStart, tried again while it finds no picture drawn within its 100 ms check (a
-    // loaded machine can hold the draw thread back that long).
-    int start(const std::string &path, bool watermark = false);
+    // recordStart, tried again for up to `guardMs` while it finds no picture drawn within its
+    // 100 ms check (a loaded machine can hold the draw thread back that long).
+    int start(const std::string &path, bool watermark = false, int guardMs = 5000);
     // Records until `frames` more pictures were drawn; false when start or stop failed.
     bool record(const std::string &path, int frames, bool watermark = false);
     // Waits until `count` more pictures are posted.

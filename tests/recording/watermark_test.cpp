@@ -181,9 +181,9 @@ TEST(RecordedWatermarks, AppearInTheFileAndNotOnTheSurface) {
     EXPECT_NEAR(value(last, 50, 50), 28, 8);  // moved to 0, 0
     EXPECT_NEAR(value(last, 650, 650), 113, 8);
 
-    std::vector<uint8_t> surface;
-    int32_t w = 0, h = 0;
-    ASSERT_TRUE(host_window_last_picture(s.window, &surface, &w, &h));
+    const ShownPicture shown = s.lastPicture();
+    const std::vector<uint8_t> &surface = shown.pixels;
+    const int w = shown.width;
     ASSERT_EQ(w, 1280);
     EXPECT_EQ(surface[((size_t)670 * w + 560) * 4 + 1], 200);
     EXPECT_EQ(surface[((size_t)50 * w + 50) * 4 + 1], 200);

@@ -60,11 +60,24 @@ bool CameraSession::waitPosts(int64_t count, int timeoutMs) {
 }
 
 int64_t CameraSession::lastCounter() {
-    std::vector<uint8_t> pixels;
-    int32_t width = 0, height = 0;
-    if (!host_window_last_picture(window, &pixels, &width, &height))
+    ShownPicture shown = lastPicture();
+    if (shown.pixels.empty())
         return -1;
-    return uvc_test_decode_counter(pixels.data(), width, height, 0);
+    return uvc_test_decode_counter(shown.pixels.data(), shown.width, shown.height, 0);
+}
+
+ShownPicture CameraSession::lastPicture() {
+    ShownPicture shown;
+    if (!host_window_last_picture(window, &shown.pixels, &shown.width, &shown.height))
+        shown.pixels.clear();
+    return shown;
+}
+
+ShownPicture CameraSession::startAndShow(int posts, int timeoutMs) {
+    const int64_t before = host_window_post_count(window);
+    if (camera.startPreview() != 0 || !waitPosts(before + posts, timeoutMs))
+        return ShownPicture();
+    return lastPicture();
 }
 
 uvc_frame_t *make_camera_frame(int format, int width, int height, size_t bytes) {

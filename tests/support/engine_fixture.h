@@ -48,6 +48,12 @@ class VirtualCamera {
     int mVid, mPid;
 };
 
+// A picture posted to a host window: R, G, B, X pixels, packed.
+struct ShownPicture {
+    std::vector<uint8_t> pixels;
+    int32_t width = 0, height = 0;
+};
+
 // A connected camera object with a host window whose pictures the test can read back.
 class CameraSession {
   public:
@@ -63,6 +69,11 @@ class CameraSession {
     bool waitPosts(int64_t count, int timeoutMs = 5000);
     // Frame number carried by the last posted picture; -1 when none.
     int64_t lastCounter();
+    // The last picture posted to the window; no pixels when none was.
+    ShownPicture lastPicture();
+    // Starts the preview, waits for `posts` more pictures and returns the last one; no pixels
+    // when the start failed or they did not come.
+    ShownPicture startAndShow(int posts, int timeoutMs = 5000);
 
     UVCCamera camera;
     VirtualCamera device;
