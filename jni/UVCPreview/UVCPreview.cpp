@@ -135,6 +135,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mH264ThreadStarted(false),
       mAudioRawThreadStarted(false),
       mJavaThreadStarted(false),
+      mPreviewThreadAlive(false),
       mResolutionPending(false),
       mPendingResolution() {
     pthread_mutex_init(&mPreviewMutex, nullptr);

@@ -354,7 +354,8 @@ class UVCPreview {
     int mFrameWidth, mFrameHeight;
     int mFrameBytes;
     pthread_t mPreviewThread;
-    // Guards mPreviewFrames, mPreviewWindow and the start of the preview thread.
+    // Guards mPreviewFrames, mPreviewWindow, the start and end of the preview thread and the
+    // held resolution wish.
     pthread_mutex_t mPreviewMutex;
     pthread_cond_t mPreviewSync;
     ObjectArray<uvc_frame_t *> mPreviewFrames;
@@ -485,8 +486,8 @@ class UVCPreview {
     std::atomic<FFMuxer *> mFFMuxer;  // read by the recorder's output thread
 #endif
 
-    // Which worker threads this run started, so that stopPreview joins exactly those. The
-    // preview thread's flag is also read by the resolution setter on Java threads.
+    // Which worker threads this run started, so that stopPreview joins exactly those; a flag
+    // is cleared as its thread is taken for joining.
     std::atomic<bool> mPreviewThreadStarted;
     std::atomic<bool> mDrawThreadStarted;
     std::atomic<bool> mStillThreadStarted;
@@ -505,8 +506,10 @@ class UVCPreview {
     std::atomic<int> mInternalAudioCount{0};
     int mAudioDropped = 0;
 
-    // A resolution asked for while threads of a run exist; applied by the next startPreview.
+    // A resolution asked for while the preview thread exists (until it has left its last
+    // statement, also while a stop joins it); applied by the next startPreview.
     // Guarded by mPreviewMutex.
+    bool mPreviewThreadAlive;
     bool mResolutionPending;
     int mPendingResolution[4];
 

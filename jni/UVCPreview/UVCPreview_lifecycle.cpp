@@ -63,6 +63,7 @@ int UVCPreview::startPreview() {
     mIsRunning = true;
     int result = pthread_create(&mPreviewThread, nullptr, preview_thread_func, this);
     mPreviewThreadStarted = result == 0;
+    mPreviewThreadAlive = result == 0;
     mStartStatus = 1;
     pthread_mutex_unlock(&mPreviewMutex);
 
@@ -177,6 +178,9 @@ void *UVCPreview::preview_thread_func(void *vptr_args) {
     if (preview->prepare_preview(&ctrl) == 0) {
         preview->do_preview(&ctrl);
     }
+    pthread_mutex_lock(&preview->mPreviewMutex);
+    preview->mPreviewThreadAlive = false;
+    pthread_mutex_unlock(&preview->mPreviewMutex);
     return nullptr;
 }
 

@@ -20,8 +20,9 @@ const char *format_name(int pixelFormat) {
 
 void UVCPreview::set_UVC_Resolution(int pixelFormat, int width, int height, int frame) {
     pthread_mutex_lock(&mPreviewMutex);
-    if (mPreviewThreadStarted) {
-        // Threads of the current run read the size; the wish waits for the next start.
+    if (mPreviewThreadAlive) {
+        // The preview thread reads and writes the size until it ends; the wish waits for the
+        // next start.
         mPendingResolution[0] = pixelFormat;
         mPendingResolution[1] = width;
         mPendingResolution[2] = height;

@@ -1,5 +1,6 @@
 // Which stream a start negotiates: wishes made while streaming, the diagnostic query's fallback
 // and diagnostic queries from the application while a stream runs.
+#include <atomic>
 #include <vector>
 
 #include "engine_fixture.h"
@@ -39,6 +40,41 @@ TEST(Negotiation, TheNewestWishWinsOverOneHeldDuringAStream) {
     ASSERT_EQ(s.attachWindow(), 0);
     EXPECT_EQ(stream_and_show(s), 640);
     EXPECT_EQ(UVCPreviewTestAccess::pixelFormat(s.engine()), 3);
+}
+
+// The error report of a stream that failed to start runs on the preview thread; it makes a wish
+// once a stop has taken that thread for joining, and notes the size the engine then holds.
+struct WishDuringStop {
+    UVCPreview *engine = nullptr;
+    std::atomic<bool> reported{false};
+    std::atomic<int> widthAfterWish{-1};
+};
+WishDuringStop g_wishDuringStop;
+
+void wish_while_stopping(long, long, int, char *) {
+    WishDuringStop &w = g_wishDuringStop;
+    w.reported = true;
+    wait_until([&w] { return !UVCPreviewTestAccess::previewThreadStarted(w.engine); }, 5000);
+    w.engine->set_UVC_Resolution(9, 640, 480, 0);
+    w.widthAfterWish = UVCPreviewTestAccess::wishWidth(w.engine);
+}
+
+// Until the preview thread has ended, also while a stop joins it, a wish waits for the next
+// start: the ending thread may still write the size it negotiated.
+TEST(Negotiation, AWishMadeWhileAStopJoinsThePreviewThreadWaitsForTheNextStart) {
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(9, 1280, 720), 0);
+    g_wishDuringStop.engine = s.engine();
+    s.engine()->SetErrorNotifyCallback(wish_while_stopping);
+    uvc_device_handle_t *devh = UVCPreviewTestAccess::handle(s.engine());
+    uvc_test_set_fault(devh, UvcFault::kStartError, -7);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(wait_until([] { return g_wishDuringStop.reported.load(); }, 5000));
+    uvc_test_clear_faults(devh);
+    EXPECT_EQ(s.camera.stopPreview(), 0);
+    EXPECT_EQ(g_wishDuringStop.widthAfterWish, 1280);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 640);
 }
 
 // Without an answer to the diagnostic query the camera default cannot be known: the stream
