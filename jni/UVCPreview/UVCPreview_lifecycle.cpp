@@ -105,11 +105,16 @@ int UVCPreview::stopPreview() {
         pthread_mutex_lock(&mCapBufMutex);
         pthread_cond_broadcast(&mCapBufSync);
         pthread_mutex_unlock(&mCapBufMutex);
+    } else if (mPreviewThreadStarted) {
+        // The stream failed to start and the preview thread ended on its own.
+        // The microphone started with that run still captures.
+        stopAudioCapture(__FUNCTION__);
+    }
+    int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex, &mPreviewSync);
+    LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
+             "preview_thread end\n");
 
-        int r =
-            wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex, &mPreviewSync);
-        LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
-                 "preview_thread end\n");
+    if (wasRunning) {
         r = wake_and_join(&mDrawThreadStarted, mDrawThread, &mDrawMutex, &mDrawSync);
         LOG_JOIN(r, "UVCPreview::terminate draw thread: pthread_join failed : %d",
                  "draw_thread end\n");
@@ -132,13 +137,6 @@ int UVCPreview::stopPreview() {
                  "java_thread end\n");
 
         clearDisplay();
-    } else if (mPreviewThreadStarted) {
-        // The stream failed to start and the preview thread ended on its own.
-        // The microphone started with that run still captures.
-        stopAudioCapture(__FUNCTION__);
-        int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
-        LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
-                 "preview_thread end\n");
     }
 
     clearPreviewFrame();
