@@ -44,13 +44,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mDrawThread(),
       mViewCount(0),
       mIsRecording(false),
-#ifdef ORRIN_HW_ENCODER
-      mOMXLib(nullptr),
-      mOMXWrapper(nullptr),
-#else
-      mMediaRecorderLib(nullptr),
-      mMediaRecorderWrapper(nullptr),
-#endif
       mMediaDecoderLib(nullptr),
       mMediaDecoderWrapper(nullptr),
       mEncoderConfigured(0),
@@ -58,9 +51,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mRecWatermark(false),
       mVideoFrameWritten(false),
       mRecordBuf(nullptr),
-#ifdef ORRIN_HW_ENCODER
-      mSelectedColorFormat(0),
-#endif
       m_VideoFPS(0),
       m_VideoBitrate(0),
       mAudioDev(nullptr),
@@ -124,10 +114,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mDeBlock(1),
       mIframe_Interval(1),
       mForceAudioSamplerete(0),
-#ifndef ORRIN_HW_ENCODER
-      mFFMpegLib(nullptr),
-      mFFMuxer(nullptr),
-#endif
       mPreviewThreadStarted(false),
       mDrawThreadStarted(false),
       mStillThreadStarted(false),

@@ -395,12 +395,16 @@ class UVCPreview {
     // Admits the draw and audio threads' writes while a recorder object may take them, so
     // that the recorder is never released under a write.
     WriteGate mRecordGate;
+    // The recorder of this deliverable: the hardware encoder, or the media recorder and muxer.
 #ifdef ORRIN_HW_ENCODER
-    OMXLib *mOMXLib;
-    std::atomic<OMXWrapper *> mOMXWrapper;
+    OMXLib *mOMXLib = nullptr;
+    std::atomic<OMXWrapper *> mOMXWrapper{nullptr};
+    int mSelectedColorFormat = 0;
 #else
-    LibMediaRecorder *mMediaRecorderLib;
-    std::atomic<MediaRecorder *> mMediaRecorderWrapper;
+    LibMediaRecorder *mMediaRecorderLib = nullptr;
+    std::atomic<MediaRecorder *> mMediaRecorderWrapper{nullptr};
+    FFMpegLib *mFFMpegLib = nullptr;
+    std::atomic<FFMuxer *> mFFMuxer{nullptr};  // read by the recorder's output thread
 #endif
     LibMediaDecoder *mMediaDecoderLib;
     MediaDecoder *mMediaDecoderWrapper;
@@ -409,9 +413,6 @@ class UVCPreview {
     std::atomic<bool> mRecWatermark;
     std::atomic<bool> mVideoFrameWritten;
     uint8_t *mRecordBuf;  // recording work buffer of the draw thread
-#ifdef ORRIN_HW_ENCODER
-    int mSelectedColorFormat;
-#endif
     int m_VideoFPS, m_VideoBitrate;
     _AUXA_DEV *mAudioDev;
     int mSampleRate, mBit, mChannel;
@@ -481,11 +482,6 @@ class UVCPreview {
     int mDeBlock;
     unsigned int mIframe_Interval;
     int mForceAudioSamplerete;
-#ifndef ORRIN_HW_ENCODER
-    FFMpegLib *mFFMpegLib;
-    std::atomic<FFMuxer *> mFFMuxer;  // read by the recorder's output thread
-#endif
-
     // Which worker threads this run started, so that stopPreview joins exactly those; a flag
     // is cleared as its thread is taken for joining.
     std::atomic<bool> mPreviewThreadStarted;
