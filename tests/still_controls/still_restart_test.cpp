@@ -55,10 +55,7 @@ TEST(StillRestart, StillTheCameraNeverSentDoesNotBlockTheButtonOfTheNextRun) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
     ASSERT_TRUE(s.start());
-    uvc_test_set_fault(s.handle(), UvcFault::kStallAfter, 1);
-    ASSERT_EQ(s.press(), 0);
-    ASSERT_TRUE(
-        wait_until([&] { return host_log_count("uvc_set_still_image Success") == 1; }, 5000));
+    ASSERT_TRUE(s.pressWhileStalled());
     ASSERT_EQ(s.session.camera.stopPreview(), 0);
     EXPECT_EQ(still_count(), 0u);
 

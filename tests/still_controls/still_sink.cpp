@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "host_android.h"
 #include "uvc_testing.h"
 
 namespace {
@@ -90,4 +91,10 @@ bool StillSession::start() {
 
 int StillSession::press() {
     return uvc_test_press_button(handle());
+}
+
+bool StillSession::pressWhileStalled() {
+    uvc_test_set_fault(handle(), UvcFault::kStallAfter, 1);
+    return press() == 0 &&
+           wait_until([] { return host_log_count("uvc_set_still_image Success") == 1; }, 5000);
 }

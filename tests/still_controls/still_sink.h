@@ -41,6 +41,10 @@ struct StillSession {
     // Starts the preview and waits until the streaming loop runs, with the still threads up.
     bool start();
     int press();
+    // Stalls the camera after its first frame and presses: the camera takes the trigger but
+    // sends no still until it streams again. False when the trigger was not taken (read from the
+    // captured log: the test captures it).
+    bool pressWhileStalled();
     uvc_device_handle_t *handle() { return UVCPreviewTestAccess::handle(session.engine()); }
     UVCPreview *engine() { return session.engine(); }
 

@@ -121,12 +121,7 @@ TEST(StillMethod2, PressWhileBusyIsIgnoredAndTheNextPressAfterDeliveryWorks) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
     ASSERT_TRUE(s.start());
-
-    // The stalled camera takes the trigger but sends no still until it runs again.
-    uvc_test_set_fault(s.handle(), UvcFault::kStallAfter, 1);
-    ASSERT_EQ(s.press(), 0);
-    ASSERT_TRUE(
-        wait_until([&] { return host_log_count("uvc_set_still_image Success") == 1; }, 5000));
+    ASSERT_TRUE(s.pressWhileStalled());
     EXPECT_TRUE(UVCPreviewTestAccess::stillBusy(s.engine()));
     ASSERT_EQ(s.press(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
