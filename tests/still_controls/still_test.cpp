@@ -86,7 +86,8 @@ TEST(StillMethod2, ProbeCommitTriggerStartsFromTheValuesReadBack) {
     host_log_capture_start();
     StillSession s(still_camera(2), 9, 320, 240, true);
     ASSERT_TRUE(s.start());
-    EXPECT_EQ(host_log_count("Still_send_thread IN"), 1);
+    // The still thread is started before the streaming loop but may log after it runs.
+    EXPECT_TRUE(wait_until([] { return host_log_count("Still_send_thread IN") == 1; }, 2000));
     ASSERT_EQ(s.press(), 0);
     ASSERT_TRUE(wait_stills(1));
     // The stream's size is still size 2 of the camera; the camera settles on compression
