@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine_fixture.h"
+#include "bench_support.h"
 #include "host_android.h"
 #include "process_counts.h"
 #include "recording_support.h"
@@ -19,21 +20,8 @@
 
 namespace {
 
-long resident_kib() {
-    FILE *status = fopen("/proc/self/status", "r");
-    long kib = -1;
-    char line[256];
-    while (status && fgets(line, sizeof(line), status)) {
-        if (sscanf(line, "VmRSS: %ld kB", &kib) == 1)
-            break;
-    }
-    if (status)
-        fclose(status);
-    return kib;
-}
-
 void report(const char *phase) {
-    printf("%-28s rss %7ld KiB  fds %4d  threads %3d  windows %d\n", phase, resident_kib(),
+    printf("%-28s rss %7.1f MiB  fds %4d  threads %3d  windows %d\n", phase, resident_mib(),
            count_open_descriptors(), count_threads(), host_window_live_count());
     fflush(stdout);
 }

@@ -168,8 +168,9 @@ void UVCPreview::StillFileWriteThread() {
     }
     LOGD("stillWidth : %d, stillHeight : %d\n", width, height);
 
-    // The copy starts zeroed, mapped without being written, and is zeroed again after each
-    // still: a start does not fault in a picture's worth of memory it may never use.
+    // The copy starts zeroed, mapped without being written, and each still's bytes are zeroed
+    // again after it: a start does not fault in a picture's worth of memory it may never use,
+    // and a still clears only what it wrote.
     const int copyBytes = width * height * 4;
     uint8_t *copy = static_cast<uint8_t *>(map_zeroed(copyBytes));
     uvc_frame_t *yuyv = copy ? uvc_allocate_frame((size_t)width * height * 2) : nullptr;
@@ -195,7 +196,7 @@ void UVCPreview::StillFileWriteThread() {
         if (mStillWriteStop)
             break;
         deliver_still(copy, size, width, height, yuyv, converted);
-        memset(copy, 0, copyBytes);
+        memset(copy, 0, size);
         if (mStillMethod == 2) {
             pthread_mutex_lock(&mStillMutex);
             mStillBusy = false;

@@ -51,8 +51,9 @@ TEST(FileRecording, CounterCameraWithSineMicrophone) {
     // Pictures lost on the way are a real-time figure, checked at full speed: a sanitizer build
     // on a small machine may record only every other frame; the order and the span are still
     // checked there.
-    if (slow == 1)
+    if (slow == 1) {
         EXPECT_LE(gaps, (int)counters.size() / 10);
+    }
     const double span = (counters.back() - counters.front() + 1) * frame;
     // The pictures' time stamps follow the camera's clock, within the delays a loaded machine
     // adds to the first and last picture. (The file as a whole can run longer: the sound goes
