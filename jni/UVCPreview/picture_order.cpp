@@ -47,6 +47,8 @@ void yuyv_to_rgbx_rows(uvc_frame_t *yuyv, uint8_t *dst, size_t dstStep, int rows
     uint8_t bgrx[kPiecePixels * 4];
     const size_t srcStep = yuyv->step ? yuyv->step : (size_t)yuyv->width * 2;
     uint8_t *src = static_cast<uint8_t *>(yuyv->data);
+    // The last row's step may reach past the frame's bytes; the clear stops at their end.
+    const uint8_t *end = src + yuyv->data_bytes;
     for (int y = 0; y < rows; y++, src += srcStep, dst += dstStep) {
         for (int x = 0; x < pixels; x += kPiecePixels) {
             const int count = std::min(kPiecePixels, pixels - x);
@@ -54,8 +56,8 @@ void yuyv_to_rgbx_rows(uvc_frame_t *yuyv, uint8_t *dst, size_t dstStep, int rows
             libyuv::YUY2ToARGB(src + (size_t)x * 2, 0, bgrx, 0, count, 1);
             libyuv::ARGBToABGR(bgrx, 0, dst + (size_t)x * 4, 0, count, 1);
         }
-        if (clearSource)
-            memset(src, 0, srcStep);
+        if (clearSource && src < end)
+            memset(src, 0, std::min<size_t>(srcStep, end - src));
     }
     if (clearSource && rows == (int)yuyv->height && yuyv->data_bytes <= srcStep * rows)
         yuyv->data_bytes = 0;

@@ -2,6 +2,7 @@
 // or without a surface) sees exactly the camera library's R, G, B, X conversion.
 #include <string.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -140,6 +141,19 @@ TEST(YuyvPictures, ARowStepPastTheFrameIsRefused) {
     EXPECT_EQ(any_to_picture(&in, out), UVC_SUCCESS);
     EXPECT_EQ(out->width, (uint32_t)width);
     uvc_free_frame(out);
+
+    // A step of more than two rows' worth: the last row ends well before its step. Converting
+    // straight into a window clears only the frame's own bytes.
+    const size_t step = (size_t)width * 5, bytes = step * (height - 1) + width * 2;
+    std::vector<uint8_t> spaced(bytes + 64, 0x80);
+    in.data = spaced.data();
+    in.data_bytes = in.actual_bytes = bytes;
+    in.step = step;
+    ASSERT_TRUE(yuyv_rows_fit(&in));
+    std::vector<uint8_t> rgbx((size_t)width * height * 4);
+    yuyv_to_rgbx_rows(&in, rgbx.data(), (size_t)width * 4, height, width, true);
+    EXPECT_EQ(std::count(spaced.begin(), spaced.begin() + bytes, 0), (long)bytes);
+    EXPECT_EQ(std::count(spaced.begin() + bytes, spaced.end(), 0x80), 64);
 }
 
 }  // namespace
