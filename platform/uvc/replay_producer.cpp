@@ -11,14 +11,12 @@ namespace {
 
 class ReplayProducer : public FrameProducer {
   public:
-    // Takes the file the description already indexed, or maps and indexes it.
+    // Takes the file as the description's check mapped and indexed it.
     bool open(const ReplaySource &source, std::string *error) {
         file_ = source.file;
         if (!file_) {
-            std::shared_ptr<ReplayFile> file = std::make_shared<ReplayFile>();
-            if (!file->open(source, error))
-                return false;
-            file_ = file;
+            *error = "replay file not opened by its description";
+            return false;
         }
         frame_.resize(file_->largest_frame());
         return true;
