@@ -32,8 +32,8 @@ fi
 all_areas=$(for f in tests/*/CMakeLists.txt; do basename "$(dirname "$f")"; done)
 # Areas whose code runs threads of its own. Left out: unit (single-threaded helpers) and the
 # JVM areas (bridge, demo), which ThreadSanitizer cannot run.
-tsan_areas="audio auxa engine forwarding h264 livestream media peers recording still_controls
-  streamer uvc"
+tsan_areas="audio auxa engine forwarding h264 lifecycle livestream media peers recording
+  still_controls streamer uvc"
 sanitizer_flags=(-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG")
 

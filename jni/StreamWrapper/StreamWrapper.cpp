@@ -4,6 +4,8 @@
 #include <string.h>
 #include <sys/system_properties.h>
 
+#include "callback_scope.h"
+#include "finisher.h"
 #include "logging.h"
 #include "timing.h"
 
@@ -39,8 +41,11 @@ StreamWrapper::StreamWrapper()
       mWorkPicture(nullptr) {}
 
 // A streamer deleted while started would leave the encoder running and the live-stream library
-// calling back into freed memory, so it is stopped first.
+// calling back into freed memory, so it is stopped first; when the encoder refuses to stop, the
+// connection is dropped all the same. Never called from a callback (whoever deletes the
+// streamer there hands the deletion to the finisher).
 StreamWrapper::~StreamWrapper() {
+    Finisher::instance().forget(this);
     bool started;
     {
         std::lock_guard<std::mutex> lock(mControlMutex);
@@ -49,6 +54,8 @@ StreamWrapper::~StreamWrapper() {
     if (started)
         Stop();
     std::lock_guard<std::mutex> lock(mControlMutex);
+    if (mStarted && (mActive.recType & STREAM_TYPE_LIVE))
+        dropLiveStream();
     releaseEncoder();
     freeBuffers();
 }
@@ -92,7 +99,9 @@ bool isGalaxtGrandDevice() {
     return answer == 1;
 }
 
+// The library's report thread: a Stop asked for from here must not wait for that thread.
 void onStreamRuntimeError(void * /*context*/, int code, int errnum, void *user) {
+    CallbackScope scope;
     LOGE("IN\n");
     StreamWrapper *streamer = (StreamWrapper *)user;
     if (!streamer) {

@@ -137,6 +137,7 @@ class StreamWrapper {
     int openLiveStream(const char *destination);
     // Stops the live stream: 0, -301 when refused, or the library's wait result.
     int closeLiveStream();
+    void dropLiveStream();
     // Converts one picture into mYuvBuf, with the watermarks blended in.
     void convertPicture(const uint8_t *picture, const Watermark &system, const Watermark &user);
     void addWatermark(uint8_t *picture, const Watermark &system, const Watermark &user);

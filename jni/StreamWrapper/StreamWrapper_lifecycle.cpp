@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include "StreamWrapper.h"
+#include "callback_scope.h"
+#include "finisher.h"
 #include "logging.h"
 
 namespace {
@@ -89,7 +91,13 @@ int StreamWrapper::Start(const char *destination) {
     return 0;
 }
 
+// From a callback the stop runs on the finisher once the callback has returned: the callback
+// may run on the live-stream library's thread, which the stop waits for.
 int StreamWrapper::Stop() {
+    if (in_callback()) {
+        Finisher::instance().hand_over(this, [this] { Stop(); });
+        return 0;
+    }
     LOGE("Stop IN\n");
     std::lock_guard<std::mutex> lock(mControlMutex);
     if (!mStarted) {

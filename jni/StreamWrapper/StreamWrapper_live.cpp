@@ -65,3 +65,12 @@ int StreamWrapper::closeLiveStream() {
     }
     return waitForJob(&mTlinkContext, m_TlinkWaitTime);
 }
+
+// Drops the connection without sending what is left; nothing of it calls the streamer again.
+void StreamWrapper::dropLiveStream() {
+    TlinkSetCallbackRuntimeError(&mTlinkContext, nullptr, nullptr);
+    TlinkAsyncStop(&mTlinkContext);
+    TlinkCancelAsyncJob(&mTlinkContext);
+    TlinkWaitAsyncJobCompletion(&mTlinkContext, -1);
+    mTlinkContext = nullptr;
+}

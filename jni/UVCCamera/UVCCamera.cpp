@@ -2,7 +2,9 @@
 #include "UVCCamera.h"
 
 #include "StreamWrapper.h"
+#include "callback_scope.h"
 #include "error_codes.h"
+#include "finisher.h"
 #include "logging.h"
 
 UVCCamera::UVCCamera() : UVCCamera(false) {}
@@ -19,6 +21,7 @@ UVCCamera::UVCCamera(bool internal)
       mStreamWrapper(nullptr) {}
 
 UVCCamera::~UVCCamera() {
+    Finisher::instance().forget(this);
     release();
     // An internal-source camera object owns its streamer: it is stopped and freed with it.
     release_internal();
@@ -111,7 +114,13 @@ int UVCCamera::stopPreview() {
     return 0;
 }
 
+// From a callback the release runs on the finisher once the callback has returned: the
+// callback's thread may be one of the engine threads that the release ends.
 int UVCCamera::release() {
+    if (in_callback()) {
+        Finisher::instance().hand_over(this, [this] { release(); });
+        return 0;
+    }
     if (!mIsInternal) {
         stopPreview();
         if (mAudioDev) {

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "error_codes.h"
+#include "finisher.h"
 #include "logging.h"
 
 UVCPreview::UVCPreview(uvc_device_handle_t *devh)
@@ -22,7 +23,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mFrameWidth(640),
       mFrameHeight(480),
       mFrameBytes(640 * 480 * 2),
-      mPreviewThread(),
       mPreviewFrames(2),
       mPreviewWindowFormat(WINDOW_FORMAT_RGBA_8888),
       mPreviewBytes(640 * 480 * 4),
@@ -41,7 +41,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       _jpegDecompressor(nullptr),
       mDrawJpegDecompressor(nullptr),
       mDrawFrames(2),
-      mDrawThread(),
       mViewCount(0),
       mIsRecording(false),
       mMediaDecoderLib(nullptr),
@@ -63,8 +62,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mPuControls(0),
       mEnableIT(),
       mEnablePU(),
-      mStillThread(),
-      mStillWriteThread(),
       mStillImageBuf(nullptr),
       mStillImageBufSize(0),
       mStillImageSize(0),
@@ -72,7 +69,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mStillBusy(false),
       mStillStop(false),
       mStillWriteStop(false),
-      mH264GetdataThread(),
       mVid(0),
       mPid(0),
       mWatermark_buf(nullptr),
@@ -94,7 +90,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mStillHeight(0),
       mVideoOnly(false),
       mAudioFrames(2),
-      mAudioRawThread(),
       mSharedFrame_raw(2),
       mSharedFrame_conv(2),
       mPoolFrameBytes(0),
@@ -104,7 +99,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mStillMethod(0),
       mStillRequest(false),
       mRawdataFrames(2),
-      mJavaThread(),
       mCameraID(0),
       mTlinkContext(nullptr),
       m_TlinkWaitTime(5000),
@@ -114,13 +108,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mDeBlock(1),
       mIframe_Interval(1),
       mForceAudioSamplerete(0),
-      mPreviewThreadStarted(false),
-      mDrawThreadStarted(false),
-      mStillThreadStarted(false),
-      mStillWriteThreadStarted(false),
-      mH264ThreadStarted(false),
-      mAudioRawThreadStarted(false),
-      mJavaThreadStarted(false),
       mPreviewThreadAlive(false),
       mResolutionPending(false),
       mPendingResolution() {
@@ -161,8 +148,13 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     mTlinkUrl = (char *)calloc(255, 1);
 }
 
-// Threads and pooled frames are gone already: the camera object stops the engine first.
+// The camera object stops the engine first; a run left over is ended here. Never called from
+// a callback: whoever deletes the engine there hands the deletion to the finisher.
 UVCPreview::~UVCPreview() {
+    Finisher::instance().forget(this);
+    LifecycleTurn::Hold turn(mLifecycle);
+    if (mRun)
+        stopPreview();
     LOGD("%s IN\n", "~UVCPreview");
     free(mTlinkUrl);
     mTlinkUrl = nullptr;
@@ -272,4 +264,9 @@ void UVCPreview::setAudioObject(_AUXA_DEV *dev) {
 
 void UVCPreview::setRecMode(int mode) {
     mRecMode = mode;
+}
+
+int UVCPreview::finish_later(std::function<void()> operation) {
+    Finisher::instance().hand_over(this, std::move(operation));
+    return 0;
 }

@@ -27,8 +27,12 @@
 #include <turbojpeg.h>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 
 #include "ObjectArray.h"
+#include "lifecycle_turn.h"
+#include "preview_run.h"
 #include "recorder_types.h"
 #include "write_gate.h"
 
@@ -196,6 +200,12 @@ class UVCPreview {
     void addWaterMark(uvc_frame_t *frame);
 
   private:
+    // A start, stop, record, pause or resume asked for from a callback or an engine thread,
+    // which must not wait for the engine's threads: the finisher runs it once the caller has
+    // returned. 0: the operation is under way.
+    int finish_later(std::function<void()> operation);
+    void end_run(PreviewRun &run, bool wasRunning);
+
     // Thread bodies: plain functions with the engine as argument.
     static void *preview_thread_func(void *vptr_args);
     static void *draw_thread_func(void *vptr_args);
@@ -204,7 +214,7 @@ class UVCPreview {
 
     // Preview thread.
     int prepare_preview(uvc_stream_ctrl_t *ctrl);
-    void do_preview(uvc_stream_ctrl_t *ctrl);
+    void do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run);
     void serve_capture_request(uvc_frame_t *frame);
 
     // Frame pools and the preview queue.
@@ -304,7 +314,7 @@ class UVCPreview {
     // H.264 decode path.
     static void *H264GetData(void *vptr_args);
     void H264GetDataThread();
-    bool start_decoder();
+    bool start_decoder(PreviewRun &run);
     void halt_after_decoder_failure();
     void feed_decoder(uvc_frame_t *frame);
     bool decoder_may_take(uvc_frame_t *frame);
@@ -329,7 +339,7 @@ class UVCPreview {
     void reset_still_state();
     bool prepare_still();
     void replace_still_buffer(int bytes);
-    void start_still_threads();
+    void start_still_threads(PreviewRun &run);
     int allocate_StillImageBuf();
     bool wait_StillThread();
     void Still_send_thread();
@@ -353,7 +363,6 @@ class UVCPreview {
     int mRequestFrame;
     int mFrameWidth, mFrameHeight;
     int mFrameBytes;
-    pthread_t mPreviewThread;
     // Guards mPreviewFrames, mPreviewWindow, the start and end of the preview thread and the
     // held resolution wish.
     pthread_mutex_t mPreviewMutex;
@@ -389,7 +398,6 @@ class UVCPreview {
     ObjectArray<uvc_frame_t *> mDrawFrames;
     pthread_mutex_t mDrawMutex;
     pthread_cond_t mDrawSync;
-    pthread_t mDrawThread;
     std::atomic<int> mViewCount;
     std::atomic<bool> mIsRecording;
     // Admits the draw and audio threads' writes while a recorder object may take them, so
@@ -423,7 +431,6 @@ class UVCPreview {
     uint16_t mPuControls;
     int mEnableIT[CONTROL_LIST_COUNT];
     int mEnablePU[CONTROL_LIST_COUNT];
-    pthread_t mStillThread, mStillWriteThread;
     // mStillWriteMutex guards mStillImageBuf, mStillImageBufSize and mStillImageSize (the bytes
     // of a still that the still write thread has not taken yet).
     uint8_t *mStillImageBuf;
@@ -435,7 +442,6 @@ class UVCPreview {
     pthread_cond_t mStillSync, mStillWriteSync;
     std::atomic<bool> mStillBusy, mStillStop, mStillWriteStop;
     bool mStillCommandPending = false;  // a press waits for the still command thread
-    pthread_t mH264GetdataThread;
     int mVid, mPid;
     // Watermarks: mWatermarkMutex guards mWatermark_buf, mUserWatermarkMutex mUserWatermark_buf.
     // Sizes, positions and modes are set from Java threads and read by the draw thread without
@@ -454,7 +460,6 @@ class UVCPreview {
     ObjectArray<_AudioRawData *> mAudioFrames;
     pthread_mutex_t mAudioMutex;
     pthread_cond_t mAudioSync;
-    pthread_t mAudioRawThread;
     // mRawPoolMutex guards mSharedFrame_raw, mConvPoolMutex mSharedFrame_conv.
     ObjectArray<uvc_frame_t *> mSharedFrame_raw;
     pthread_mutex_t mRawPoolMutex;
@@ -472,7 +477,6 @@ class UVCPreview {
     ObjectArray<uvc_frame_t *> mRawdataFrames;
     pthread_mutex_t mRawdataMutex;
     pthread_cond_t mRawdataSync;
-    pthread_t mJavaThread;
     std::atomic<long> mCameraID;
     void *mTlinkContext;
     int m_TlinkWaitTime;
@@ -482,19 +486,10 @@ class UVCPreview {
     int mDeBlock;
     unsigned int mIframe_Interval;
     int mForceAudioSamplerete;
-    // Which worker threads this run started, so that stopPreview joins exactly those; a flag
-    // is cleared as its thread is taken for joining.
-    std::atomic<bool> mPreviewThreadStarted;
-    std::atomic<bool> mDrawThreadStarted;
-    std::atomic<bool> mStillThreadStarted;
-    std::atomic<bool> mStillWriteThreadStarted;
-    std::atomic<bool> mH264ThreadStarted;
     // Preview thread only: the camera's number of the last frame that reached the decoder step,
     // and whether frames are held back until the next key frame.
     uint32_t mDecoderLastSequence = 0;
     bool mDecoderAwaitsKeyFrame = false;
-    std::atomic<bool> mAudioRawThreadStarted;
-    std::atomic<bool> mJavaThreadStarted;
 
     // Audio call counters for the thinned debug lines, and blocks dropped from the full audio
     // queue (guarded by mAudioMutex).
@@ -508,6 +503,11 @@ class UVCPreview {
     bool mPreviewThreadAlive;
     bool mResolutionPending;
     int mPendingResolution[4];
+
+    // The current preview run and its threads; taken and ended only with mLifecycle's turn.
+    std::unique_ptr<PreviewRun> mRun;
+    // Start, stop, record, pause, resume and destruction, one caller at a time.
+    LifecycleTurn mLifecycle;
 
     friend class UVCPreviewTestAccess;
 };

@@ -47,7 +47,7 @@ void UVCPreview::nap_while_running(int ms) {
         usleep(NAP_MS * 1000);
 }
 
-bool UVCPreview::start_decoder() {
+bool UVCPreview::start_decoder(PreviewRun &run) {
     mDecoderRestarting = false;
     mDecoderLastSequence = 0;
     mDecoderAwaitsKeyFrame = false;
@@ -66,10 +66,11 @@ bool UVCPreview::start_decoder() {
         LOGD("mMediaDecoderWrapper->Start failed\n");
         return false;
     }
-    mH264ThreadStarted = pthread_create(&mH264GetdataThread, nullptr, H264GetData, this) == 0;
-    if (!mH264ThreadStarted)
+    if (run.mH264GetdataThread.start(H264GetData, this) != 0) {
         LOGD("H.264 output thread could not be created");
-    return mH264ThreadStarted;
+        return false;
+    }
+    return true;
 }
 
 // The decoder did not start: nothing is decoded or drawn. The preview thread waits for

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "UVCPreview.h"
+#include "callback_scope.h"
 #include "logging.h"
 #include "picture_order.h"
 
@@ -12,32 +13,33 @@ namespace {
 
 // Wakes a worker through its condition (when it has one) and joins it. Returns -1 when the
 // thread was not started in this run, else the join result.
-int wake_and_join(std::atomic<bool> *started, pthread_t thread, pthread_mutex_t *mutex,
-                  pthread_cond_t *sync) {
-    if (!*started)
+int wake_and_join(WorkerThread &thread, pthread_mutex_t *mutex, pthread_cond_t *sync) {
+    if (!thread.started())
         return -1;
     if (mutex && sync) {
         pthread_mutex_lock(mutex);
         pthread_cond_signal(sync);
         pthread_mutex_unlock(mutex);
     }
-    *started = false;
-    return pthread_join(thread, nullptr);
+    return thread.join();
 }
 
 }  // namespace
 
-// Logged inside stopPreview so that every line carries its name.
-#define LOG_JOIN(result, failFormat, doneText) \
-    do {                                       \
-        if ((result) > 0) {                    \
-            LOGD(failFormat, (result));        \
-        } else if ((result) == 0) {            \
-            LOGD(doneText);                    \
-        }                                      \
+// Join lines carry stopPreview's name, the one operation that ends runs.
+#define LOG_JOIN(result, failFormat, doneText)                    \
+    do {                                                          \
+        if ((result) > 0) {                                       \
+            LOGD_AS(mDebug, "stopPreview", failFormat, (result)); \
+        } else if ((result) == 0) {                               \
+            LOGD_AS(mDebug, "stopPreview", doneText);             \
+        }                                                         \
     } while (0)
 
 int UVCPreview::startPreview() {
+    if (in_callback())
+        return finish_later([this] { startPreview(); });
+    LifecycleTurn::Hold turn(mLifecycle);
     if (mIsRunning) {
         LOGD("running state");
         return 0;
@@ -46,12 +48,14 @@ int UVCPreview::startPreview() {
     if (mAudioDev && !mVideoOnly && !mInternalAudio)
         StartAudio();
     // A run whose stream failed to start ended on its own; collect its thread first.
-    if (mPreviewThreadStarted) {
-        wake_and_join(&mPreviewThreadStarted, mPreviewThread, nullptr, nullptr);
+    if (mRun) {
+        mRun->mPreviewThread.join();
+        mRun.reset();
     }
 
     reset_still_state();
 
+    mRun.reset(new PreviewRun(this));
     pthread_mutex_lock(&mPreviewMutex);
     if (mResolutionPending) {
         mResolutionPending = false;
@@ -61,8 +65,7 @@ int UVCPreview::startPreview() {
         mFrameIndex = mPendingResolution[3];
     }
     mIsRunning = true;
-    int result = pthread_create(&mPreviewThread, nullptr, preview_thread_func, this);
-    mPreviewThreadStarted = result == 0;
+    int result = mRun->mPreviewThread.start(preview_thread_func, mRun.get());
     mPreviewThreadAlive = result == 0;
     mStartStatus = 1;
     pthread_mutex_unlock(&mPreviewMutex);
@@ -73,6 +76,7 @@ int UVCPreview::startPreview() {
             "result : %d",
             result);
         mIsRunning = false;
+        mRun.reset();
         // No run started: the microphone started for it stops again.
         stopAudioCapture(__FUNCTION__);
         pthread_mutex_lock(&mPreviewMutex);
@@ -84,6 +88,9 @@ int UVCPreview::startPreview() {
 }
 
 int UVCPreview::stopPreview() {
+    if (in_callback())
+        return finish_later([this] { stopPreview(); });
+    LifecycleTurn::Hold turn(mLifecycle);
     bool wasRunning = mIsRunning;
     LOGD("%s IN\n", __FUNCTION__);
     LOGD("Current running state : %d", wasRunning ? 1 : 0);
@@ -105,38 +112,16 @@ int UVCPreview::stopPreview() {
         pthread_mutex_lock(&mCapBufMutex);
         pthread_cond_broadcast(&mCapBufSync);
         pthread_mutex_unlock(&mCapBufMutex);
-    } else if (mPreviewThreadStarted) {
+    } else if (mRun) {
         // The stream failed to start and the preview thread ended on its own.
         // The microphone started with that run still captures.
         stopAudioCapture(__FUNCTION__);
     }
-    int r = wake_and_join(&mPreviewThreadStarted, mPreviewThread, &mPreviewMutex, &mPreviewSync);
-    LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
-             "preview_thread end\n");
-
-    if (wasRunning) {
-        r = wake_and_join(&mDrawThreadStarted, mDrawThread, &mDrawMutex, &mDrawSync);
-        LOG_JOIN(r, "UVCPreview::terminate draw thread: pthread_join failed : %d",
-                 "draw_thread end\n");
-        r = wake_and_join(&mStillThreadStarted, mStillThread, &mStillMutex, &mStillSync);
-        LOG_JOIN(r, "UVCPreview::terminate mStillThread: pthread_join failed : %d",
-                 "mStillThread end\n");
-        r = wake_and_join(&mStillWriteThreadStarted, mStillWriteThread, &mStillWriteMutex,
-                          &mStillWriteSync);
-        LOG_JOIN(r, "UVCPreview::terminate mStillWriteThread: pthread_join failed : %d",
-                 "mStillWriteThread end\n");
-        r = wake_and_join(&mH264ThreadStarted, mH264GetdataThread, nullptr, nullptr);
-        LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
-                 "mH264GetdataThread end\n");
-        release_decoder();
-        r = wake_and_join(&mAudioRawThreadStarted, mAudioRawThread, &mAudioMutex, &mAudioSync);
-        LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
-                 "mAudioRawThread end\n");
-        r = wake_and_join(&mJavaThreadStarted, mJavaThread, &mRawdataMutex, &mRawdataSync);
-        LOG_JOIN(r, "UVCPreview::terminate java thread: pthread_join failed : %d",
-                 "java_thread end\n");
-
-        clearDisplay();
+    // Taken out first: whoever comes next finds no run to end.
+    std::unique_ptr<PreviewRun> run = std::move(mRun);
+    if (run) {
+        end_run(*run, wasRunning);
+        run.reset();
     }
 
     clearPreviewFrame();
@@ -169,12 +154,41 @@ int UVCPreview::stopPreview() {
     return 0;
 }
 
+// Joins the run's threads in the engine's fixed order, the preview thread first.
+void UVCPreview::end_run(PreviewRun &run, bool wasRunning) {
+    int r = wake_and_join(run.mPreviewThread, &mPreviewMutex, &mPreviewSync);
+    LOG_JOIN(r, "UVCPreview::terminate preview thread: pthread_join failed : %d",
+             "preview_thread end\n");
+    if (!wasRunning)
+        return;
+    r = wake_and_join(run.mDrawThread, &mDrawMutex, &mDrawSync);
+    LOG_JOIN(r, "UVCPreview::terminate draw thread: pthread_join failed : %d", "draw_thread end\n");
+    r = wake_and_join(run.mStillThread, &mStillMutex, &mStillSync);
+    LOG_JOIN(r, "UVCPreview::terminate mStillThread: pthread_join failed : %d",
+             "mStillThread end\n");
+    r = wake_and_join(run.mStillWriteThread, &mStillWriteMutex, &mStillWriteSync);
+    LOG_JOIN(r, "UVCPreview::terminate mStillWriteThread: pthread_join failed : %d",
+             "mStillWriteThread end\n");
+    r = wake_and_join(run.mH264GetdataThread, nullptr, nullptr);
+    LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
+             "mH264GetdataThread end\n");
+    release_decoder();
+    r = wake_and_join(run.mAudioRawThread, &mAudioMutex, &mAudioSync);
+    LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
+             "mAudioRawThread end\n");
+    r = wake_and_join(run.mJavaThread, &mRawdataMutex, &mRawdataSync);
+    LOG_JOIN(r, "UVCPreview::terminate java thread: pthread_join failed : %d", "java_thread end\n");
+
+    clearDisplay();
+}
+
 void *UVCPreview::preview_thread_func(void *vptr_args) {
-    UVCPreview *preview = static_cast<UVCPreview *>(vptr_args);
+    PreviewRun *run = static_cast<PreviewRun *>(vptr_args);
+    UVCPreview *preview = run->engine;
     uvc_stream_ctrl_t ctrl;
     memset(&ctrl, 0, sizeof(ctrl));
     if (preview->prepare_preview(&ctrl) == 0) {
-        preview->do_preview(&ctrl);
+        preview->do_preview(&ctrl, *run);
     }
     pthread_mutex_lock(&preview->mPreviewMutex);
     preview->mPreviewThreadAlive = false;
@@ -182,7 +196,7 @@ void *UVCPreview::preview_thread_func(void *vptr_args) {
     return nullptr;
 }
 
-void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
+void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
     init_sharedframe();
     uvc_error_t result =
         uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback, this);
@@ -203,21 +217,18 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl) {
 
     clearPreviewFrame();
     clearDrawFrame();
-    mDrawThreadStarted = pthread_create(&mDrawThread, nullptr, draw_thread_func, this) == 0;
-    if (!mDrawThreadStarted)
+    if (run.mDrawThread.start(draw_thread_func, this) != 0)
         LOGD("draw thread could not be created");
     if (stillThreads)
-        start_still_threads();
+        start_still_threads(run);
 
-    mAudioRawThreadStarted = pthread_create(&mAudioRawThread, nullptr, AudioRawThread, this) == 0;
-    if (!mAudioRawThreadStarted)
+    if (run.mAudioRawThread.start(AudioRawThread, this) != 0)
         LOGD("audio thread could not be created");
-    mJavaThreadStarted = pthread_create(&mJavaThread, nullptr, JavaCallbackThread, this) == 0;
-    if (!mJavaThreadStarted)
+    if (run.mJavaThread.start(JavaCallbackThread, this) != 0)
         LOGD("java thread could not be created");
     LOGD("Streaming start!");
 
-    if (mPixelFormat == PIXEL_FORMAT_H264 && !start_decoder())
+    if (mPixelFormat == PIXEL_FORMAT_H264 && !start_decoder(run))
         halt_after_decoder_failure();
 
     int addcnt = 0;

@@ -6,6 +6,7 @@
 
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
+#include "callback_scope.h"
 #include "error_codes.h"
 #include "live_rate.h"
 #include "logging.h"
@@ -85,7 +86,9 @@ int UVCPreview::livestream_stop() {
     return result;
 }
 
+// The library's report thread: a stop asked for from here must not wait for that thread.
 void UVCPreview::onTlinkRuntimeError(void * /*context*/, int code, int err, void *engine) {
+    CallbackScope scope;
     Lumivo_ErrorNotifyCallback(static_cast<UVCPreview *>(engine), code, err);
 }
 

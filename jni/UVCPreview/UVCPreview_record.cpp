@@ -9,8 +9,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "UVCPreview.h"
 #include "UVCPreview_audio.h"
+#include "callback_scope.h"
 #include "logging.h"
 #include "timing.h"
 
@@ -77,10 +80,37 @@ int UVCPreview::getRecordState() {
 
 // The recorder, its muxer and connection stay; the writers only stop feeding them.
 void UVCPreview::pauseStreaming() {
+    if (in_callback()) {
+        finish_later([this] { pauseStreaming(); });
+        return;
+    }
+    LifecycleTurn::Hold turn(mLifecycle);
     mIsRecording = false;
 }
 
+// Only a paused recording resumes: without one there is nothing to feed.
+void UVCPreview::resumeStreaming() {
+    if (in_callback()) {
+        finish_later([this] { resumeStreaming(); });
+        return;
+    }
+    LifecycleTurn::Hold turn(mLifecycle);
+    if (!recorder() || mIsRecording) {
+        LOGE("no paused recording to resume\n");
+        return;
+    }
+    mIsRecording = true;
+}
+
 int UVCPreview::recordStart(bool watermark, const char *path) {
+    if (in_callback()) {
+        const bool withPath = path != nullptr;
+        const std::string target = withPath ? path : "";
+        return finish_later([this, watermark, withPath, target] {
+            recordStart(watermark, withPath ? target.c_str() : nullptr);
+        });
+    }
+    LifecycleTurn::Hold turn(mLifecycle);
     if (!mIsRunning) {
         LOGD("Not running state\n");
         return REC_NOT_RUNNING;
@@ -187,6 +217,9 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
 }
 
 int UVCPreview::recordStop() {
+    if (in_callback())
+        return finish_later([this] { recordStop(); });
+    LifecycleTurn::Hold turn(mLifecycle);
     LOGD(" IN\n");
     if (!mIsRecording) {
         LOGD("Record not started\n");

@@ -184,26 +184,3 @@ void UVCPreview::recorder_release_outputs() {
 void UVCPreview::recorder_release() {
     release_library_object(mMediaRecorderLib, mMediaRecorderWrapper);
 }
-
-// A stopped engine gets the live-stream settings it would have had and a recorder object,
-// which is neither initialised nor started here.
-void UVCPreview::resumeStreaming() {
-    if (!mMediaRecorderLib) {
-        mBit = 16;
-        m_VideoBitrate = 3000000;
-        mSampleRate = 44100;
-        mChannel = 1;
-        mRecType = REC_TYPE_LIVE;
-        mRecWatermark = true;
-        mRecMode = RECORD_MODE_VIDEO_AUDIO;
-        m_VideoFPS = 25;
-        LOGE("mMediaRecorderLib == NULL\n");
-        mMediaRecorderLib = LibMediaRecorder::getInstance();
-    }
-    if (!mMediaRecorderWrapper) {
-        LOGE("mMediaRecorderWrapper == NULL\n");
-        mMediaRecorderWrapper = mMediaRecorderLib->getMediaRecorder();
-    }
-    mRecordGate.open();
-    mIsRecording = true;
-}

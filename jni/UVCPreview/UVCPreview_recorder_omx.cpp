@@ -114,9 +114,3 @@ void UVCPreview::recorder_release_outputs() {}
 void UVCPreview::recorder_release() {
     release_library_object(mOMXLib, mOMXWrapper);
 }
-
-// Resumes a paused recording.
-void UVCPreview::resumeStreaming() {
-    if (recorder())
-        mIsRecording = true;
-}

@@ -90,14 +90,11 @@ bool UVCPreview::prepare_still() {
     return true;
 }
 
-void UVCPreview::start_still_threads() {
+void UVCPreview::start_still_threads(PreviewRun &run) {
     uvc_set_status_callback(mDeviceHandle, uvc_Interrupt_callback, this);
-    mStillThreadStarted = pthread_create(&mStillThread, nullptr, still_cmd_thread, this) == 0;
-    if (!mStillThreadStarted)
+    if (run.mStillThread.start(still_cmd_thread, this) != 0)
         LOGD("mStillThread could not be created");
-    mStillWriteThreadStarted =
-        pthread_create(&mStillWriteThread, nullptr, StillWriteThread, this) == 0;
-    if (!mStillWriteThreadStarted)
+    if (run.mStillWriteThread.start(StillWriteThread, this) != 0)
         LOGD("mStillWriteThread could not be created");
 }
 

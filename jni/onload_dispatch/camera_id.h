@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "UVCCamera.h"
+#include "camera_hold.h"
 
 inline UVCCamera *camera_of(jlong id) {
     return reinterpret_cast<UVCCamera *>(static_cast<intptr_t>(id));
@@ -16,19 +17,22 @@ inline long id_of(UVCCamera *camera) {
     return static_cast<long>(reinterpret_cast<intptr_t>(camera));
 }
 
-// Runs `call` on the camera object of `id` and gives its result; id 0 gives `none` and runs
-// nothing (so arrays and strings the call would convert stay untouched).
+// Runs `call` on the camera object of `id`, held for the call, and gives its result; an id
+// without a camera object gives `none` and runs nothing (so arrays and strings the call would
+// convert stay untouched).
 template <typename Call>
 std::invoke_result_t<Call, UVCCamera *> with_camera(jlong id,
                                                     std::invoke_result_t<Call, UVCCamera *> none,
-                                                    Call call) {
-    UVCCamera *camera = camera_of(id);
-    return camera ? call(camera) : none;
+                                                    Call call,
+                                                    CameraAccess access = CameraAccess::shared) {
+    CameraHold hold((long)id, access);
+    return hold.camera() ? call(hold.camera()) : none;
 }
 
-// The same for calls without a result: id 0 does nothing.
+// The same for calls without a result: an id without a camera object does nothing.
 template <typename Call>
 void with_camera(jlong id, Call call) {
-    if (UVCCamera *camera = camera_of(id))
-        call(camera);
+    CameraHold hold((long)id, CameraAccess::shared);
+    if (hold.camera())
+        call(hold.camera());
 }

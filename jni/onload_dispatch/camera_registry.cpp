@@ -1,4 +1,11 @@
-// The registry of live camera objects, in creation order.
+// The registry of live camera objects, in creation order, and the holds of native calls.
+#include <algorithm>
+#include <vector>
+
+#include "callback_scope.h"
+#include "camera_hold.h"
+#include "camera_id.h"
+#include "finisher.h"
 #include "logging.h"
 #include "onload_dispatch.h"
 
@@ -6,6 +13,12 @@ ObjectArray<_CameraInfo *> g_CameraInfo(2);
 pthread_mutex_t g_Infomutex;
 
 namespace {
+
+// Signalled under g_Infomutex whenever a hold ends.
+pthread_cond_t g_InfoSync = PTHREAD_COND_INITIALIZER;
+// The records this thread holds, so that a destroy from inside its own call does not wait for
+// itself.
+thread_local std::vector<const _CameraInfo *> t_held;
 
 // Index of the first record of the camera object, or -1; the caller holds g_Infomutex.
 int find_record(long cameraId) {
@@ -16,11 +29,113 @@ int find_record(long cameraId) {
     return -1;
 }
 
+// Whether the record is still in the registry; the caller holds g_Infomutex.
+bool registered(const _CameraInfo *info) {
+    for (int i = 0; i < g_CameraInfo.size(); i++) {
+        if (g_CameraInfo[i] == info)
+            return true;
+    }
+    return false;
+}
+
+bool held_here(const _CameraInfo *info) {
+    return std::find(t_held.begin(), t_held.end(), info) != t_held.end();
+}
+
+// Waits until no call holds the record; it is out of the registry, so none can start.
+void wait_unheld(_CameraInfo *info) {
+    pthread_mutex_lock(&g_Infomutex);
+    while (info->calls > 0 || info->alone || info->waitingAlone > 0)
+        pthread_cond_wait(&g_InfoSync, &g_Infomutex);
+    pthread_mutex_unlock(&g_Infomutex);
+}
+
+void delete_when_unheld(_CameraInfo *info) {
+    wait_unheld(info);
+    delete camera_of(info->CameraID);
+    delete info;
+}
+
+// The record is out of the registry and its array reference gone.
+void destroy_record(_CameraInfo *info) {
+    if (in_callback() || held_here(info))
+        Finisher::instance().hand_over(info, [info] { delete_when_unheld(info); });
+    else
+        delete_when_unheld(info);
+}
+
+// Takes the record out of the registry and drops its array reference; the caller holds
+// g_Infomutex.
+_CameraInfo *take_record(JNIEnv *env, int index) {
+    _CameraInfo *info = g_CameraInfo.remove(index);
+    if (info && info->Rawarr)
+        env->DeleteGlobalRef(info->Rawarr);
+    if (info)
+        info->Rawarr = nullptr;
+    return info;
+}
+
 }  // namespace
 
-void registry_add(_CameraInfo *info) {
+CameraHold::CameraHold(long cameraId, CameraAccess access) : mAccess(access) {
+    if (cameraId == 0)
+        return;
+    const bool mayWait = !in_callback();
     pthread_mutex_lock(&g_Infomutex);
-    g_CameraInfo.put(info);
+    int index = find_record(cameraId);
+    _CameraInfo *info = index >= 0 ? g_CameraInfo[index] : nullptr;
+    if (info && access == CameraAccess::shared) {
+        // Waiting alone calls go first, unless this thread could be the one they wait for.
+        while (mayWait && info && (info->alone || info->waitingAlone > 0)) {
+            pthread_cond_wait(&g_InfoSync, &g_Infomutex);
+            index = find_record(cameraId);
+            info = index >= 0 ? g_CameraInfo[index] : nullptr;
+        }
+        if (info && info->alone)
+            info = nullptr;
+        if (info)
+            info->calls++;
+    } else if (info) {
+        if (mayWait) {
+            info->waitingAlone++;
+            while ((info->calls > 0 || info->alone) && registered(info))
+                pthread_cond_wait(&g_InfoSync, &g_Infomutex);
+            info->waitingAlone--;
+            // A destroy that came meanwhile waits for this call to leave, then deletes.
+            if (!registered(info)) {
+                pthread_cond_broadcast(&g_InfoSync);
+                info = nullptr;
+            }
+        } else if (info->calls > 0 || info->alone) {
+            info = nullptr;
+        }
+        if (info)
+            info->alone = true;
+    }
+    pthread_mutex_unlock(&g_Infomutex);
+    if (info) {
+        mRecord = info;
+        mCamera = camera_of(cameraId);
+        t_held.push_back(info);
+    }
+}
+
+CameraHold::~CameraHold() {
+    if (!mRecord)
+        return;
+    t_held.erase(std::find(t_held.begin(), t_held.end(), mRecord));
+    pthread_mutex_lock(&g_Infomutex);
+    if (mAccess == CameraAccess::shared)
+        mRecord->calls--;
+    else
+        mRecord->alone = false;
+    pthread_cond_broadcast(&g_InfoSync);
+    pthread_mutex_unlock(&g_Infomutex);
+}
+
+void registry_add(long cameraId, jbyteArray rawArray) {
+    pthread_mutex_lock(&g_Infomutex);
+    g_CameraInfo.put(new _CameraInfo{rawArray, cameraId, 0, false, 0});
     pthread_mutex_unlock(&g_Infomutex);
 }
 
@@ -43,11 +158,26 @@ jbyteArray registry_raw_array(JNIEnv *env, long cameraId, bool *found) {
     return array;
 }
 
-void registry_remove(JNIEnv *env, long cameraId) {
+bool registry_destroy(JNIEnv *env, long cameraId) {
     pthread_mutex_lock(&g_Infomutex);
-    _CameraInfo *info = g_CameraInfo.remove(find_record(cameraId));
-    if (info && info->Rawarr)
-        env->DeleteGlobalRef(info->Rawarr);
+    const int index = find_record(cameraId);
+    _CameraInfo *info = index >= 0 ? take_record(env, index) : nullptr;
+    pthread_cond_broadcast(&g_InfoSync);
     pthread_mutex_unlock(&g_Infomutex);
-    delete info;
+    if (!info)
+        return false;
+    destroy_record(info);
+    return true;
+}
+
+void registry_destroy_all(JNIEnv *env) {
+    std::vector<_CameraInfo *> records;
+    pthread_mutex_lock(&g_Infomutex);
+    while (g_CameraInfo.size() > 0)
+        records.push_back(take_record(env, 0));
+    g_CameraInfo.clear();
+    pthread_cond_broadcast(&g_InfoSync);
+    pthread_mutex_unlock(&g_Infomutex);
+    for (_CameraInfo *info : records)
+        destroy_record(info);
 }

@@ -4,6 +4,7 @@
 // no exception is left pending on a native thread or carried into the next callback.
 #include <string.h>
 
+#include "callback_scope.h"
 #include "jni_arrays.h"
 #include "logging.h"
 #include "onload_dispatch.h"
@@ -42,6 +43,8 @@ class JavaThread {
     }
 
   private:
+    // Whatever Java does in the callback counts as engine work (callback_scope.h).
+    CallbackScope mScope;
     JNIEnv *mEnv = nullptr;
     bool mAttached = false;
 };

@@ -2,8 +2,10 @@
 #include <android/native_window_jni.h>
 #include <string.h>
 
+#include "callback_scope.h"
 #include "camera_id.h"
 #include "error_codes.h"
+#include "finisher.h"
 #include "jni_arrays.h"
 #include "logging.h"
 #include "natives.h"
@@ -48,7 +50,7 @@ jlong create(JNIEnv *env, jobject thiz, bool internal) {
     UVCCamera *camera = internal ? new UVCCamera(true) : new UVCCamera();
     long id = id_of(camera);
     set_native_ptr(env, thiz, id);
-    registry_add(new _CameraInfo{internal ? nullptr : new_raw_array(env), id});
+    registry_add(id, internal ? nullptr : new_raw_array(env));
     return id;
 }
 
@@ -62,42 +64,52 @@ jlong nativeCreate_internal(JNIEnv *env, jobject thiz) {
     return create(env, thiz, true);
 }
 
-// Only camera objects in the registry are destroyed: a stale or unknown id frees nothing. The
-// camera object goes first, so callbacks raised while it shuts down still find the record.
+// Only camera objects in the registry are destroyed: a stale or unknown id frees nothing. Later
+// calls with the id miss at once; the object goes when the calls in flight have left.
 void nativeDestroy(JNIEnv *env, jobject thiz, jlong id) {
     set_native_ptr(env, thiz, 0);
     if (id == 0)
         return;
-    if (!registry_contains((long)id)) {
+    if (!registry_destroy(env, (long)id))
         LOGE("nativeDestroy: no camera object %lld\n", (long long)id);
-        return;
-    }
-    delete camera_of(id);
-    registry_remove(env, (long)id);
 }
 
 jint nativeConnect(JNIEnv *env, jobject, jlong id, jint vid, jint pid, jint fd, jstring usbfs) {
-    return with_camera(id, -1, [&](UVCCamera *camera) {
-        if (fd <= 0) {
-            int result = camera->connect(0, 0, 0, call_java_triggerCb, false, nullptr);
-            camera->SetCameraID((long)id);
-            camera->setErrorNotifyCallback(call_java_ErrorCallback);
+    return with_camera(
+        id, -1,
+        [&](UVCCamera *camera) {
+            if (fd <= 0) {
+                int result = camera->connect(0, 0, 0, call_java_triggerCb, false, nullptr);
+                camera->SetCameraID((long)id);
+                camera->setErrorNotifyCallback(call_java_ErrorCallback);
+                return result;
+            }
+            StringChars path(env, usbfs);
+            int result = camera->connect(vid, pid, fd, call_java_triggerCb, bDebug, path.c_str());
+            if (result == 0) {
+                camera->SetCameraID((long)id);
+                camera->setAudioVolumeCallback(call_java_VolumeCb);
+                camera->setFirstPreviewCallback(call_java_PictureReadyCb);
+                camera->setErrorNotifyCallback(call_java_ErrorCallback);
+            }
             return result;
-        }
-        StringChars path(env, usbfs);
-        int result = camera->connect(vid, pid, fd, call_java_triggerCb, bDebug, path.c_str());
-        if (result == 0) {
-            camera->SetCameraID((long)id);
-            camera->setAudioVolumeCallback(call_java_VolumeCb);
-            camera->setFirstPreviewCallback(call_java_PictureReadyCb);
-            camera->setErrorNotifyCallback(call_java_ErrorCallback);
-        }
-        return result;
-    });
+        },
+        CameraAccess::alone);
 }
 
+// From a callback the release runs on the finisher once the callback has returned: the
+// callback's thread may be one that the release ends.
 jint nativeRelease(JNIEnv *, jobject, jlong id) {
-    return with_camera(id, -1, [](UVCCamera *camera) { return camera->release(); });
+    auto release = [id] {
+        return with_camera(
+            id, -1, [](UVCCamera *camera) { return camera->release(); }, CameraAccess::alone);
+    };
+    if (!in_callback())
+        return release();
+    if (id == 0)
+        return -1;
+    Finisher::instance().hand_over(camera_of(id), release);
+    return 0;
 }
 
 jint nativeStartPreview(JNIEnv *, jobject, jlong id) {

@@ -3,6 +3,7 @@
 #include "onload_dispatch.h"
 
 #include "jni_arrays.h"
+#include "finisher.h"
 #include "logging.h"
 #include "natives.h"
 
@@ -164,16 +165,11 @@ int register_uvccamera(JNIEnv *env) {
     return 0;
 }
 
+// Every camera object still registered is stopped and deleted, and whatever the finisher holds
+// runs before its thread ends.
 void jni_unload(JNIEnv *env) {
-    pthread_mutex_lock(&g_Infomutex);
-    for (int i = 0; i < g_CameraInfo.size(); i++) {
-        _CameraInfo *info = g_CameraInfo[i];
-        if (info->Rawarr)
-            env->DeleteGlobalRef(info->Rawarr);
-        delete info;
-    }
-    g_CameraInfo.clear();
-    pthread_mutex_unlock(&g_Infomutex);
+    registry_destroy_all(env);
+    Finisher::instance().shut_down();
     if (g_jNativesCls)
         env->DeleteGlobalRef(g_jNativesCls);
     g_jNativesCls = nullptr;

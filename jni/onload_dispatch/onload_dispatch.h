@@ -21,6 +21,12 @@
 struct _CameraInfo {
     jbyteArray Rawarr;  // global reference; null for an internal-source camera object
     long CameraID;      // the camera object's address, as Java holds it
+    // Native calls in flight on the camera object (guarded by g_Infomutex): `calls` share it,
+    // `alone` is set while one call that replaces its engine (connect, release) runs by itself,
+    // `waitingAlone` counts such calls waiting for their turn.
+    int calls;
+    bool alone;
+    int waitingAlone;
 };
 
 extern JavaVM *g_VM;
@@ -37,13 +43,17 @@ int registerNativeMethods(JNIEnv *env, const char *className, JNINativeMethod *m
 void jni_unload(JNIEnv *env);
 
 // Registry (camera_registry.cpp); each takes g_Infomutex itself.
-void registry_add(_CameraInfo *info);
+void registry_add(long cameraId, jbyteArray rawArray);
 bool registry_contains(long cameraId);
 // A new local reference to the camera object's raw array, or null (no record or no array).
 // `found` tells whether a record exists.
 jbyteArray registry_raw_array(JNIEnv *env, long cameraId, bool *found);
-// Takes the record out of the registry, deletes its array reference and frees it.
-void registry_remove(JNIEnv *env, long cameraId);
+// Takes the record out of the registry (later look-ups miss), deletes its array reference,
+// then deletes the camera object once no call holds it: here when the calling thread may wait,
+// else on the finisher. False when the id names no record.
+bool registry_destroy(JNIEnv *env, long cameraId);
+// Destroys every camera object still registered (library unload).
+void registry_destroy_all(JNIEnv *env);
 
 // Callbacks into the NativeCamera class, from any thread (java_callbacks.cpp).
 void call_java_triggerCb(long id, char *data, int size, int format);

@@ -19,7 +19,7 @@ class UVCPreviewAudioAccess {
   public:
     static _AUXA_DEV *audioDev(UVCPreview *p) { return p->mAudioDev; }
     static CDataDistributor *processingNode(UVCPreview *p) { return p->mDenoiseDst; }
-    static pthread_t audioThread(UVCPreview *p) { return p->mAudioRawThread; }
+    static pthread_t audioThread(UVCPreview *p) { return p->mRun->mAudioRawThread.handle(); }
     static int queued(UVCPreview *p) {
         pthread_mutex_lock(&p->mAudioMutex);
         int size = p->mAudioFrames.size();

@@ -4,8 +4,10 @@
 
 #include "bridge_fixture.h"
 #include "camera_id.h"
+#include "description_file.h"
 #include "host_android.h"
 #include "onload_dispatch.h"
+#include "uvc_testing.h"
 
 namespace {
 
@@ -74,8 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                           "not found"}),
     [](const ::testing::TestParamInfo<LoadFailure> &info) { return info.param.name; });
 
-// Unloading drops the records and the Java arrays; the camera objects stay.
-TEST(BridgeLoad, UnloadFreesRecordsAndArraysButNotCameraObjects) {
+// Unloading stops and deletes every camera object still held, with its records and arrays.
+TEST(BridgeLoad, UnloadStopsAndDeletesEveryCameraObject) {
     JNIEnv *env = start(standard_classpath());
     ASSERT_NE(env, nullptr);
     ASSERT_EQ(load_deliverable(env), "");
@@ -90,11 +92,23 @@ TEST(BridgeLoad, UnloadFreesRecordsAndArraysButNotCameraObjects) {
             arrays.push_back(env->NewWeakGlobalRef(g_CameraInfo[i]->Rawarr));
     }
     ASSERT_EQ(arrays.size(), 2u);
+    // The first one previews a camera.
+    DescriptionFile device(webcam_description("mjpeg 640x480"));
+    jstring path = env->NewStringUTF("/dev/bus/usb/001/002");
+    ASSERT_EQ(call_method(env, natives, "nativeConnect", "(JIIILjava/lang/String;)I", ids[0],
+                          (jint)0x1bcf, (jint)0x2c9a, (jint)device.fd(), path)
+                  .value.i,
+              0);
+    call_method(env, natives, "nativeSetRecMode", "(JI)I", ids[0], (jint)1);
+    ASSERT_EQ(call_method(env, natives, "nativeStartPreview", "(J)I", ids[0]).value.i, 0);
+    EXPECT_EQ(uvc_test_live_handles(), 1);
 
     JNI_OnUnload(jvm(), nullptr);
     EXPECT_EQ(g_CameraInfo.size(), 0);
     EXPECT_EQ(g_CameraInfo.capacity(), 2);
     EXPECT_EQ(g_jNativesCls, nullptr);
+    EXPECT_EQ(uvc_test_live_handles(), 0);
+    EXPECT_EQ(uvc_test_live_contexts(), 0);
     // The arrays are garbage once their references are gone.
     EXPECT_TRUE(wait_until(
         [&] {
@@ -108,11 +122,6 @@ TEST(BridgeLoad, UnloadFreesRecordsAndArraysButNotCameraObjects) {
         kGuardMs));
     for (jweak array : arrays)
         env->DeleteWeakGlobalRef(array);
-    // The camera objects are still whole.
-    for (jlong id : ids) {
-        EXPECT_EQ(camera_of(id)->IsRunning(), -75);
-        delete camera_of(id);
-    }
 }
 
 // A heap too small for the 36,000,000-byte raw array: the camera object and its record exist,

@@ -90,6 +90,30 @@ TEST(RecordingLife, PausedFramesAreAbsentAndStoppingWhilePausedFinishesTheFile) 
     EXPECT_GE(file.videoFrames, 10);
 }
 
+// Resume without a paused recording, before any recording or after one finished, changes
+// nothing but a line: no recorder, no recording state, and the next file recording is a file.
+TEST(RecordingLife, ResumeWithoutAPausedRecordingChangesNothing) {
+    host_log_capture_start();
+    RecordingSession s(recording_camera(false));
+    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
+    ASSERT_EQ(s.prepare(), 0);
+    UVCPreview *e = s.engine();
+    e->resumeStreaming();
+    EXPECT_EQ(e->getRecordState(), 0);
+    EXPECT_EQ(recorder_objects_alive(), 0);
+    const std::string first = temp_file("before_resume.mp4");
+    ASSERT_TRUE(s.record(first, 10));
+    e->resumeStreaming();
+    EXPECT_EQ(e->getRecordState(), 0);
+    EXPECT_EQ(host_log_count("no paused recording to resume"), 2);
+    const std::string second = temp_file("after_resume.mp4");
+    ASSERT_TRUE(s.record(second, 10));
+    EXPECT_GE(probe_recording(second).videoFrames, 5);
+    EXPECT_EQ(s.camera.stopPreview(), 0);
+    EXPECT_EQ(recorder_instance_holders(), 0);
+    host_log_capture_stop();
+}
+
 TEST(RecordingLife, RepeatedRecordingsLeaveNothingBehind) {
     RecordingSession s(recording_camera(true));
     ASSERT_TRUE(s.startPreview(RECORD_MODE_VIDEO_AUDIO));

@@ -31,19 +31,4 @@ TEST(MediaRecorder, NoUsableColourFormatFailsAndTheMuxerLivesWithTheRecording) {
     UVCPreview::onRecorderOutput(s.engine(), MEDIA_PACKET_VIDEO, nullptr);
 }
 
-// Resume on an engine that never recorded takes the live-stream defaults and raises the
-// recording state without starting the recorder; stopping the preview releases it.
-TEST(MediaRecorder, ResumeWithoutARecordingTakesLiveDefaults) {
-    RecordingSession s(recording_camera(false));
-    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
-    s.engine()->resumeStreaming();
-    EXPECT_EQ(s.engine()->getRecordState(), 1);
-    EXPECT_EQ(recorder_objects_alive(), 1);
-    ASSERT_TRUE(s.waitMorePosts(3));
-    EXPECT_EQ(s.camera.stopPreview(), 0);
-    EXPECT_EQ(s.engine()->getRecordState(), 0);
-    EXPECT_EQ(recorder_objects_alive(), 0);
-    EXPECT_EQ(recorder_instance_holders(), 0);
-}
-
 }  // namespace
