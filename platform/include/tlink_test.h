@@ -19,6 +19,14 @@ int TlinkTestGetDeblock(void **context, int *deblock);
 // The next `count` TlinkAsyncStop calls return `code` (non-zero) and stop nothing; 0 disarms.
 int TlinkTestRefuseStops(int count, int code);
 
+// With `hold` non-zero, every host-name lookup started from now on waits before it asks the
+// resolver, as behind a DNS server that does not answer; 0 lets the waiting ones go on to the
+// real resolver. Numeric hosts are not looked up and never wait.
+void TlinkTestHoldLookups(int hold);
+
+// Host-name lookups still running, also those whose context has gone.
+int TlinkTestGetLookupsRunning(void);
+
 // The bounds of the send queue of `type`.
 void TlinkTestGetQueueLimits(int type, unsigned *units, unsigned *bytes);
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "av_units.h"
+#include "host_lookup.h"
 #include "publisher.h"
 #include "tlink.h"
 #include "tlink_log.h"
@@ -38,24 +39,26 @@ SendStatus connect_failure(int averror) {
 class RtmpPublisher : public Publisher {
   public:
     RtmpPublisher(const StreamUrl &url, const std::atomic<bool> *abort)
-        : url_(url.canonical()), abort_(abort) {}
+        : url_(url), name_(url.canonical()), abort_(abort) {}
     ~RtmpPublisher() override { close(); }
 
     SendStatus connect() override {
-        AVIOInterruptCB interrupt = {abort_requested, const_cast<std::atomic<bool> *>(abort_)};
-        AVDictionary *options = nullptr;
-        av_dict_set(&options, "rw_timeout", "10000000", 0);
-        int ret = avio_open2(&io_, url_.c_str(), AVIO_FLAG_WRITE, &interrupt, &options);
-        av_dict_free(&options);
-        if (ret < 0) {
-            char text[AV_ERROR_MAX_STRING_SIZE];
-            TLINK_LOGE("rtmp connect %s failed: %s", url_.c_str(),
-                       av_make_error_string(text, sizeof(text), ret));
-            io_ = nullptr;
-            return connect_failure(ret);
+        std::vector<HostAddress> addresses;
+        SendStatus status =
+            look_up_host(url_.host, url_.port, abort_, TL_ERROR_RTMP_HANDSHAKE, &addresses);
+        if (status.code == TL_ERROR_RTMP_HANDSHAKE)
+            TLINK_LOGE("rtmp connect %s failed: %s", name_.c_str(), "host name lookup failed");
+        if (status.code)
+            return status;
+        for (const HostAddress &address : addresses) {
+            status = open_at(address);
+            // Only a connection that was never made is tried at the next address.
+            if (status.code != TL_ERROR_RTMP_HANDSHAKE)
+                break;
         }
-        TLINK_LOGI("rtmp publishing to %s", url_.c_str());
-        return {};
+        if (status.code == 0)
+            TLINK_LOGI("rtmp publishing to %s", name_.c_str());
+        return status;
     }
 
     SendStatus start(const StreamHeaders &headers) override {
@@ -133,7 +136,30 @@ class RtmpPublisher : public Publisher {
     }
 
   private:
-    const std::string url_;
+    // FFmpeg is given the address instead of the name, so that it does not look the name up a
+    // second time where no cancel reaches; the server is still told the name (tcUrl).
+    SendStatus open_at(const HostAddress &address) {
+        StreamUrl target = url_;
+        target.host = address.numeric();
+        AVIOInterruptCB interrupt = {abort_requested, const_cast<std::atomic<bool> *>(abort_)};
+        AVDictionary *options = nullptr;
+        av_dict_set(&options, "rw_timeout", "10000000", 0);
+        av_dict_set(&options, "rtmp_tcurl", rtmp_tc_url(url_).c_str(), 0);
+        int ret =
+            avio_open2(&io_, target.canonical().c_str(), AVIO_FLAG_WRITE, &interrupt, &options);
+        av_dict_free(&options);
+        if (ret < 0) {
+            char text[AV_ERROR_MAX_STRING_SIZE];
+            TLINK_LOGE("rtmp connect %s failed: %s", name_.c_str(),
+                       av_make_error_string(text, sizeof(text), ret));
+            io_ = nullptr;
+            return connect_failure(ret);
+        }
+        return {};
+    }
+
+    const StreamUrl url_;
+    const std::string name_;  // the URL as the caller gave it, for the log
     const std::atomic<bool> *abort_;
     AVIOContext *io_ = nullptr;
     AVFormatContext *ctx_ = nullptr;

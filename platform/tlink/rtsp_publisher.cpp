@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "av_units.h"
+#include "host_lookup.h"
 #include "publisher.h"
 #include "rtsp_messages.h"
 #include "tcp_connection.h"
@@ -33,11 +34,15 @@ struct Track {
 class RtspPublisher : public Publisher {
   public:
     RtspPublisher(const StreamUrl &url, const std::atomic<bool> *abort)
-        : url_(url), uri_(url.canonical()), connection_(abort) {}
+        : url_(url), uri_(url.canonical()), abort_(abort), connection_(abort) {}
     ~RtspPublisher() override { close(); }
 
     SendStatus connect() override {
-        SendStatus status = connection_.connect(url_.host, url_.port);
+        std::vector<HostAddress> addresses;
+        SendStatus status =
+            look_up_host(url_.host, url_.port, abort_, TL_ERROR_SOCKET_WRITE, &addresses);
+        if (status.code == 0)
+            status = connection_.connect(addresses);
         if (status.code)
             return status;
         RtspReply reply;
@@ -278,6 +283,7 @@ class RtspPublisher : public Publisher {
 
     const StreamUrl url_;
     const std::string uri_;
+    const std::atomic<bool> *abort_;
     TcpConnection connection_;
     int cseq_ = 0;
     std::string session_;

@@ -71,6 +71,25 @@ bool rtmp_path_ok(const std::string &path) {
     size_t second = path.find('/', 1);
     return second != std::string::npos && second > 1 && second + 1 < path.size();
 }
+
+// FFmpeg's RTMP client: with a "slist=" query all of the path before the query, "ondemand" for
+// "/ondemand/...", otherwise the first segment, or the first two when a third follows and the
+// second has no ':' (an application instance, not a "mp4:" play path).
+std::string rtmp_application(const std::string &path) {
+    size_t query = path.find('?');
+    if (query != std::string::npos && path.find("slist=", query) != std::string::npos)
+        return path.substr(1, query - 1);
+    if (path.compare(0, 10, "/ondemand/") == 0)
+        return "ondemand";
+    size_t first = path.find('/', 1);
+    if (first == std::string::npos)
+        return std::string();
+    size_t second = path.find('/', first + 1);
+    size_t colon = path.find(':', first + 1);
+    if (second == std::string::npos || (colon != std::string::npos && colon < second))
+        return path.substr(1, first - 1);
+    return path.substr(1, second - 1);
+}
 }  // namespace
 
 std::string StreamUrl::canonical() const {
@@ -101,4 +120,10 @@ bool parse_stream_url(const char *text, int mode, StreamUrl *out) {
         return false;
     *out = parsed;
     return true;
+}
+
+std::string rtmp_tc_url(const StreamUrl &url) {
+    StreamUrl base = url;
+    base.path = "/" + rtmp_application(url.path);
+    return base.canonical();
 }

@@ -17,3 +17,7 @@ struct StreamUrl {
 // does not fit the mode, an empty host, a bad port, control characters or spaces, an RTMP path
 // without application and stream name, or a result longer than TLINK_MAX_URL_LENGTH.
 bool parse_stream_url(const char *text, int mode, StreamUrl *out);
+
+// The tcUrl FFmpeg's RTMP client sends when it is given `url` itself: scheme, host as written,
+// port and the application, read from the path as that client reads it.
+std::string rtmp_tc_url(const StreamUrl &url);

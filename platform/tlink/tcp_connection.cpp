@@ -1,7 +1,6 @@
 #include "tcp_connection.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -39,21 +38,16 @@ int TcpConnection::wait_for(short events, int timeout_ms) {
     }
 }
 
-SendStatus TcpConnection::connect(const std::string &host, int port) {
-    addrinfo hints = {};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found)
-        return {TL_ERROR_SOCKET_WRITE, EHOSTUNREACH};
+SendStatus TcpConnection::connect(const std::vector<HostAddress> &addresses) {
     SendStatus status = {TL_ERROR_SOCKET_WRITE, ECONNREFUSED};
-    for (addrinfo *at = found; at; at = at->ai_next) {
-        fd_ = socket(at->ai_family, at->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    for (const HostAddress &at : addresses) {
+        const sockaddr *address = reinterpret_cast<const sockaddr *>(&at.address);
+        fd_ = socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
         if (fd_ < 0) {
             status.err = errno;
             continue;
         }
-        int ret = ::connect(fd_, at->ai_addr, at->ai_addrlen);
+        int ret = ::connect(fd_, address, at.length);
         int err = ret == 0 ? 0 : errno;
         if (err == EINPROGRESS) {
             int ready = wait_for(POLLOUT, kConnectTimeoutMs);
@@ -67,7 +61,6 @@ SendStatus TcpConnection::connect(const std::string &host, int port) {
         if (err == 0) {
             int on = 1;
             setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-            freeaddrinfo(found);
             return {};
         }
         status = {abort_->load() ? TL_ERROR_PENDING : TL_ERROR_SOCKET_WRITE, err};
@@ -75,7 +68,6 @@ SendStatus TcpConnection::connect(const std::string &host, int port) {
         if (abort_->load())
             break;
     }
-    freeaddrinfo(found);
     return status;
 }
 

@@ -4,8 +4,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <vector>
 
+#include "host_lookup.h"
 #include "publisher.h"
 
 class TcpConnection {
@@ -15,8 +16,9 @@ class TcpConnection {
     TcpConnection(const TcpConnection &) = delete;
     TcpConnection &operator=(const TcpConnection &) = delete;
 
-    // Failures: TL_ERROR_SOCKET_WRITE (nothing could be sent), TL_ERROR_PENDING (aborted).
-    SendStatus connect(const std::string &host, int port);
+    // Tries the addresses in turn until one takes the connection. Failures: TL_ERROR_SOCKET_WRITE
+    // (nothing could be sent), TL_ERROR_PENDING (aborted).
+    SendStatus connect(const std::vector<HostAddress> &addresses);
     SendStatus send_all(const void *data, size_t size);
     // Reads what is there, waiting up to `timeout_ms` for the first byte (0 = do not wait).
     // *got is 0 when nothing came in time; the peer closing is TL_ERROR_SOCKET_READ.

@@ -1,6 +1,10 @@
 // Test-only controls (tlink_test.h).
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
+#include "host_lookup.h"
+#include "lookup_hold.h"
 #include "session_registry.h"
 #include "stop_refusal.h"
 #include "tlink_test.h"
@@ -8,7 +12,25 @@
 namespace {
 std::atomic<int> g_refused_stops{0};
 std::atomic<int> g_refusal_code{0};
+
+struct LookupHold {
+    std::mutex mutex;  // guards held
+    std::condition_variable released;
+    bool held = false;
+};
+
+// Never destroyed: a lookup thread whose connect has gone may still wait here at exit.
+LookupHold &lookup_hold() {
+    static LookupHold *hold = new LookupHold;
+    return *hold;
+}
 }  // namespace
+
+void wait_while_lookups_held() {
+    LookupHold &hold = lookup_hold();
+    std::unique_lock<std::mutex> lock(hold.mutex);
+    hold.released.wait(lock, [&] { return !hold.held; });
+}
 
 int take_stop_refusal() {
     int left = g_refused_stops.load();
@@ -55,6 +77,17 @@ int TlinkTestRefuseStops(int count, int code) {
     g_refusal_code = code;
     g_refused_stops = count;
     return 0;
+}
+
+void TlinkTestHoldLookups(int hold) {
+    LookupHold &state = lookup_hold();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    state.held = hold != 0;
+    state.released.notify_all();
+}
+
+int TlinkTestGetLookupsRunning(void) {
+    return lookups_running();
 }
 
 void TlinkTestGetQueueLimits(int type, unsigned *units, unsigned *bytes) {
