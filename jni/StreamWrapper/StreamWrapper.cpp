@@ -35,7 +35,6 @@ StreamWrapper::StreamWrapper()
       mOMXLib(nullptr),
       mOMXWrapper(nullptr),
       mErrorNotifyfnptr(nullptr),
-      mTlinkContext(nullptr),
       m_TlinkWaitTime(10),
       mStarted(false),
       mWorkPicture(nullptr) {}

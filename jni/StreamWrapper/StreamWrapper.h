@@ -16,6 +16,8 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+
+#include "live_slot.h"
 #include <vector>
 
 #include "watermark_blend.h"
@@ -192,7 +194,7 @@ class StreamWrapper {
     StreamErrorNotify mErrorNotifyfnptr;
     Watermark mWatermark;      // guarded by mWatermarkMutex
     Watermark mUserWatermark;  // guarded by mUserWatermarkMutex
-    void *mTlinkContext;
+    LiveSlot mTlinkContext;
     int m_TlinkWaitTime;
     std::mutex mWatermarkMutex;
     std::mutex mUserWatermarkMutex;

@@ -54,7 +54,7 @@ int StreamWrapper::startLiveAndEncoder(Encoder *encoder, const char *destination
             releaseEncoder();
             return STREAM_LIVE_START_FAILED;
         }
-        encoder->SetPushFunction(TlinkPush, mTlinkContext);
+        encoder->SetPushFunction(TlinkPush, mTlinkContext.handle());
     }
     LOGE("mfilepath : %s\n", mTlinkFilePath);
     int result = encoder->Start(mActive.width, mActive.height, mTlinkFilePath);

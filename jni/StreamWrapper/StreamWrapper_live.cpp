@@ -29,22 +29,24 @@ int StreamWrapper::openLiveStream(const char *destination) {
     TlinkGetVersion(&version[0], &version[1], &version[2], &version[3]);
     LOGE("tlink version: %d.%d.%d.%d\n", version[0], version[1], version[2], version[3]);
     LOGE("Start Tlink with %s mode\n", mTlinkMode == 1 ? "RTMP" : "RTSP");
-    int result = TlinkAsyncStart(mTlinkMode, destination, &mTlinkContext);
+    void *context = nullptr;
+    int result = TlinkAsyncStart(mTlinkMode, destination, &context);
     if (result != 0) {
         LOGE("TlinkAsyncStart failed : %d\n", result);
         return STREAM_LIVE_START_FAILED;
     }
+    mTlinkContext.publish(context);
     LOGE("m_TlinkWaitTime : %d\n", m_TlinkWaitTime);
-    if (waitForJob(&mTlinkContext, m_TlinkWaitTime) != 0)
+    if (waitForJob(&context, m_TlinkWaitTime) != 0)
         return STREAM_LIVE_START_FAILED;
-    strncpy(mTlinkUrl, TlinkGetUrl(&mTlinkContext), sizeof(mTlinkUrl) - 1);
+    strncpy(mTlinkUrl, TlinkGetUrl(&context), sizeof(mTlinkUrl) - 1);
     mTlinkUrl[sizeof(mTlinkUrl) - 1] = '\0';
     LOGE("TLink Service URL : %s\n", mTlinkUrl);
-    result = TlinkSetConfig(&mTlinkContext, TLC_DEBLOCK, &mTlinkDeblock);
+    result = TlinkSetConfig(&context, TLC_DEBLOCK, &mTlinkDeblock);
     if (result != 0) {
         LOGE("TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n", result);
     } else {
-        result = TlinkSetCallbackRuntimeError(&mTlinkContext, onStreamRuntimeError, this);
+        result = TlinkSetCallbackRuntimeError(&context, onStreamRuntimeError, this);
         if (result != 0)
             LOGE("TlinkSetCallbackRuntimeError failure. reason : 0x%x\n", result);
     }
@@ -56,21 +58,18 @@ int StreamWrapper::openLiveStream(const char *destination) {
 }
 
 int StreamWrapper::closeLiveStream() {
-    int result = TlinkAsyncStop(&mTlinkContext);
+    LiveHandle context(mTlinkContext);
+    int result = TlinkAsyncStop(context.slot());
     if (result != 0) {
         LOGE("TlinkAsyncStop failed : %d\n", result);
         // The streamer may go away while the connection lives on; it must not be called back.
-        TlinkSetCallbackRuntimeError(&mTlinkContext, nullptr, nullptr);
+        TlinkSetCallbackRuntimeError(context.slot(), nullptr, nullptr);
         return STREAM_LIVE_STOP_REFUSED;
     }
-    return waitForJob(&mTlinkContext, m_TlinkWaitTime);
+    return waitForJob(context.slot(), m_TlinkWaitTime);
 }
 
 // Drops the connection without sending what is left; nothing of it calls the streamer again.
 void StreamWrapper::dropLiveStream() {
-    TlinkSetCallbackRuntimeError(&mTlinkContext, nullptr, nullptr);
-    TlinkAsyncStop(&mTlinkContext);
-    TlinkCancelAsyncJob(&mTlinkContext);
-    TlinkWaitAsyncJobCompletion(&mTlinkContext, -1);
-    mTlinkContext = nullptr;
+    drop_live_connection(mTlinkContext);
 }

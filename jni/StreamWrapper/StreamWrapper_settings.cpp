@@ -76,7 +76,7 @@ void StreamWrapper::setIframeInterval(unsigned interval) {
 }
 
 double StreamWrapper::getTransmission_sec() {
-    double rate = live_per_second(&mTlinkContext, TLS_BYTES_SENT);
+    double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_BYTES_SENT);
     LOGE("transmission per sec(Byte): %f\n", rate);
     LOGE("transmission per sec(MegaByte): %f\n", rate / (1 << 20));
     LOGE("transmission per sec(MegaBps): %f\n", rate / 1000000);
@@ -84,25 +84,27 @@ double StreamWrapper::getTransmission_sec() {
 }
 
 double StreamWrapper::getAudioTransmission() {
-    double rate = live_per_second(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
+    double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_SENT);
     LOGE("audio frame per sec : %f fps\n", rate);
     return rate;
 }
 
 double StreamWrapper::getVideoTransmission() {
-    double rate = live_per_second(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
+    double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_SENT);
     LOGE("video frame per sec : %f fps\n", rate);
     return rate;
 }
 
 int StreamWrapper::getAudioDropFrame() {
-    int count = (int)TlinkGetStats(&mTlinkContext, TLS_AUDIO_FRAMES_DROPPED, nullptr);
+    int count =
+        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_DROPPED, nullptr);
     LOGE("audio drop frame : %d fps\n", count);
     return count;
 }
 
 int StreamWrapper::getVideoDropFrame() {
-    int count = (int)TlinkGetStats(&mTlinkContext, TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    int count =
+        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_DROPPED, nullptr);
     LOGE("video drop frame : %d fps\n", count);
     return count;
 }

@@ -57,6 +57,10 @@ void StreamWrapper::addWatermark(uint8_t *picture, const Watermark &system, cons
 }
 
 int StreamWrapper::SetWatermarkInit(int width, int height, int x, int y, int mode) {
+    if (!watermark_size_fits(width, height)) {
+        LOGE("watermark size %d x %d refused\n", width, height);
+        return kWatermarkBadSize;
+    }
     initWatermark(mWatermark, mWatermarkMutex, {width, height, x, y, mode});
     return 0;
 }
@@ -66,6 +70,10 @@ int StreamWrapper::SetWatermarkBuf(const uint8_t *bytes, int size) {
 }
 
 int StreamWrapper::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
+    if (!watermark_size_fits(width, height)) {
+        LOGE("watermark size %d x %d refused\n", width, height);
+        return kWatermarkBadSize;
+    }
     initWatermark(mUserWatermark, mUserWatermarkMutex, {width, height, x, y, mode});
     return 0;
 }

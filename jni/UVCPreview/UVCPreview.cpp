@@ -100,7 +100,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mStillRequest(false),
       mRawdataFrames(2),
       mCameraID(0),
-      mTlinkContext(nullptr),
       m_TlinkWaitTime(5000),
       mTlinkMode(1),
       mTlinkUrl(nullptr),

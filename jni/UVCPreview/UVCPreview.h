@@ -32,6 +32,7 @@
 
 #include "ObjectArray.h"
 #include "lifecycle_turn.h"
+#include "live_slot.h"
 #include "preview_run.h"
 #include "recorder_types.h"
 #include "write_gate.h"
@@ -478,7 +479,7 @@ class UVCPreview {
     pthread_mutex_t mRawdataMutex;
     pthread_cond_t mRawdataSync;
     std::atomic<long> mCameraID;
-    void *mTlinkContext;
+    LiveSlot mTlinkContext;
     int m_TlinkWaitTime;
     int mTlinkMode;
     char *mTlinkUrl;
@@ -486,9 +487,7 @@ class UVCPreview {
     int mDeBlock;
     unsigned int mIframe_Interval;
     int mForceAudioSamplerete;
-    // Preview thread only: the camera's number of the last frame that reached the decoder step,
-    // and whether frames are held back until the next key frame.
-    uint32_t mDecoderLastSequence = 0;
+    // Preview thread only: whether frames are held back until the next key frame.
     bool mDecoderAwaitsKeyFrame = false;
 
     // Audio call counters for the thinned debug lines, and blocks dropped from the full audio

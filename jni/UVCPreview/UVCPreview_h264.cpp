@@ -49,7 +49,6 @@ void UVCPreview::nap_while_running(int ms) {
 
 bool UVCPreview::start_decoder(PreviewRun &run) {
     mDecoderRestarting = false;
-    mDecoderLastSequence = 0;
     mDecoderAwaitsKeyFrame = false;
     mMediaDecoderLib = LibMediaDecoder::getInstance();
     mMediaDecoderWrapper = mMediaDecoderLib->getMediaDecoder();
@@ -92,15 +91,11 @@ void UVCPreview::feed_decoder(uvc_frame_t *frame) {
     freeSharedFrameRaw(frame);
 }
 
-// Frames that arrive while the decoder restarts are dropped. A frame lost before the decoder
-// (dropped at the full preview queue, rejected by the frame check, or dropped during a restart)
-// leaves the frames after it without their reference picture: decoded, they would show a mix
-// of old and new pictures. Those are held back until the next key frame.
+// Frames that arrive while the decoder restarts are dropped, and the restarted decoder waits
+// for the next key frame. Every other accepted frame is fed, also after a lost one: the
+// decoder conceals what it lacks until the next key frame, where holding frames back would
+// freeze the picture for a whole key-frame interval.
 bool UVCPreview::decoder_may_take(uvc_frame_t *frame) {
-    const uint32_t sequence = frame->sequence;
-    if (mDecoderLastSequence && sequence > mDecoderLastSequence + 1)
-        mDecoderAwaitsKeyFrame = true;
-    mDecoderLastSequence = sequence;
     if (mDecoderRestarting) {
         mDecoderAwaitsKeyFrame = true;
         return false;

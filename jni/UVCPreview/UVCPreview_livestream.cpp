@@ -23,28 +23,29 @@ int UVCPreview::livestream_connect(const char *url) {
     TlinkGetVersion(&version[0], &version[1], &version[2], &version[3]);
     LOGD("tlink version: %d.%d.%d.%d\n", version[0], version[1], version[2], version[3]);
     LOGD("Start Tlink with %s mode\n", mTlinkMode == TLINK_MODE_RTMP ? "RTMP" : "RTSP");
-    int result = TlinkAsyncStart(mTlinkMode, url, &mTlinkContext);
+    void *context = nullptr;
+    int result = TlinkAsyncStart(mTlinkMode, url, &context);
     if (result != 0) {
         LOGD("TlinkAsyncStart failed : %d\n", result);
-        livestream_close();
         return REC_LIVE_START_FAILED;
     }
-    result = TlinkWaitAsyncJobCompletion(&mTlinkContext, m_TlinkWaitTime);
+    mTlinkContext.publish(context);
+    result = TlinkWaitAsyncJobCompletion(&context, m_TlinkWaitTime);
     if (result != 0) {
         LOGD("TlinkWaitAsyncJobCompletion failed. reason : %s\n", TlinkStringFromErrorCode(result));
         livestream_close();
         return REC_LIVE_START_FAILED;
     }
-    const char *serviceUrl = TlinkGetUrl(&mTlinkContext);
+    const char *serviceUrl = TlinkGetUrl(&context);
     snprintf(mTlinkUrl, URL_BYTES, "%s", serviceUrl ? serviceUrl : "");
     LOGD("TLink Service URL : %s\n", mTlinkUrl);
-    result = TlinkSetConfig(&mTlinkContext, TLC_DEBLOCK, &mDeBlock);
+    result = TlinkSetConfig(&context, TLC_DEBLOCK, &mDeBlock);
     if (result != 0) {
         LOGD("TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n", result);
         livestream_close();
         return REC_LIVE_START_FAILED;
     }
-    result = TlinkSetCallbackRuntimeError(&mTlinkContext, onTlinkRuntimeError, this);
+    result = TlinkSetCallbackRuntimeError(&context, onTlinkRuntimeError, this);
     if (result != 0) {
         LOGD("TlinkSetCallbackRuntimeError failure. reason : 0x%x\n", result);
         livestream_close();
@@ -55,38 +56,32 @@ int UVCPreview::livestream_connect(const char *url) {
 
 // Drops a connection (pending or made) without sending what is left, and clears the slot.
 void UVCPreview::livestream_close() {
-    if (!mTlinkContext)
-        return;
-    TlinkSetCallbackRuntimeError(&mTlinkContext, nullptr, nullptr);
-    TlinkAsyncStop(&mTlinkContext);
-    TlinkCancelAsyncJob(&mTlinkContext);
-    TlinkWaitAsyncJobCompletion(&mTlinkContext, -1);
-    mTlinkContext = nullptr;
+    drop_live_connection(mTlinkContext);
 }
 
 // Ends the connection after the recorder has pushed its last units. 0, the library's code
 // when the stop did not complete in time or failed, or -301 when the library refused the stop
 // (the connection is then dropped all the same).
 int UVCPreview::livestream_stop() {
-    if (!mTlinkContext)
+    void *context = mTlinkContext.handle();
+    if (!context)
         return 0;
-    int result = TlinkAsyncStop(&mTlinkContext);
+    int result = TlinkAsyncStop(&context);
     if (result != 0) {
         LOGD("TlinkAsyncStop failed : %d\n", result);
         livestream_close();
         return REC_LIVE_STOP_FAILED;
     }
-    result = TlinkWaitAsyncJobCompletion(&mTlinkContext, m_TlinkWaitTime);
+    mTlinkContext.take();
+    result = TlinkWaitAsyncJobCompletion(&context, m_TlinkWaitTime);
     if (result != 0) {
         LOGD("%s\n", TlinkStringFromErrorCode(result));
-        TlinkCancelAsyncJob(&mTlinkContext);
-        TlinkWaitAsyncJobCompletion(&mTlinkContext, -1);
+        TlinkCancelAsyncJob(&context);
+        TlinkWaitAsyncJobCompletion(&context, -1);
     }
-    mTlinkContext = nullptr;
     return result;
 }
 
-// The library's report thread: a stop asked for from here must not wait for that thread.
 void UVCPreview::onTlinkRuntimeError(void * /*context*/, int code, int err, void *engine) {
     CallbackScope scope;
     Lumivo_ErrorNotifyCallback(static_cast<UVCPreview *>(engine), code, err);
@@ -108,7 +103,7 @@ void UVCPreview::Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int er
 }
 
 double UVCPreview::getTransmission_sec() {
-    const double rate = live_per_second(&mTlinkContext, TLS_BYTES_SENT);
+    const double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_BYTES_SENT);
     LOGD("transmission per sec(Byte): %f\n", rate);
     LOGD("transmission per sec(MegaByte): %f\n", rate / (1024.0 * 1024.0));
     LOGD("transmission per sec(MegaBps): %f\n", rate / 1000000.0);
@@ -116,25 +111,27 @@ double UVCPreview::getTransmission_sec() {
 }
 
 double UVCPreview::getAudioTransmission() {
-    const double rate = live_per_second(&mTlinkContext, TLS_AUDIO_FRAMES_SENT);
+    const double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_SENT);
     LOGD("audio frame per sec : %f fps\n", rate);
     return rate;
 }
 
 double UVCPreview::getVideoTransmission() {
-    const double rate = live_per_second(&mTlinkContext, TLS_VIDEO_FRAMES_SENT);
+    const double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_SENT);
     LOGD("video frame per sec : %f fps\n", rate);
     return rate;
 }
 
 int UVCPreview::getAudioDropFrame() {
-    const int dropped = (int)TlinkGetStats(&mTlinkContext, TLS_AUDIO_FRAMES_DROPPED, nullptr);
+    const int dropped =
+        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_DROPPED, nullptr);
     LOGD("audio drop frame : %d fps\n", dropped);
     return dropped;
 }
 
 int UVCPreview::getVideoDropFrame() {
-    const int dropped = (int)TlinkGetStats(&mTlinkContext, TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    const int dropped =
+        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_DROPPED, nullptr);
     LOGD("video drop frame : %d fps\n", dropped);
     return dropped;
 }

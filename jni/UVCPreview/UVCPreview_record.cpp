@@ -131,6 +131,10 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         LOGD("Video Bitrate or FPS was not set!\n");
         return REC_VIDEO_NOT_SET;
     }
+    if (mWidth % 2 != 0 || mHeight % 2 != 0) {
+        LOGE("odd picture size %d x %d cannot be recorded\n", mWidth.load(), mHeight.load());
+        return REC_ODD_PICTURE_SIZE;
+    }
     if (mRecMode == RECORD_MODE_VIDEO_AUDIO && mSampleRate == 0) {
         LOGD("Audio Samplerate : 0\n");
         return REC_AUDIO_FAILED;
@@ -196,8 +200,8 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         rec->SetChannel(mChannel);
         rec->SetAudioByteRate(mSampleRate * (mBit / 8) * mChannel);
     }
-    if (mTlinkContext)
-        rec->SetPushFunction(TlinkPush, mTlinkContext);
+    if (void *context = mTlinkContext.handle())
+        rec->SetPushFunction(TlinkPush, context);
     result = recorder_configure(path);
     if (result == 0) {
         result = rec->Start(mWidth, mHeight, path);
@@ -205,8 +209,8 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
             LOGD("Start fail : %d\n", result);
     }
     if (result != 0) {
-        recorder_release_outputs();
         recorder_release();
+        recorder_release_outputs();
         livestream_close();
         return result;
     }
@@ -250,8 +254,9 @@ int UVCPreview::end_recording(bool force) {
             return REC_STOP_FAILED;
         }
     }
-    recorder_release_outputs();
+    // The recorder goes first: its output thread writes into the muxer until it is released.
     recorder_release();
+    recorder_release_outputs();
     const int result = livestream_stop();
     LOGD(" OUT\n");
     return result;
@@ -262,8 +267,8 @@ int UVCPreview::end_recording(bool force) {
 void UVCPreview::finish_recording() {
     if (mIsRecording || recorder())
         end_recording(true);
-    recorder_release_outputs();
     recorder_release();
+    recorder_release_outputs();
     livestream_close();
 }
 

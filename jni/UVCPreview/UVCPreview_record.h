@@ -28,6 +28,7 @@ enum {
     REC_VIDEO_NOT_SET = -62,
     REC_NO_COLOR_FORMAT = -63,
     REC_AUDIO_FAILED = -64,
+    REC_ODD_PICTURE_SIZE = -65,  // the encoders' 4:2:0 layouts need even widths and heights
     REC_LIVE_START_FAILED = -300,
     REC_LIVE_STOP_FAILED = -301,
 };

@@ -44,6 +44,10 @@ void drop_picture(pthread_mutex_t *mutex, uint8_t **buffer) {
 }  // namespace
 
 int UVCPreview::SetWatermarkInit(int width, int height, int x, int y, int mode) {
+    if (!watermark_size_fits(width, height)) {
+        LOGE("watermark size %d x %d refused\n", width, height);
+        return kWatermarkBadSize;
+    }
     drop_picture(&mWatermarkMutex, &mWatermark_buf);
     mWatermarkWidth = width;
     mWatermarkHeight = height;
@@ -54,6 +58,10 @@ int UVCPreview::SetWatermarkInit(int width, int height, int x, int y, int mode) 
 }
 
 int UVCPreview::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
+    if (!watermark_size_fits(width, height)) {
+        LOGE("watermark size %d x %d refused\n", width, height);
+        return kWatermarkBadSize;
+    }
     drop_picture(&mUserWatermarkMutex, &mUserWatermark_buf);
     mUserWatermarkWidth = width;
     mUserWatermarkHeight = height;

@@ -9,6 +9,11 @@ const int kKeyLevel = 59;
 
 }  // namespace
 
+bool watermark_size_fits(int width, int height) {
+    const int longest = 1 << 16;
+    return width >= 0 && height >= 0 && width <= longest && height <= longest;
+}
+
 void clamp_watermark_position(WatermarkPlacement *p, int frameWidth, int frameHeight) {
     if (p->y > frameHeight - p->height)
         p->y = frameHeight - p->height;

@@ -14,6 +14,14 @@ struct WatermarkPlacement {
     int mode = 0;               // 0 keyed (dark pixels transparent), otherwise plain
 };
 
+// Result of a watermark setter given a size it cannot place.
+constexpr int kWatermarkBadSize = -2;
+
+// Whether a picture of width x height pixels can be placed at all: neither side negative or
+// longer than 65536 pixels, so that no placement arithmetic can overflow. Larger pictures than
+// the frame or the buffer are placeable: what lies outside either is skipped.
+bool watermark_size_fits(int width, int height);
+
 // Pulls the position back so that the picture's far edges touch the frame's edges (y first,
 // then x), then moves a negative position to 0.
 void clamp_watermark_position(WatermarkPlacement *placement, int frameWidth, int frameHeight);

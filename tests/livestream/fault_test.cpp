@@ -40,7 +40,7 @@ void expect_nothing_left(UVCPreview *e) {
     EXPECT_EQ(e->getRecordState(), 0);
     EXPECT_EQ(recorder_objects_alive(), 0);
     EXPECT_EQ(recorder_instance_holders(), 0);
-    EXPECT_EQ(*UVCPreviewTestAccess::tlinkContext(e), nullptr);
+    EXPECT_EQ(UVCPreviewTestAccess::tlinkContext(e), nullptr);
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {

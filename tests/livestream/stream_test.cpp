@@ -107,7 +107,8 @@ TEST(LiveSettings, KeyFrameIntervalLogLevelAndDeblockReachTheLibraries) {
     for (int deblock = 0; deblock < 2; deblock++) {
         e->setTlinkDeblock(deblock);
         ASSERT_EQ(s.start(peer.url("deblock" + std::to_string(deblock))), 0);
-        void **context = UVCPreviewTestAccess::tlinkContext(e);
+        void *handle = UVCPreviewTestAccess::tlinkContext(e);
+        void **context = &handle;
         int inLibrary = -1;
         ASSERT_EQ(TlinkTestGetDeblock(context, &inLibrary), 0);
         EXPECT_EQ(inLibrary, deblock);

@@ -77,6 +77,19 @@ TEST_F(Refusals, StartAndSetRecordingInOrder) {
     EXPECT_EQ(e->recordStop(), REC_NOT_RECORDING);
 }
 
+// A camera whose size is odd (one the camera does not offer either): no 4:2:0 layout fits it.
+TEST_F(Refusals, OddPictureSizesAreRefused) {
+    ASSERT_EQ(s.connect(PIXEL_FORMAT_MJPEG, 321, 240), 0);
+    s.camera.setRecMode(REC_MODE_VIDEO_ONLY);
+    ASSERT_EQ(s.camera.startPreview(), 0);
+    ASSERT_TRUE(
+        wait_until([] { return host_log_count("could not negotiate with camera") > 0; }, 5000));
+    ASSERT_EQ(s.prepare(), 0);
+    expectRefusal(s.engine()->recordStart(false, path.c_str()), REC_ODD_PICTURE_SIZE,
+                  "odd picture size 321 x 240 cannot be recorded");
+    expectNothingLeft();
+}
+
 class RunningRefusals : public Refusals {
   protected:
     void SetUp() override {

@@ -1,4 +1,5 @@
 // Watermarks: placement, blending and clipping on single pictures, then in recorded files.
+#include <limits.h>
 #include <vector>
 
 #include "host_android.h"
@@ -144,6 +145,13 @@ TEST_F(Watermarks, BadSizesNeverLeaveTheBuffers) {
     e->SetRecType(REC_TYPE_FILE);
     EXPECT_EQ(e->SetWatermark1(huge.data(), 64), 0);
     EXPECT_EQ(e->SetWatermark1(nullptr, 64), 0);
+
+    // Sizes no placement can work with are refused where they enter.
+    EXPECT_EQ(e->SetWatermarkInit(INT_MIN, 10, 0, 0, 1), -2);
+    EXPECT_EQ(e->SetUserWatermarkInit(10, -1, 0, 0, 1), -2);
+    EXPECT_EQ(e->SetUserWatermarkInit(70000, 10, 0, 0, 1), -2);
+    Picture after(width, height, 200);
+    e->addWaterMark(after.frame);
 }
 
 // Recorded frames carry both watermarks, the user one on top and at its new place after a

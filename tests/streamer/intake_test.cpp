@@ -1,5 +1,6 @@
 // Pictures and sound on their way into the media recorder: conversion, watermarks, pieces and
 // time stamps, bad input. Read back from the recorder's own file and counters.
+#include <limits.h>
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -160,6 +161,9 @@ TEST(StreamerWatermark, OversizedPicturesStayInsideTheirBuffers) {
     EXPECT_EQ(s.SetWatermarkBuf(huge.data(), (int)huge.size()), 0);
     EXPECT_EQ(s.SetUserWatermarkInit(2000, 100, 100, 100, 0), 0);
     EXPECT_EQ(s.SetUserWatermarkBuf(huge.data(), 64), 0);
+    // Sizes no placement can work with are refused, and the pictures set before stay.
+    EXPECT_EQ(s.SetWatermarkInit(-1, 10, 0, 0, 1), -2);
+    EXPECT_EQ(s.SetUserWatermarkInit(10, INT_MIN, 0, 0, 1), -2);
     std::vector<uint8_t> blue = nv21Solid(320, 240, kBlue);
     EXPECT_EQ(s.videoDataCallback(blue.data(), (int)blue.size()), 0);
     EXPECT_EQ(s.Stop(), 0);

@@ -32,7 +32,7 @@ class UVCPreviewTestAccess {
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
     static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
-    static void **tlinkContext(UVCPreview *p) { return &p->mTlinkContext; }
+    static void *tlinkContext(UVCPreview *p) { return p->mTlinkContext.handle(); }
     static RecorderObject *recorder(UVCPreview *p) { return p->recorder(); }
     static int deblock(UVCPreview *p) { return p->mDeBlock; }
     static unsigned iframeInterval(UVCPreview *p) { return p->mIframe_Interval; }
