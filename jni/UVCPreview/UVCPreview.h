@@ -310,6 +310,7 @@ class UVCPreview {
     int livestream_stop();
     static void Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err);
     void finish_recording();
+    void report_units_lost();
     bool record_picture(uvc_frame_t *frame);
 
     // H.264 decode path.
@@ -421,6 +422,8 @@ class UVCPreview {
     std::atomic<int> mEncoderColorFormat;
     std::atomic<bool> mRecWatermark;
     std::atomic<bool> mVideoFrameWritten;
+    // Set when the recording's file refused a unit; reported once per recording.
+    std::atomic<bool> mUnitsLost{false};
     uint8_t *mRecordBuf;  // recording work buffer of the draw thread
     int m_VideoFPS, m_VideoBitrate;
     _AUXA_DEV *mAudioDev;

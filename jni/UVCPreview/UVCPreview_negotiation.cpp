@@ -110,6 +110,12 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
         mFrameWidth = desc.wWidth;
         mFrameHeight = desc.wHeight;
         LOGD("frameSize=(%d,%d)", mFrameWidth, mFrameHeight);
+        // A wish that left the size to the camera (a frame index alone) takes the size the
+        // camera streams: the pools and pictures are sized from it.
+        if (mWidth == 0 || mHeight == 0) {
+            mWidth = mFrameWidth;
+            mHeight = mFrameHeight;
+        }
         if (mPreviewWindow) {
             ANativeWindow_setBuffersGeometry(mPreviewWindow, mFrameWidth, mFrameHeight,
                                              mPreviewWindowFormat);

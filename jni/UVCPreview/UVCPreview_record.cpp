@@ -4,6 +4,7 @@
 #include "UVCPreview_record.h"
 
 #include <libyuv.h>
+#include <media_formats.h>
 #include <tlink.h>
 #include <string.h>
 #include <time.h>
@@ -214,6 +215,7 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         livestream_close();
         return result;
     }
+    mUnitsLost = false;
     mRecordGate.open();
     mIsRecording = true;
     LOGD("recordStart Success!\n");
@@ -259,7 +261,19 @@ int UVCPreview::end_recording(bool force) {
     recorder_release_outputs();
     const int result = livestream_stop();
     LOGD(" OUT\n");
-    return result;
+    return result == 0 && mUnitsLost ? REC_UNITS_LOST : result;
+}
+
+// The file refused a unit (a full disk, a file-size limit): the rest of the recording is lost,
+// which the application learns once, through the recorder's error class, and from recordStop.
+void UVCPreview::report_units_lost() {
+    if (mUnitsLost.exchange(true))
+        return;
+    LOGE("the recording file refused a unit: the rest of the recording is lost\n");
+    ErrorNotifyCallback notify = mErrorNotifyCallback;
+    if (notify)
+        notify(mCameraID, MEDIA_ERROR_CLASS_ENCODER, MEDIA_ERROR_FILE_FAILED,
+               (char *)"recording file could not be written");
 }
 
 // Ends whatever recording is left, running or paused, when the preview stops or the engine

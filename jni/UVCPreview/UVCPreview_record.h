@@ -24,6 +24,7 @@ enum {
     REC_NOT_RECORDING = -53,  // also: the muxer could not open the file
     REC_STOP_FAILED = -54,
     REC_ALREADY_RECORDING = -55,
+    REC_UNITS_LOST = -56,  // recordStop: the file refused units; what it holds still plays
     REC_MODE_NOT_SET = -61,
     REC_VIDEO_NOT_SET = -62,
     REC_NO_COLOR_FORMAT = -63,

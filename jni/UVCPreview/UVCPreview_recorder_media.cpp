@@ -7,35 +7,44 @@
 #include "UVCPreview.h"
 #include "UVCPreview_audio.h"
 #include "UVCPreview_record.h"
+#include "callback_scope.h"
 #include "library_objects.h"
 #include "logging.h"
 #include "timing.h"
 
 namespace {
 
-// Hands one unit of the recorder's output to the muxer; logged under this name.
-void rawH264Callback(FFMuxer *muxer, int type, const MediaPacket *buffer) {
+// Hands one unit of the recorder's output to the muxer; logged under this name. False when the
+// muxer refused the unit.
+bool rawH264Callback(FFMuxer *muxer, int type, const MediaPacket *buffer) {
     if (!muxer || !buffer)
-        return;
+        return true;
     if (muxer->IsReady() && !muxer->IsStarted() && muxer->Start() < 0) {
         LOGE("FFMuxer Start failed\n");
-        return;
+        return false;
     }
     if (type == MEDIA_PACKET_VIDEO) {
         if (buffer->is_header) {
-            if (muxer->WriteVideoHeader(buffer) < 0)
+            if (muxer->WriteVideoHeader(buffer) < 0) {
                 LOGE("WriteVideoHeader failed. \n");
+                return false;
+            }
         } else if (muxer->writeVideoBuffer(buffer) < 0) {
             LOGE("writeVideoBuffer failed\n");
+            return false;
         }
     } else if (type == MEDIA_PACKET_AUDIO) {
         if (buffer->is_header) {
-            if (muxer->WriteAudioHeader(buffer) < 0)
+            if (muxer->WriteAudioHeader(buffer) < 0) {
                 LOGE("WriteAudioHeader failed. \n");
+                return false;
+            }
         } else if (muxer->writeAudioBuffer(buffer) < 0) {
             LOGE("writeAudioBuffer failed\n");
+            return false;
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -48,11 +57,15 @@ FFMuxer *UVCPreview::getFFMuxer() {
     return mFFMuxer;
 }
 
-// Runs on the recorder's output thread, which ends before recordStop releases the muxer.
+// Runs on the recorder's output thread, which ends before recordStop releases the muxer. A
+// stop asked for from the report below must not wait for this thread.
 void UVCPreview::onRecorderOutput(void *engine, int type, const MediaPacket *buffer) {
     if (!engine)
         return;
-    rawH264Callback(static_cast<UVCPreview *>(engine)->mFFMuxer, type, buffer);
+    CallbackScope scope;
+    UVCPreview *preview = static_cast<UVCPreview *>(engine);
+    if (!rawH264Callback(preview->mFFMuxer, type, buffer))
+        preview->report_units_lost();
 }
 
 int UVCPreview::SetRecording(unsigned char * /*data*/) {

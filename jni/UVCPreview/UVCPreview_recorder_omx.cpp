@@ -98,8 +98,11 @@ int UVCPreview::recorder_configure(const char * /*path*/) {
 bool UVCPreview::recorder_write_picture(uvc_frame_t *frame, bool watermarked, int64_t timeUs) {
     if (!watermarked)
         timeUs = getcurtime();
-    if (recorder()->write_Buffer(static_cast<uint8_t *>(frame->data), timeUs, OMX_INPUT_RGBX,
-                                 mEncoderColorFormat) != 0)
+    const int result = recorder()->write_Buffer(static_cast<uint8_t *>(frame->data), timeUs,
+                                                OMX_INPUT_RGBX, mEncoderColorFormat);
+    if (result == MEDIA_ERROR_FILE_FAILED)
+        report_units_lost();
+    else if (result != 0)
         LOGD("write_Buffer failed\n");
     mVideoFrameWritten = true;
     return true;

@@ -123,6 +123,8 @@ void EncodeSession::closeOutputs() {
 }
 
 int EncodeSession::writeVideo(int64_t time_us, const PictureFill &fill) {
+    if (file_failed_)
+        return MEDIA_ERROR_FILE_FAILED;
     EncodeJob job;
     if (!queue_.acquire(JobKind::kVideo, 0 /* the picture size */, &job)) {
         if (!running()) {

@@ -70,7 +70,8 @@ class EncodeSession {
     bool running() const { return running_.load(); }
 
     // Writes one picture: `fill` gets the queue buffer of the started picture size and returns
-    // false when it could not produce the picture. Non-zero when the picture was not taken.
+    // false when it could not produce the picture. Non-zero when the picture was not taken;
+    // MEDIA_ERROR_FILE_FAILED once the file refused a unit.
     using PictureFill = std::function<bool(uint8_t *picture)>;
     int writeVideo(int64_t time_us, const PictureFill &fill);
     int writeAudio(const uint8_t *pcm, int bytes, int64_t time_us);
@@ -106,7 +107,9 @@ class EncodeSession {
     H264Encoder video_encoder_;
     AacEncoder audio_encoder_;
     Mp4Writer file_;
-    bool file_failed_ = false;
+    // Set by the encoder thread when the file refused a unit; writers then refuse pictures
+    // with MEDIA_ERROR_FILE_FAILED, the one way an encoder without an error function tells.
+    std::atomic<bool> file_failed_{false};
     int64_t base_us_ = INT64_MIN;
     int64_t last_video_us_ = -1;
     bool encode_failure_reported_ = false;

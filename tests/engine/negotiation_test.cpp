@@ -91,6 +91,19 @@ TEST(Negotiation, FailedDiagnosticQueryStreamsTheFallbackWithPictures) {
     EXPECT_GT(UVCPreviewTestAccess::rawPoolSize(s.engine()), 0);
 }
 
+// A frame index without a size: the camera's frame of that index, and pictures of its size.
+TEST(Negotiation, AFrameIndexAloneStreamsThatFramesSizeWithPictures) {
+    host_log_capture_start();
+    CameraSession s(CameraSetup::atFps(20));
+    ASSERT_EQ(s.connect(PIXEL_FORMAT_MJPEG, 0, 0), 0);
+    s.engine()->set_UVC_Resolution(PIXEL_FORMAT_MJPEG, 0, 0, 3);
+    ASSERT_EQ(s.attachWindow(), 0);
+    EXPECT_EQ(stream_and_show(s), 640);
+    EXPECT_EQ(UVCPreviewTestAccess::wishWidth(s.engine()), 640);
+    EXPECT_EQ(host_log_count("uvc_copy_frame fail"), 0);
+    host_log_capture_stop();
+}
+
 // A diagnostic query from the application neither changes the running stream nor the next.
 TEST(Negotiation, ApplicationQueryThatFailsChangesNoStream) {
     CameraSession s(CameraSetup::atFps(20));

@@ -1,5 +1,9 @@
 // A recording of the counter camera with its sine microphone, read back frame by frame.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 #include "recording_support.h"
@@ -60,6 +64,41 @@ TEST(FileRecording, CounterCameraWithSineMicrophone) {
     // on to the stop while a loaded machine can lose the last pictures.)
     EXPECT_NEAR(video_span(path, frame), span, 2 * frame * slow + 0.05 * span);
     EXPECT_NEAR(tone_hz(path), kMicHz, kMicHz * 0.03);
+}
+
+std::atomic<int> g_fileFailures{0};
+void count_file_failure(long, long kind, int code, char *) {
+    if (kind == MEDIA_ERROR_CLASS_ENCODER && code == MEDIA_ERROR_FILE_FAILED)
+        g_fileFailures++;
+}
+
+// A file that cannot grow (a full disk; here a file-size limit): Java hears of it once, through
+// the recorder's class, recordStop says that units were lost, and what was written plays.
+TEST(FileRecording, AFileThatCannotGrowIsReportedOnceAndWhatItHoldsPlays) {
+    RecordingSession s(recording_camera(false));
+    ASSERT_TRUE(s.startPreview(REC_MODE_VIDEO_ONLY));
+    ASSERT_EQ(s.prepare(), 0);
+    s.engine()->SetErrorNotifyCallback(count_file_failure);
+    const std::string path = temp_file("full.mp4");
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit before;
+    getrlimit(RLIMIT_FSIZE, &before);
+    struct rlimit small = before;
+    small.rlim_cur = 96 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int started = s.start(path);
+    const bool reported = wait_until([] { return g_fileFailures > 0; }, 20000);
+    const bool drawnAfter = s.waitMorePosts(10);
+    const int stopped = s.engine()->recordStop();
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, SIG_DFL);
+    ASSERT_EQ(started, 0);
+    EXPECT_TRUE(reported);
+    EXPECT_TRUE(drawnAfter);
+    EXPECT_EQ(stopped, REC_UNITS_LOST);
+    EXPECT_EQ(g_fileFailures, 1);
+    EXPECT_GT(probe_recording(path).videoFrames, 0);
+    EXPECT_EQ(s.camera.stopPreview(), 0);
 }
 
 }  // namespace

@@ -47,3 +47,29 @@ TEST(StreamerThreads, FeedingThroughStartStopPauseAndResume) {
     EXPECT_EQ(media_recorder_test_holders(), 0);
     EXPECT_EQ(media_recorder_test_objects(), 0);
 }
+
+// The statistics are read while live starts come and go (here to a port where nothing
+// listens): reading the connection's handle never races with the start that writes it.
+TEST(StreamerThreads, StatisticsPolledWhileLiveStartsComeAndGo) {
+    StreamWrapper s;
+    StreamFormat format;
+    format.width = 160;
+    format.height = 120;
+    format.waitMs = 100;
+    configure(s, format);
+    std::atomic<bool> polling{true};
+    std::atomic<int> polls{0};
+    std::thread poller([&] {
+        while (polling) {
+            EXPECT_GE(s.getTransmission_sec(), 0.0);
+            EXPECT_GE(s.getVideoTransmission(), 0.0);
+            EXPECT_GE(s.getAudioDropFrame() + s.getVideoDropFrame(), 0);
+            polls++;
+        }
+    });
+    for (int round = 0; round < 5; round++)
+        EXPECT_EQ(s.Start("rtmp://127.0.0.1:1/live/none"), STREAM_LIVE_START_FAILED);
+    polling = false;
+    poller.join();
+    EXPECT_GT(polls, 0);
+}
