@@ -43,7 +43,7 @@ TEST(Negotiation, TheNewestWishWinsOverOneHeldDuringAStream) {
 }
 
 // The error report of a stream that failed to start runs on the preview thread; it makes a wish
-// once a stop has taken that thread for joining, and notes the size the engine then holds.
+// once a stop has begun, which then joins that thread, and notes the size the engine holds.
 struct WishDuringStop {
     UVCPreview *engine = nullptr;
     std::atomic<bool> reported{false};
@@ -54,7 +54,7 @@ WishDuringStop g_wishDuringStop;
 void wish_while_stopping(long, long, int, char *) {
     WishDuringStop &w = g_wishDuringStop;
     w.reported = true;
-    wait_until([&w] { return !UVCPreviewTestAccess::previewThreadStarted(w.engine); }, 5000);
+    wait_until([] { return host_log_count("Current running state") > 0; }, 5000);
     w.engine->set_UVC_Resolution(9, 640, 480, 0);
     w.widthAfterWish = UVCPreviewTestAccess::wishWidth(w.engine);
 }
@@ -62,7 +62,8 @@ void wish_while_stopping(long, long, int, char *) {
 // Until the preview thread has ended, also while a stop joins it, a wish waits for the next
 // start: the ending thread may still write the size it negotiated.
 TEST(Negotiation, AWishMadeWhileAStopJoinsThePreviewThreadWaitsForTheNextStart) {
-    CameraSession s(CameraSetup::atFps(20));
+    host_log_capture_start();
+    CameraSession s(CameraSetup::atFps(20), true);
     ASSERT_EQ(s.connect(9, 1280, 720), 0);
     g_wishDuringStop.engine = s.engine();
     s.engine()->SetErrorNotifyCallback(wish_while_stopping);
@@ -75,6 +76,7 @@ TEST(Negotiation, AWishMadeWhileAStopJoinsThePreviewThreadWaitsForTheNextStart) 
     EXPECT_EQ(g_wishDuringStop.widthAfterWish, 1280);
     ASSERT_EQ(s.attachWindow(), 0);
     EXPECT_EQ(stream_and_show(s), 640);
+    host_log_capture_stop();
 }
 
 // Without an answer to the diagnostic query the camera default cannot be known: the stream

@@ -50,8 +50,11 @@ void on_still(long, char *, int, int) {
 
 CameraSetup setup_for(Trigger trigger) {
     CameraSetup setup = recording_camera(trigger == Trigger::volume);
-    if (trigger == Trigger::still)
+    if (trigger == Trigger::still) {
+        // The camera's own press: a press from the test would race with the release.
         setup.stillMethod = 1;
+        setup.extra += "buttons = 45, 150, 300\n";
+    }
     return setup;
 }
 
@@ -106,10 +109,8 @@ TEST_P(CallbackStop, ReturnsTakesEffectAndLeavesNothingRunning) {
             engine->SetRawdataCallback(on_raw_frame);
         else if (c.trigger == Trigger::volume)
             engine->setAudioVolumeCallback(on_volume);
-        else {
+        else
             engine->setfunction(on_still);
-            ASSERT_EQ(uvc_test_press_button(UVCPreviewTestAccess::handle(engine)), 0);
-        }
     }
 
     ASSERT_TRUE(wait_until([] { return g_returned.load(); }, 5000));

@@ -25,9 +25,6 @@ class UVCPreviewTestAccess {
     static int captureRequest(UVCPreview *p) { return p->mCaptureRequest; }
     static int frameWidth(UVCPreview *p) { return p->mFrameWidth; }
     static int wishWidth(UVCPreview *p) { return p->mWidth; }
-    static bool previewThreadStarted(UVCPreview *p) {
-        return p->mRun && p->mRun->mPreviewThread.started();
-    }
     static int pixelFormat(UVCPreview *p) { return p->mPixelFormat; }
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
     static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
