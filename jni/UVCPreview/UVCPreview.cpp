@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "UVCPreview_audio.h"
 #include "error_codes.h"
 #include "finisher.h"
 #include "logging.h"
@@ -23,7 +24,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mFrameWidth(640),
       mFrameHeight(480),
       mFrameBytes(640 * 480 * 2),
-      mPreviewFrames(2),
+      mPreviewFrames(1, WhenFull::refuseNewest),
       mPreviewWindowFormat(WINDOW_FORMAT_RGBA_8888),
       mPreviewBytes(640 * 480 * 4),
       mIsCapturing(false),
@@ -40,7 +41,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mDebug(false),
       _jpegDecompressor(nullptr),
       mDrawJpegDecompressor(nullptr),
-      mDrawFrames(2),
+      mDrawFrames(MAX_QUEUED_PICTURES, WhenFull::refuseNewest),
       mViewCount(0),
       mIsRecording(false),
       mMediaDecoderLib(nullptr),
@@ -89,7 +90,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mStillWidth(0),
       mStillHeight(0),
       mVideoOnly(false),
-      mAudioFrames(2),
+      mAudioFrames(AUDIO_QUEUE_MAX_BLOCKS, WhenFull::dropOldest),
       mSharedFrame_raw(2),
       mSharedFrame_conv(2),
       mPoolFrameBytes(0),
@@ -98,7 +99,7 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mInternalAudio(false),
       mStillMethod(0),
       mStillRequest(false),
-      mRawdataFrames(2),
+      mRawdataFrames(MAX_QUEUED_PICTURES, WhenFull::refuseNewest),
       mCameraID(0),
       m_TlinkWaitTime(5000),
       mTlinkMode(1),
@@ -116,14 +117,10 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     pthread_cond_init(&mCaptureSync, nullptr);
     pthread_mutex_init(&mCapBufMutex, nullptr);
     pthread_cond_init(&mCapBufSync, nullptr);
-    pthread_mutex_init(&mDrawMutex, nullptr);
-    pthread_cond_init(&mDrawSync, nullptr);
     pthread_mutex_init(&mStillMutex, nullptr);
     pthread_cond_init(&mStillSync, nullptr);
     pthread_mutex_init(&mStillWriteMutex, nullptr);
     pthread_cond_init(&mStillWriteSync, nullptr);
-    pthread_mutex_init(&mRawdataMutex, nullptr);
-    pthread_cond_init(&mRawdataSync, nullptr);
 
     reset_last_error();
     memset(mDiagData, 0, sizeof(mDiagData));
@@ -138,8 +135,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     if (getUVCControlStatus() != 0)
         LOGD("getUVCControlStatus fail\n");
 
-    pthread_mutex_init(&mAudioMutex, nullptr);
-    pthread_cond_init(&mAudioSync, nullptr);
     pthread_mutex_init(&mWatermarkMutex, nullptr);
     pthread_mutex_init(&mUserWatermarkMutex, nullptr);
     pthread_mutex_init(&mRawPoolMutex, nullptr);
@@ -191,16 +186,10 @@ UVCPreview::~UVCPreview() {
     pthread_cond_destroy(&mCaptureSync);
     pthread_mutex_destroy(&mCapBufMutex);
     pthread_cond_destroy(&mCapBufSync);
-    pthread_mutex_destroy(&mDrawMutex);
-    pthread_cond_destroy(&mDrawSync);
     pthread_mutex_destroy(&mStillMutex);
     pthread_cond_destroy(&mStillSync);
     pthread_mutex_destroy(&mStillWriteMutex);
     pthread_cond_destroy(&mStillWriteSync);
-    pthread_mutex_destroy(&mRawdataMutex);
-    pthread_cond_destroy(&mRawdataSync);
-    pthread_mutex_destroy(&mAudioMutex);
-    pthread_cond_destroy(&mAudioSync);
     pthread_mutex_destroy(&mWatermarkMutex);
     pthread_mutex_destroy(&mUserWatermarkMutex);
     pthread_mutex_destroy(&mRawPoolMutex);

@@ -31,6 +31,7 @@
 #include <memory>
 
 #include "ObjectArray.h"
+#include "bounded_queue.h"
 #include "lifecycle_turn.h"
 #include "live_slot.h"
 #include "preview_run.h"
@@ -63,6 +64,8 @@ enum {
 // reallocation.
 const int WATERMARK_BUFFER_BYTES = 1920 * 1080 * 4;
 #define CONTROL_LIST_COUNT 32
+// Pictures the draw and raw-frame queues hold; a picture beyond them goes back to its pool.
+const size_t MAX_QUEUED_PICTURES = 2;
 
 // The application's pending capture: its buffer while it waits, and the outcome.
 struct CaptureBuffer {
@@ -258,21 +261,9 @@ class UVCPreview {
     uvc_frame_t *convert_to_pool_frame(uvc_frame_t *frame, FrameConverter converter);
     void count_shown_picture();
     void give_back_picture(uvc_frame_t *frame);
-    void add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
-                     pthread_cond_t *sync, uvc_frame_t *frame);
-    // Takes the oldest element of a queue, waiting once when it is empty; null when none or
-    // when the engine stopped.
-    template <typename T>
-    T take_oldest(ObjectArray<T> &queue, pthread_mutex_t *mutex, pthread_cond_t *sync) {
-        T element = nullptr;
-        pthread_mutex_lock(mutex);
-        if (mIsRunning && queue.size() == 0)
-            pthread_cond_wait(sync, mutex);
-        if (mIsRunning && queue.size() > 0)
-            element = queue.remove(0);
-        pthread_mutex_unlock(mutex);
-        return element;
-    }
+    void add_bounded(BoundedQueue<uvc_frame_t *> &queue, uvc_frame_t *frame);
+    // Opens the run's queues as it starts, closes them (waking their threads) as it ends.
+    void open_queues(bool open);
     void addDrawFrame(uvc_frame_t *frame);
     uvc_frame_t *waitDrawFrame();
     void clearDrawFrame();
@@ -365,11 +356,12 @@ class UVCPreview {
     int mRequestFrame;
     int mFrameWidth, mFrameHeight;
     int mFrameBytes;
-    // Guards mPreviewFrames, mPreviewWindow, the start and end of the preview thread and the
-    // held resolution wish.
+    // Guards mPreviewWindow, the start and end of the preview thread and the held resolution
+    // wish; mPreviewSync wakes a preview thread that waits for the stop.
     pthread_mutex_t mPreviewMutex;
     pthread_cond_t mPreviewSync;
-    ObjectArray<uvc_frame_t *> mPreviewFrames;
+    // The one camera frame between the frame callback and the streaming loop.
+    BoundedQueue<uvc_frame_t *> mPreviewFrames;
     int mPreviewWindowFormat;
     int mPreviewBytes;
     bool mIsCapturing;
@@ -396,10 +388,8 @@ class UVCPreview {
     // The draw thread's own decoder for the frames handed to it undecoded: a TurboJPEG handle
     // serves one thread at a time. Created and destroyed with _jpegDecompressor.
     tjhandle mDrawJpegDecompressor;
-    // mDrawMutex guards mDrawFrames.
-    ObjectArray<uvc_frame_t *> mDrawFrames;
-    pthread_mutex_t mDrawMutex;
-    pthread_cond_t mDrawSync;
+    // Pictures on their way to the draw thread.
+    BoundedQueue<uvc_frame_t *> mDrawFrames;
     std::atomic<int> mViewCount;
     std::atomic<bool> mIsRecording;
     // Admits the draw and audio threads' writes while a recorder object may take them, so
@@ -460,10 +450,8 @@ class UVCPreview {
     std::atomic<bool> mDecoderRestarting;
     std::atomic<int> mStillPixfmt, mStillWidth, mStillHeight;
     bool mVideoOnly;
-    // mAudioMutex guards mAudioFrames.
-    ObjectArray<_AudioRawData *> mAudioFrames;
-    pthread_mutex_t mAudioMutex;
-    pthread_cond_t mAudioSync;
+    // Microphone blocks on their way to the audio writer thread; the oldest make room.
+    BoundedQueue<_AudioRawData *> mAudioFrames;
     // mRawPoolMutex guards mSharedFrame_raw, mConvPoolMutex mSharedFrame_conv.
     ObjectArray<uvc_frame_t *> mSharedFrame_raw;
     pthread_mutex_t mRawPoolMutex;
@@ -477,10 +465,8 @@ class UVCPreview {
     bool mInternalAudio;
     std::atomic<int> mStillMethod;
     std::atomic<bool> mStillRequest;
-    // mRawdataMutex guards mRawdataFrames.
-    ObjectArray<uvc_frame_t *> mRawdataFrames;
-    pthread_mutex_t mRawdataMutex;
-    pthread_cond_t mRawdataSync;
+    // Drawn pictures on their way to the raw-frame callback thread.
+    BoundedQueue<uvc_frame_t *> mRawdataFrames;
     std::atomic<long> mCameraID;
     LiveSlot mTlinkContext;
     int m_TlinkWaitTime;
@@ -493,11 +479,9 @@ class UVCPreview {
     // Preview thread only: whether frames are held back until the next key frame.
     bool mDecoderAwaitsKeyFrame = false;
 
-    // Audio call counters for the thinned debug lines, and blocks dropped from the full audio
-    // queue (guarded by mAudioMutex).
+    // Audio call counters for the thinned debug lines.
     std::atomic<int> mAudioCallbackCount{0};
     std::atomic<int> mInternalAudioCount{0};
-    int mAudioDropped = 0;
 
     // A resolution asked for while the preview thread exists (until it has left its last
     // statement, also while a stop joins it); applied by the next startPreview.

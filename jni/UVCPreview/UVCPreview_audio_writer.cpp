@@ -50,34 +50,26 @@ int64_t audio_piece_duration_us(int channels, int rate, int bits) {
     return (int64_t)((float)pieceUs + 0.5);
 }
 
+// A closed queue (no run) hands the block back; a full one drops its oldest block.
 void UVCPreview::addAudioFrame(_AudioRawData *block) {
-    if (block && !mIsRunning) {
-        freeAudioRawData(block);
+    _AudioRawData *out = mAudioFrames.put(block);
+    if (!out)
         return;
+    if (out != block) {
+        const long dropped = mAudioFrames.dropped();
+        if (dropped % 100 == 1)
+            LOGD("audio queue full: %d blocks dropped\n", (int)dropped);
     }
-    pthread_mutex_lock(&mAudioMutex);
-    if (block) {
-        while (mAudioFrames.size() >= AUDIO_QUEUE_MAX_BLOCKS) {
-            freeAudioRawData(mAudioFrames.remove(0));
-            if (mAudioDropped++ % 100 == 0)
-                LOGD("audio queue full: %d blocks dropped\n", mAudioDropped);
-        }
-        mAudioFrames.put(block);
-    }
-    pthread_cond_signal(&mAudioSync);
-    pthread_mutex_unlock(&mAudioMutex);
+    freeAudioRawData(out);
 }
 
 _AudioRawData *UVCPreview::waitAudioFrame() {
-    return take_oldest(mAudioFrames, &mAudioMutex, &mAudioSync);
+    return mAudioFrames.take();
 }
 
 void UVCPreview::clearAudioFrame() {
-    pthread_mutex_lock(&mAudioMutex);
-    for (int i = 0; i < mAudioFrames.size(); i++)
-        freeAudioRawData(mAudioFrames[i]);
-    mAudioFrames.clear();
-    pthread_mutex_unlock(&mAudioMutex);
+    for (_AudioRawData *block : mAudioFrames.take_all())
+        freeAudioRawData(block);
 }
 
 void *UVCPreview::AudioRawThread(void *vptr_args) {

@@ -14,8 +14,6 @@
 
 namespace {
 
-const int MAX_QUEUED_PICTURES = 2;
-
 // Decoding flags: the first frame of the process uses the fast DCT; later ones the accurate
 // DCT with fast upsampling. Both write straight into the pooled frame.
 const int FIRST_DECODE_FLAGS = TJFLAG_FASTDCT | TJFLAG_NOREALLOC | TJFLAG_FASTUPSAMPLE |
@@ -342,35 +340,25 @@ void UVCPreview::give_back_picture(uvc_frame_t *frame) {
 }
 
 // Appends a picture to a queue of at most two; when full (or stopped) the newest goes back.
-void UVCPreview::add_bounded(ObjectArray<uvc_frame_t *> &queue, pthread_mutex_t *mutex,
-                             pthread_cond_t *sync, uvc_frame_t *frame) {
-    pthread_mutex_lock(mutex);
-    if (!mIsRunning || queue.size() >= MAX_QUEUED_PICTURES) {
-        pthread_mutex_unlock(mutex);
-        give_back_picture(frame);
-        return;
-    }
-    if (frame)
-        queue.put(frame);
-    pthread_cond_signal(sync);
-    pthread_mutex_unlock(mutex);
+void UVCPreview::add_bounded(BoundedQueue<uvc_frame_t *> &queue, uvc_frame_t *frame) {
+    if (uvc_frame_t *refused = queue.put(frame))
+        give_back_picture(refused);
 }
 
 void UVCPreview::addDrawFrame(uvc_frame_t *frame) {
-    add_bounded(mDrawFrames, &mDrawMutex, &mDrawSync, frame);
+    add_bounded(mDrawFrames, frame);
 }
 
 uvc_frame_t *UVCPreview::waitDrawFrame() {
-    uvc_frame_t *frame = take_oldest(mDrawFrames, &mDrawMutex, &mDrawSync);
+    uvc_frame_t *frame = mDrawFrames.take();
     if (!frame)
         LOGD("frame was not prepared");
     return frame;
 }
 
+// The pictures stay in their pool, which frees them.
 void UVCPreview::clearDrawFrame() {
-    pthread_mutex_lock(&mDrawMutex);
-    mDrawFrames.clear();
-    pthread_mutex_unlock(&mDrawMutex);
+    mDrawFrames.take_all();
 }
 
 void *UVCPreview::draw_thread_func(void *vptr_args) {

@@ -260,33 +260,18 @@ void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args)
 }
 
 void UVCPreview::addPreviewFrame(uvc_frame_t *frame) {
-    pthread_mutex_lock(&mPreviewMutex);
-    if (mIsRunning && mPreviewFrames.size() == 0) {
-        mPreviewFrames.put(frame);
-        pthread_cond_signal(&mPreviewSync);
-        pthread_mutex_unlock(&mPreviewMutex);
-        return;
-    }
-    pthread_mutex_unlock(&mPreviewMutex);
-    freeSharedFrameRaw(frame);
+    if (uvc_frame_t *refused = mPreviewFrames.put(frame))
+        freeSharedFrameRaw(refused);
 }
 
 uvc_frame_t *UVCPreview::waitPreviewFrame() {
-    uvc_frame_t *frame = nullptr;
-    pthread_mutex_lock(&mPreviewMutex);
-    if (mPreviewFrames.size() == 0 && mIsRunning) {
-        pthread_cond_wait(&mPreviewSync, &mPreviewMutex);
-    }
-    if (mIsRunning && mPreviewFrames.size() > 0)
-        frame = mPreviewFrames.remove(0);
-    pthread_mutex_unlock(&mPreviewMutex);
+    uvc_frame_t *frame = mPreviewFrames.take();
     if (!frame)
         LOGD("frame was not prepared");
     return frame;
 }
 
+// The frames stay in their pool, which frees them.
 void UVCPreview::clearPreviewFrame() {
-    pthread_mutex_lock(&mPreviewMutex);
-    mPreviewFrames.clear();
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewFrames.take_all();
 }

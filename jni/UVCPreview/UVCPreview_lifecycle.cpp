@@ -13,7 +13,8 @@ namespace {
 
 // Wakes a worker through its condition (when it has one) and joins it. Returns -1 when the
 // thread was not started in this run, else the join result.
-int wake_and_join(WorkerThread &thread, pthread_mutex_t *mutex, pthread_cond_t *sync) {
+int wake_and_join(WorkerThread &thread, pthread_mutex_t *mutex = nullptr,
+                  pthread_cond_t *sync = nullptr) {
     if (!thread.started())
         return -1;
     if (mutex && sync) {
@@ -65,6 +66,7 @@ int UVCPreview::startPreview() {
         mFrameIndex = mPendingResolution[3];
     }
     mIsRunning = true;
+    open_queues(true);
     int result = mRun->mPreviewThread.start(preview_thread_func, mRun.get());
     mPreviewThreadAlive = result == 0;
     mStartStatus = 1;
@@ -76,6 +78,7 @@ int UVCPreview::startPreview() {
             "result : %d",
             result);
         mIsRunning = false;
+        open_queues(false);
         mRun.reset();
         // No run started: the microphone started for it stops again.
         stopAudioCapture(__FUNCTION__);
@@ -97,6 +100,7 @@ int UVCPreview::stopPreview() {
 
     if (wasRunning) {
         mIsRunning = false;
+        open_queues(false);
         mStillStop = true;
         mStillWriteStop = true;
         // The engine may be deleted after the stop; the camera's status thread must not call it.
@@ -161,7 +165,7 @@ void UVCPreview::end_run(PreviewRun &run, bool wasRunning) {
              "preview_thread end\n");
     if (!wasRunning)
         return;
-    r = wake_and_join(run.mDrawThread, &mDrawMutex, &mDrawSync);
+    r = wake_and_join(run.mDrawThread);
     LOG_JOIN(r, "UVCPreview::terminate draw thread: pthread_join failed : %d", "draw_thread end\n");
     r = wake_and_join(run.mStillThread, &mStillMutex, &mStillSync);
     LOG_JOIN(r, "UVCPreview::terminate mStillThread: pthread_join failed : %d",
@@ -169,14 +173,14 @@ void UVCPreview::end_run(PreviewRun &run, bool wasRunning) {
     r = wake_and_join(run.mStillWriteThread, &mStillWriteMutex, &mStillWriteSync);
     LOG_JOIN(r, "UVCPreview::terminate mStillWriteThread: pthread_join failed : %d",
              "mStillWriteThread end\n");
-    r = wake_and_join(run.mH264GetdataThread, nullptr, nullptr);
+    r = wake_and_join(run.mH264GetdataThread);
     LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
              "mH264GetdataThread end\n");
     release_decoder();
-    r = wake_and_join(run.mAudioRawThread, &mAudioMutex, &mAudioSync);
+    r = wake_and_join(run.mAudioRawThread);
     LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
              "mAudioRawThread end\n");
-    r = wake_and_join(run.mJavaThread, &mRawdataMutex, &mRawdataSync);
+    r = wake_and_join(run.mJavaThread);
     LOG_JOIN(r, "UVCPreview::terminate java thread: pthread_join failed : %d", "java_thread end\n");
 
     clearDisplay();
@@ -202,6 +206,7 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
         uvc_start_iso_streaming(mDeviceHandle, ctrl, uvc_preview_frame_callback, this);
     if (result != UVC_SUCCESS) {
         mIsRunning = false;
+        open_queues(false);
         if (result == -7) {
             LOGE("usb status is unstable. please unplug & plug your USB Device");
         }
@@ -274,4 +279,17 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
     LOGD("preview_thread_func:wait for all callbacks complete");
     uvc_stop_streaming(mDeviceHandle);
     LOGD("Streaming finished");
+}
+
+void UVCPreview::open_queues(bool open) {
+    for (BoundedQueue<uvc_frame_t *> *queue : {&mPreviewFrames, &mDrawFrames, &mRawdataFrames}) {
+        if (open)
+            queue->open();
+        else
+            queue->close();
+    }
+    if (open)
+        mAudioFrames.open();
+    else
+        mAudioFrames.close();
 }

@@ -7,20 +7,18 @@ void UVCPreview::SetRawdataCallback(RawdataCallback fn) {
 }
 
 void UVCPreview::addRawdataFrame(uvc_frame_t *frame) {
-    add_bounded(mRawdataFrames, &mRawdataMutex, &mRawdataSync, frame);
+    add_bounded(mRawdataFrames, frame);
 }
 
 uvc_frame_t *UVCPreview::waitRawdataFrame() {
-    uvc_frame_t *frame = take_oldest(mRawdataFrames, &mRawdataMutex, &mRawdataSync);
+    uvc_frame_t *frame = mRawdataFrames.take();
     if (!frame)
         LOGD("frame was not prepared");
     return frame;
 }
 
 void UVCPreview::clearRawdataFrame() {
-    pthread_mutex_lock(&mRawdataMutex);
-    mRawdataFrames.clear();
-    pthread_mutex_unlock(&mRawdataMutex);
+    mRawdataFrames.take_all();
 }
 
 void *UVCPreview::JavaCallbackThread(void *vptr_args) {

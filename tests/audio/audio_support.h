@@ -20,12 +20,7 @@ class UVCPreviewAudioAccess {
     static _AUXA_DEV *audioDev(UVCPreview *p) { return p->mAudioDev; }
     static CDataDistributor *processingNode(UVCPreview *p) { return p->mDenoiseDst; }
     static pthread_t audioThread(UVCPreview *p) { return p->mRun->mAudioRawThread.handle(); }
-    static int queued(UVCPreview *p) {
-        pthread_mutex_lock(&p->mAudioMutex);
-        int size = p->mAudioFrames.size();
-        pthread_mutex_unlock(&p->mAudioMutex);
-        return size;
-    }
+    static int queued(UVCPreview *p) { return (int)p->mAudioFrames.size(); }
     static void queueBlock(UVCPreview *p, _AudioRawData *block) { p->addAudioFrame(block); }
     // What a recording start leaves behind: the recorder and the record mode, then the flag.
     static void setRecording(UVCPreview *p, MediaRecorder *recorder, int mode) {

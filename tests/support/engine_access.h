@@ -11,13 +11,8 @@
 // The engine's internals that tests check: queue and pool sizes, direct intake.
 class UVCPreviewTestAccess {
   public:
-    static int previewQueued(UVCPreview *p) {
-        pthread_mutex_lock(&p->mPreviewMutex);
-        int queued = p->mPreviewFrames.size();
-        pthread_mutex_unlock(&p->mPreviewMutex);
-        return queued;
-    }
-    static int drawQueued(UVCPreview *p) { return p->mDrawFrames.size(); }
+    static int previewQueued(UVCPreview *p) { return (int)p->mPreviewFrames.size(); }
+    static int drawQueued(UVCPreview *p) { return (int)p->mDrawFrames.size(); }
     static int rawPoolSize(UVCPreview *p) { return p->mSharedFrame_raw.size(); }
     static int convPoolSize(UVCPreview *p) { return p->mSharedFrame_conv.size(); }
     static int rawPoolInUse(UVCPreview *p) { return inUse(p->mSharedFrame_raw); }
@@ -49,6 +44,7 @@ class UVCPreviewTestAccess {
         p->mHeight = p->mFrameHeight = height;
         p->mFrameBytes = (int)std::min<int64_t>(picture_bytes(width, height, 2), INT32_MAX);
         p->mIsRunning = true;
+        p->open_queues(true);
         if (fillPools)
             p->init_sharedframe();
     }
