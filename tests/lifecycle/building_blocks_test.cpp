@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "bounded_queue.h"
 #include "callback_scope.h"
 #include "finisher.h"
 #include "lifecycle_turn.h"
@@ -113,6 +114,35 @@ TEST(BuildingBlocks, WorkerThreadsRunAsEngineWorkAndNeverJoinThemselves) {
     ASSERT_TRUE(wait_until([&] { return self.result != 0; }, 2000));
     EXPECT_EQ(self.thread.join(), 0);
     EXPECT_EQ(self.result, EDEADLK);
+}
+
+TEST(BuildingBlocks, BoundedQueuesHandBackWhatDoesNotFitAndCloseTheirConsumerOut) {
+    int a = 1, b = 2, c = 3;
+    BoundedQueue<int *> refusing(2, WhenFull::refuseNewest);
+    EXPECT_EQ(refusing.put(&a), &a);  // closed: nothing is taken
+    refusing.open();
+    EXPECT_EQ(refusing.put(&a), nullptr);
+    EXPECT_EQ(refusing.put(&b), nullptr);
+    EXPECT_EQ(refusing.put(&c), &c);
+    EXPECT_EQ(refusing.take(), &a);
+    EXPECT_EQ(refusing.dropped(), 1);
+
+    BoundedQueue<int *> dropping(2, WhenFull::dropOldest);
+    dropping.open();
+    dropping.put(&a);
+    dropping.put(&b);
+    EXPECT_EQ(dropping.put(&c), &a);
+    EXPECT_EQ(dropping.take_all(), (std::vector<int *>{&b, &c}));
+
+    // A consumer waiting on an empty queue leaves with nothing once the queue closes.
+    std::atomic<bool> left{false};
+    std::thread consumer([&] {
+        EXPECT_EQ(dropping.take(), nullptr);
+        left = true;
+    });
+    dropping.close();
+    consumer.join();
+    EXPECT_TRUE(left);
 }
 
 }  // namespace
