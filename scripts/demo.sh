@@ -9,7 +9,7 @@ root=$(pwd)
 usage() {
     cat <<'USAGE'
 usage: ./scripts/demo.sh [options]
-  --description FILE    camera description (default platform/uvc/descriptions/webcam1080.conf)
+  --description FILE    camera description (default platform/uvc/descriptions/demo-webcam.conf)
   --seconds N           seconds to record (default 10)
   --out DIR             output folder (default demo-out)
   --deliverable NAME    libOrrinUVC5_TL (default) or libOrrinUVC0
@@ -27,7 +27,7 @@ fail() {
     exit 2
 }
 
-description=platform/uvc/descriptions/webcam1080.conf
+description=platform/uvc/descriptions/demo-webcam.conf
 seconds=10
 out=demo-out
 deliverable=libOrrinUVC5_TL

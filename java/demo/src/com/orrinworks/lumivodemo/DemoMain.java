@@ -32,7 +32,7 @@ public final class DemoMain {
 
     private static int run(Options options) throws DemoFailure {
         List<String> outputs = new ArrayList<>(Report.PICTURES);
-        outputs.addAll(List.of("recording.mp4", "live.flv", "live.mkv", "report.html"));
+        outputs.addAll(List.of("recording.mp4", "live.flv", "live.mkv", "live.mp4", "report.html"));
         removeStale(options, outputs);
         try {
             Lumivo_Native.loadLibrary(options.deliverable);
@@ -45,6 +45,8 @@ public final class DemoMain {
         try (DemoRun run = new DemoRun(options)) {
             run.run();
             run.levelsPlot();
+            if (!Latency.plot(run.results, options.out("latency.png")))
+                run.results.notes.add("no frame could be paired with its post: no latency.png");
             results = run.results;
         } catch (IOException e) {
             throw new DemoFailure(DemoFailure.OUTPUT, "cannot write the outputs: " + e.getMessage());
@@ -57,9 +59,12 @@ public final class DemoMain {
             File folder = options.outDir.toFile();
             Report first = new Report(results, folder, outputs);
             checkMedia(first, "recording.mp4", results.recordedSeconds, results);
-            if (options.live())
+            if (options.live()) {
                 checkMedia(first, liveFile, 0, results);
+                playableCopy(options, liveFile, results);
+            }
             makeContactSheet(options, first.probe("recording.mp4"), results);
+            measureLipSync(options, first.probe("recording.mp4"), results);
             Report report = new Report(results, folder, outputs);
             report.writeHtml(options.out("report.html"));
             System.out.print(report.table());
@@ -94,6 +99,41 @@ public final class DemoMain {
         } else if (seconds > 0 && Math.abs(probe.duration - seconds) > 1.0) {
             r.notDone(String.format("%s: lasts %.2f s for %.2f s recorded", name, probe.duration,
                     seconds));
+        }
+    }
+
+    /**
+     * What the live peer received as MP4, the pictures and sound copied as they are, so that
+     * a browser plays it (it plays neither FLV nor Matroska).
+     */
+    private static void playableCopy(Options options, String liveFile, RunResults r) {
+        File received = options.out(liveFile);
+        if (!received.isFile())
+            return;
+        Commands.Result copy = Commands.run(List.of("ffmpeg", "-nostdin", "-v", "error", "-y",
+                "-i", received.getPath(), "-c", "copy", "-movflags", "+faststart",
+                options.out("live.mp4").getPath()), 120);
+        if (!copy.ok())
+            r.notDone("live.mp4: ffmpeg cannot copy " + liveFile + ": " + copy.out().trim());
+    }
+
+    /** Lip sync from recording.mp4 when the camera films a clapperboard its microphone hears. */
+    private static void measureLipSync(Options options, MediaProbe recording, RunResults r) {
+        if (recording == null || !recording.readable || !r.recordsSound)
+            return;
+        try {
+            LipSync sync = LipSync.measure(options.out("recording.mp4"), recording);
+            if (sync.markers == 0) {
+                r.notes.add("the camera shows no clapperboard: no lip sync measured");
+                return;
+            }
+            r.lipSync = sync;
+            if (sync.claps.isEmpty())
+                r.notDone("lip sync: " + sync.summary());
+            else
+                sync.plot(options.out("lipsync.png"));
+        } catch (IOException e) {
+            r.notDone("lip sync: " + e.getMessage());
         }
     }
 

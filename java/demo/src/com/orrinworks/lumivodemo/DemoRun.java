@@ -198,15 +198,14 @@ final class DemoRun implements AutoCloseable {
         // The stop clears the surface: its last picture is kept before.
         if (!preview.savePng(options.out("preview.png").getPath()))
             results.notDone("preview.png: the surface kept no picture");
-        List<CameraEvents.RawFrame> raw = events.rawFrames();
         results.viewFps = camera.nativegetviewFPS(id);
         stopPreview();
+        // Nothing moves once the preview stopped: every figure is read at this one moment.
+        List<CameraEvents.RawFrame> raw = events.rawFrames();
         long[] posts = DemoHost.surfacePostTimes(preview);
-        results.framesShown = posts.length;
-        results.cameraFrames = DemoHost.framesDelivered(fd);
-        results.rawFrames = events.rawCount();
-        results.rawSkipped = events.rawSkipped();
-        Latency.measure(raw, posts, fd, results);
+        int clears = FrameCounts.clearingPosts(preview);
+        results.counts = FrameCounts.read(events, preview, fd, clears);
+        Latency.measure(raw, java.util.Arrays.copyOf(posts, posts.length - clears), fd, results);
         if (results.stillKind == 2 && results.stillBytes > 0) {
             results.stillCounter = StillSizes.jpegCounter(options.out("still.jpg"));
         }
@@ -223,17 +222,17 @@ final class DemoRun implements AutoCloseable {
 
     /** The line the progress thread prints every second. */
     private String progressLine(double elapsed) {
-        long shown = preview.getPostCount();
-        long delivered = DemoHost.framesDelivered(fd);
+        FrameCounts counts = FrameCounts.read(events, preview, fd, 0);
         Levels.Block level = events.levels.last();
         double recorded = recording.runningSeconds();
         String rec = recorded < 0 ? "-" : String.format("%.1f s", recorded);
         LiveStats live = recording.liveNow();
-        return String.format("[%4.0f s] shown %6d  display %5.1f fps  dropped %4d  sound %6s dBFS"
-                        + "  raw %6d  recording %s%s",
-                elapsed, shown, camera.nativegetviewFPS(id), Math.max(0, delivered - shown),
-                level == null ? "-" : String.format("%.1f", Levels.dbfs(level.rms())),
-                events.rawCount(), rec, live == null ? "" : "  " + live.brief());
+        return String.format("[%4.0f s] handed over %6d  shown %6d  raw %6d  display %5.1f fps"
+                        + "  sound %6s dBFS  recording %s%s",
+                elapsed, counts.handedOver(), counts.shown(), counts.raw(),
+                camera.nativegetviewFPS(id),
+                level == null ? "-" : String.format("%.1f", Levels.dbfs(level.rms())), rec,
+                live == null ? "" : "  " + live.brief());
     }
 
     /** levels.png; a camera without a microphone has none to draw, which is no failure. */

@@ -129,19 +129,24 @@ final class Recording {
         camera.nativeSetWatermarkInit(id, system[0], system[1], 0, 0, 0);
         camera.nativeSetWatermarkBuf(id, systemPixels, systemPixels.length);
         // Plain (mode 1): the whole label shows.
-        byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
+        byte[] userPixels = Images.toRgba(Images.label("USER", user[0], user[1],
                 new Color(255, 210, 0)));
         camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 1);
         camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
         return camera.nativeStartRecording(id, true, target);
     }
 
+    /**
+     * Sizes that read well at the recording's size: the system label a twelfth of the picture
+     * high (it sits in a corner, clear of the counter's first and last rows of cells), the user
+     * label a tenth, as it moves within the band between the second and third rows.
+     */
     private int[] systemWatermarkSize() {
-        return new int[] {Math.min(320, results.width / 2), Math.max(24, results.height / 16)};
+        return new int[] {results.width / 3, Math.max(24, results.height / 12)};
     }
 
     private int[] userWatermarkSize() {
-        return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
+        return new int[] {results.width / 4, Math.max(20, results.height / 10)};
     }
 
     /**

@@ -12,8 +12,19 @@ import java.util.Map;
 
 /** The summary table printed at the end and report.html, built from the same rows. */
 final class Report {
-    static final List<String> PICTURES =
-            List.of("preview.png", "capture.png", "still.jpg", "contact-sheet.png", "levels.png");
+    static final List<String> PICTURES = List.of("preview.png", "capture.png", "still.jpg",
+            "contact-sheet.png", "levels.png", "lipsync.png", "latency.png");
+    /** What each picture shows, in the order of PICTURES. */
+    private static final List<String> CAPTIONS = List.of(
+            "the last picture on the preview surface",
+            "the picture copied into the application's byte[]",
+            "the still the button press delivered",
+            "pictures sampled from the recording, with the camera frame number each carries",
+            "the microphone's level per block: the claps stand out of the voice between them",
+            "lip sync of every clap in the recording",
+            "hand-over to surface latency of every frame");
+    /** Files the page plays: the recording, and what a live peer received (as MP4). */
+    static final List<String> MOVIES = List.of("recording.mp4", "live.mp4");
 
     private final RunResults r;
     private final File folder;
@@ -38,48 +49,65 @@ final class Report {
         return media.get(name);
     }
 
-    /** Label and value of every measured figure, in reading order. */
+    /** Label, value and what it counts of every measured figure, in reading order. */
     List<String[]> rows() {
         List<String[]> rows = new ArrayList<>();
-        row(rows, "library", r.library + " " + r.version);
-        row(rows, "camera", r.camera);
+        FrameCounts c = r.counts;
+        row(rows, "library", r.library + " " + r.version, "the deliverable the demo loaded");
+        row(rows, "camera", r.camera, "the virtual camera's description file");
         row(rows, "stream asked for", Options.formatName(r.format) + " " + r.width + "x" + r.height
-                + " at " + r.cameraFps + " fps");
-        row(rows, "camera frames handed over", String.valueOf(r.cameraFrames));
-        row(rows, "frames shown on the surface", String.valueOf(r.framesShown));
-        row(rows, "frames dropped (handed over, not shown)",
-                String.valueOf(Math.max(0, r.cameraFrames - r.framesShown)));
-        row(rows, "display fps (engine)", String.format("%.1f", r.viewFps));
-        row(rows, "raw frames received in Java", String.valueOf(r.rawFrames));
-        row(rows, "camera frames skipped between raw frames", String.valueOf(r.rawSkipped));
-        row(rows, "hand-over to surface latency p50 / p99 (after 1 s)",
-                r.surfaceP50 < 0 ? "n/a" : String.format("%.1f / %.1f ms", r.surfaceP50, r.surfaceP99));
-        row(rows, "hand-over to Java latency p50 / p99 (after 1 s)",
+                + " at " + r.cameraFps + " fps", "format, size and rate negotiated with the camera");
+        row(rows, "handed over", String.valueOf(c.handedOver()),
+                "frames the camera handed to the engine");
+        row(rows, "shown", String.valueOf(c.shown()),
+                "camera pictures posted to the preview surface (not the stop's clearing)");
+        row(rows, "dropped", String.valueOf(c.dropped()), "handed over minus shown");
+        row(rows, "raw received", String.valueOf(c.raw()),
+                "raw frames that reached Java through the raw-frame callback");
+        row(rows, "skipped", String.valueOf(c.skipped()),
+                "camera frames missing between two raw frames, by their counters");
+        row(rows, "display fps (engine)", String.format("%.1f", r.viewFps),
+                "the engine's own display rate just before the stop");
+        row(rows, "hand-over to surface latency p50 / p99",
+                r.surfaceP50 < 0 ? "n/a" : String.format("%.1f / %.1f ms", r.surfaceP50, r.surfaceP99),
+                "camera hand-over to surface post, frames after the first second");
+        row(rows, "hand-over to Java latency p50 / p99",
                 r.javaP50 < 0 ? "n/a" : String.format("%.1f / %.1f ms (%d frames)", r.javaP50,
-                        r.javaP99, r.latencySamples));
+                        r.javaP99, r.latencySamples),
+                "camera hand-over to the raw-frame callback, frames after the first second");
+        row(rows, "lip sync mean / min / max", r.lipSync == null ? "n/a" : r.lipSync.summary(),
+                "per clap in recording.mp4: video time of the marker frame minus audio time of"
+                        + " the burst onset (positive: picture late)");
         row(rows, "capture into byte[]", r.captureBytes > 0
-                ? r.captureBytes + " bytes, camera frame " + r.captureCounter : "none");
+                ? r.captureBytes + " bytes, camera frame " + r.captureCounter : "none",
+                "one picture copied into the application's array");
         row(rows, "still", r.stillBytes > 0 ? String.format("%d bytes, %dx%d, %s, camera frame %d",
                 r.stillBytes, r.stillWidth, r.stillHeight, r.stillKind == 2 ? "JPEG" : "pixels",
-                r.stillCounter) : "none");
-        row(rows, "sound blocks", String.valueOf(r.levelBlocks));
+                r.stillCounter) : "none", "the picture the still button delivered");
+        row(rows, "sound blocks", String.valueOf(r.levelBlocks),
+                "level callbacks from the microphone (about 10 ms each)");
         row(rows, "sound level last RMS / max peak",
-                String.format("%.1f / %.1f dBFS", r.lastRmsDb, r.maxPeakDb));
-        row(rows, "recording time", String.format("%.1f s", r.recordedSeconds));
+                String.format("%.1f / %.1f dBFS", r.lastRmsDb, r.maxPeakDb),
+                "of the last block, and the loudest block of the run");
+        row(rows, "recording time", String.format("%.1f s", r.recordedSeconds),
+                "from recordStart to recordStop as the demo timed it");
         if (!r.liveUrl.isEmpty()) {
-            row(rows, "live stream", r.liveUrl);
+            row(rows, "live stream", r.liveUrl, "the peer's address as the engine reports it");
             if (r.live != null) {
-                row(rows, "live sent (live library)", r.live.sent());
-                row(rows, "live frames dropped video / audio", r.live.drops());
+                row(rows, "live sent (live library)", r.live.sent(),
+                        "the live library's rates just before the stop");
+                row(rows, "live frames dropped video / audio", r.live.drops(),
+                        "frames the live library did not send");
             }
         }
         row(rows, "contact sheet counters", r.sheetCounters.isEmpty() ? "none"
                 : r.sheetCounters + (increasing(r.sheetCounters) ? ", in camera order"
-                                                                 : ", OUT OF ORDER"));
+                                                                 : ", OUT OF ORDER"),
+                "camera frame numbers read from pictures sampled evenly from recording.mp4");
         for (String name : files) {
             MediaProbe p = media.get(name);
             row(rows, name, size(new File(folder, name).length())
-                    + (p == null ? "" : ", " + p.summary()));
+                    + (p == null ? "" : ", " + p.summary()), "size, and ffprobe's view of it");
         }
         return rows;
     }
@@ -92,8 +120,8 @@ final class Report {
         return true;
     }
 
-    private static void row(List<String[]> rows, String label, String value) {
-        rows.add(new String[] {label, value});
+    private static void row(List<String[]> rows, String label, String value, String counts) {
+        rows.add(new String[] {label, value, counts});
     }
 
     String table() {
@@ -119,7 +147,7 @@ final class Report {
         h.append("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Lumivo demo run")
                 .append("</title>\n<style>body{font-family:sans-serif;margin:2em;max-width:1400px}")
                 .append("table{border-collapse:collapse}td,th{border:1px solid #bbb;padding:3px 8px;")
-                .append("text-align:left}img{max-width:100%;border:1px solid #888}")
+                .append("text-align:left}img,video{max-width:100%;border:1px solid #888}")
                 .append(".missing{color:#b00;font-weight:bold}pre{background:#f4f4f4;padding:8px}")
                 .append("</style></head><body>\n");
         h.append("<h1>Lumivo camera demo</h1>\n<p>Run of ")
@@ -134,14 +162,24 @@ final class Report {
         }
         for (String note : r.notes)
             h.append("<p>Note: ").append(esc(note)).append(".</p>\n");
-        h.append("<h2>Measured</h2>\n<table>\n");
+        h.append("<h2>Moving pictures</h2>\n");
+        for (String name : MOVIES) {
+            if (!files.contains(name))
+                continue;
+            h.append("<h3>").append(name).append("</h3>\n<video controls preload=\"metadata\"")
+                    .append(" width=\"960\" src=\"").append(name).append("\"></video>\n");
+        }
+        h.append("<h2>Measured</h2>\n<table>\n<tr><th>figure</th><th>value</th>")
+                .append("<th>what it counts</th></tr>\n");
         for (String[] row : rows())
             h.append("<tr><th>").append(esc(row[0])).append("</th><td>").append(esc(row[1]))
-                    .append("</td></tr>\n");
+                    .append("</td><td>").append(esc(row[2])).append("</td></tr>\n");
         h.append("</table>\n");
         h.append("<h2>Pictures</h2>\n");
-        for (String name : PICTURES) {
-            h.append("<h3>").append(name).append("</h3>\n");
+        for (int i = 0; i < PICTURES.size(); i++) {
+            String name = PICTURES.get(i);
+            h.append("<h3>").append(name).append("</h3>\n<p>").append(esc(CAPTIONS.get(i)))
+                    .append("</p>\n");
             if (files.contains(name))
                 h.append("<p><a href=\"").append(name).append("\"><img src=\"").append(name)
                         .append("\" alt=\"").append(name).append("\"></a></p>\n");

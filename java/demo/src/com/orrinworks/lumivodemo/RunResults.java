@@ -10,12 +10,11 @@ final class RunResults {
     String camera = "";
     int format, width, height, cameraFps;
     double seconds;               // preview time measured
-    long framesShown;             // pictures posted to the preview surface
-    long cameraFrames;            // frames the camera handed over
-    long rawFrames;               // raw frames that reached Java
-    long rawSkipped;              // camera frames missing between two raw frames
+    FrameCounts counts = new FrameCounts(0, 0, 0, 0); // after the preview stopped
     double viewFps;               // the engine's display rate at the end
     double surfaceP50 = -1, surfaceP99 = -1; // hand-over to surface post, ms
+    /** Hand-over to surface per paired frame after the first second: seconds, ms. */
+    double[] surfaceAtS = new double[0], surfaceMs = new double[0];
     double javaP50 = -1, javaP99 = -1;       // hand-over to the Java raw callback, ms
     int latencySamples;
     String latencyNote = "";
@@ -30,6 +29,7 @@ final class RunResults {
     String liveUrl = "";
     LiveStats live;               // the live stream's figures just before it stopped, or null
     List<Long> sheetCounters = new ArrayList<>();
+    LipSync lipSync;              // measured from recording.mp4, or null
     List<String> errors = new ArrayList<>();
     /** What the camera itself rules out (not a failure), for the report. */
     List<String> notes = new ArrayList<>();
