@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "command_output.h"
@@ -136,9 +138,63 @@ void check_outputs(const DemoResult &run, const char *live_file) {
               std::string::npos);
 }
 
-TEST(Demo, RunsWithTheMediaRecorderDeliverable) {
+// The lip sync figure of a run's summary: its mean in ms (NaN when none was measured).
+double lip_sync_mean(const DemoResult &run) {
+    const std::string label = "lip sync mean / min / max";
+    const size_t at = run.output.find(label);
+    const size_t bar = at == std::string::npos ? at : run.output.find("| ", at);
+    return bar == std::string::npos ? std::nan("") : std::atof(run.output.c_str() + bar + 2);
+}
+
+// The report as headless Chromium shows it: every picture loads, the recording plays with the
+// length ffprobe gives it (to a frame), and the page's screenshot is no blank.
+void check_in_browser(const DemoResult &run) {
+    const std::string shot = run.dir + "/report-screenshot.png";
+    int status = -1;
+    const std::string seen = command_output(std::string(DEMO_SCRIPTS) + "/check-report.sh '" +
+                                                out_file(run, "report.html") + "' '" + shot + "'",
+                                            &status);
+    ASSERT_EQ(status, 0) << seen;
+    const size_t images = seen.find("images ");
+    ASSERT_NE(images, std::string::npos) << seen;
+    const int loaded = std::atoi(seen.c_str() + images + 7);
+    const int total = std::atoi(seen.c_str() + seen.find('/', images) + 1);
+    EXPECT_EQ(loaded, total) << seen;
+    EXPECT_GE(total, 7) << seen;
+    const size_t video = seen.find("video ");
+    ASSERT_NE(video, std::string::npos) << seen;
+    const ProbedMedia recording = probe_media(out_file(run, "recording.mp4"));
+    EXPECT_NEAR(std::atof(seen.c_str() + video + 6), recording.duration, 1.0 / 30) << seen;
+    Picture page;
+    ASSERT_TRUE(read_png(shot, &page));
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i + 3 < page.rgbx.size(); i += 4 * 7)
+        colours.insert(page.rgbx[i] << 16 | page.rgbx[i + 1] << 8 | page.rgbx[i + 2]);
+    EXPECT_GT(colours.size(), 1000u) << "the page looks blank";
+}
+
+TEST(Demo, RunsWithTheMediaRecorderDeliverableAndItsReportOpensInABrowser) {
     DemoResult run = run_demo("recorder", "--seconds 3 --deliverable libOrrinUVC5_TL");
     check_outputs(run, nullptr);
+    check_in_browser(run);
+}
+
+// A microphone that hears everything 40 ms late moves the measured lip sync by 40 ms, to
+// within one audio block (10 ms), against the same camera heard on time.
+TEST(Demo, LipSyncFindsAMicrophoneShiftedByAKnownOffset) {
+    const std::string dir = fresh_dir("shifted_camera");
+    const std::string shifted = dir + "/shifted.conf";
+    command_output("cp '" + std::string(DEMO_DESCRIPTION) + "' '" + shifted +
+                   "' && echo 'mic_delay_ms = 40' >> '" + shifted + "'");
+    DemoResult on_time = run_demo("on_time", "--seconds 4");
+    DemoResult late = run_demo("late", "--seconds 4 --description '" + shifted + "'");
+    ASSERT_EQ(on_time.status, 0) << on_time.output;
+    ASSERT_EQ(late.status, 0) << late.output;
+    const double base = lip_sync_mean(on_time), moved = lip_sync_mean(late);
+    ASSERT_FALSE(std::isnan(base)) << on_time.output;
+    ASSERT_FALSE(std::isnan(moved)) << late.output;
+    // The sound comes later, so the picture leads it by 40 ms more.
+    EXPECT_NEAR(moved, base - 40, 10) << on_time.output << late.output;
 }
 
 TEST(Demo, RunsWithTheHardwareEncoderDeliverableInYuyv) {
