@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Opens a demo report in headless Chromium (through chromedriver, no network, a fresh profile)
-# and says what the browser made of it: how many of its pictures loaded, the duration the
-# first video element found (or its error code), and a screenshot of the page.
-# Prints "images LOADED/TOTAL" and "video SECONDS|error CODE|none".
+# and says what the browser made of it: how many of its pictures loaded, the duration each
+# video element found (or its error code), in page order, and a screenshot of the page.
+# Prints "images LOADED/TOTAL" and "video SECONDS|error CODE ..." (or "video none").
 # Usage: check-report.sh REPORT.html SCREENSHOT.png
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -41,9 +41,9 @@ at="$api/session/$session"
 curl -sf -X POST "$at/timeouts" -d '{"script": 60000, "pageLoad": 60000}' >/dev/null
 curl -sf -X POST "$at/url" -d "{\"url\": \"file://$report\"}" >/dev/null
 
-# The page has loaded (pictures included); the video's metadata may still be on its way.
+# The page has loaded (pictures included); the videos' metadata may still be on its way.
 cat > "$work/check.json" <<'JSON'
-{"args": [], "script": "const done = arguments[arguments.length - 1]; const images = Array.from(document.images); const loaded = images.filter(i => i.complete && i.naturalWidth > 0).length; const head = 'images ' + loaded + '/' + images.length + ' video '; const v = document.querySelector('video'); if (!v) { done(head + 'none'); } else if (v.error) { done(head + 'error ' + v.error.code); } else if (v.readyState >= 1) { done(head + v.duration); } else { v.addEventListener('loadedmetadata', () => done(head + v.duration)); v.addEventListener('error', () => done(head + 'error ' + (v.error ? v.error.code : 0))); }"}
+{"args": [], "script": "const done = arguments[arguments.length - 1]; const images = Array.from(document.images); const loaded = images.filter(i => i.complete && i.naturalWidth > 0).length; const head = 'images ' + loaded + '/' + images.length + ' video '; const videos = Array.from(document.querySelectorAll('video')); if (!videos.length) { done(head + 'none'); return; } const settled = v => new Promise(ready => { if (v.error || v.readyState >= 1) { ready(); return; } v.addEventListener('loadedmetadata', ready); v.addEventListener('error', ready); }); Promise.all(videos.map(settled)).then(() => done(head + videos.map(v => v.error ? 'error ' + v.error.code : String(v.duration)).join(' ')));"}
 JSON
 result=$(curl -sf -X POST "$at/execute/async" -d @"$work/check.json" | value_of value)
 curl -sf "$at/screenshot" | value_of value | base64 -d > "$screenshot"

@@ -7,6 +7,8 @@ import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.util.ArrayList;
+import java.util.List;
 
 /**
  * The recorder over the running preview: a live stream to a peer and an MP4 file, each with a
@@ -87,32 +89,56 @@ final class Recording {
         synchronized (this) {
             streamingLive = true;
         }
-        run();
+        moveWatermarks(List.of(this), options.seconds);
         synchronized (this) {
             // The progress thread reads the figures no more once the stream stops.
             streamingLive = false;
             results.live = LiveStats.read(camera, id);
             r = camera.nativeStopRecording(id);
         }
+        startNs = 0;
         if (r != 0)
             results.notDone("live stream stop (code " + r + ")");
         camera.nativeSetRecType(id, 16);
         keepLiveFile();
     }
 
-    /** The MP4 recording. */
-    void file() throws IOException, InterruptedException {
-        File file = options.out("recording.mp4");
+    /**
+     * The MP4 recordings of every camera at once, for the recording time: each camera records
+     * into its own file with its own sound; what one camera could not do leaves the others be.
+     */
+    static void files(List<Recording> all, int seconds) throws InterruptedException {
+        List<Recording> started = new ArrayList<>();
+        for (Recording r : all) {
+            if (r.startFile())
+                started.add(r);
+        }
+        try {
+            moveWatermarks(started, seconds);
+        } finally {
+            for (Recording r : started)
+                r.stopFile();
+        }
+    }
+
+    private boolean startFile() {
+        File file = options.out("recording.mp4", results.index);
         int r = start(file.getAbsolutePath());
         if (r != 0) {
             results.notDone("recording (code " + r + ")");
-            return;
+            return false;
         }
-        System.out.println("recording: " + file.getPath());
-        results.recordedSeconds = run();
-        r = camera.nativeStopRecording(id);
+        System.out.println(results.prefix + "recording: " + file.getPath());
+        return true;
+    }
+
+    private void stopFile() {
+        results.recordedSeconds = (System.nanoTime() - startNs) / 1e9;
+        startNs = 0;
+        int r = camera.nativeStopRecording(id);
         if (r != 0)
             results.notDone("recording stop (code " + r + ")");
+        File file = options.out("recording.mp4", results.index);
         if (!file.isFile() || file.length() == 0)
             results.notDone("recording: the engine reported success but wrote no file");
     }
@@ -133,7 +159,10 @@ final class Recording {
                 new Color(255, 210, 0)));
         camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 1);
         camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
-        return camera.nativeStartRecording(id, true, target);
+        r = camera.nativeStartRecording(id, true, target);
+        if (r == 0)
+            startNs = System.nanoTime();
+        return r;
     }
 
     /**
@@ -159,25 +188,29 @@ final class Recording {
     }
 
     /**
-     * Lets a started recording run for the chosen time, moving the user watermark from left to
-     * right in a wave through the middle of the picture.
+     * Lets started recordings run for `seconds`, moving each one's user watermark from left to
+     * right in a wave through the middle of its picture.
      */
-    private double run() throws InterruptedException {
+    private static void moveWatermarks(List<Recording> running, int seconds)
+            throws InterruptedException {
+        long start = System.nanoTime(), end = start + seconds * 1_000_000_000L;
+        for (long now = start; now < end; now = System.nanoTime()) {
+            double t = (now - start) / (double) (end - start);
+            for (Recording r : running)
+                r.placeUserWatermark(t);
+            Thread.sleep(40);
+        }
+    }
+
+    /** Where the user watermark is at `t` (0 to 1) of the recording time. */
+    private void placeUserWatermark(double t) {
         int[] user = userWatermarkSize();
         int spanX = Math.max(1, results.width - user[0]);
         int top = bandTop();
         int spanY = Math.max(1, results.height * 58 / 100 - user[1] - top);
-        long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
-        startNs = start;
-        for (long now = start; now < end; now = System.nanoTime()) {
-            double t = (now - start) / (double) (end - start);
-            int x = (int) (spanX * t);
-            int y = top + (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
-            camera.nativeSetUserWatermarkXY(id, x, y);
-            Thread.sleep(40);
-        }
-        startNs = 0;
-        return (System.nanoTime() - start) / 1e9;
+        int x = (int) (spanX * t);
+        int y = top + (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
+        camera.nativeSetUserWatermarkXY(id, x, y);
     }
 
     /** Copies what the live peer received into the output folder once the peer closed it. */

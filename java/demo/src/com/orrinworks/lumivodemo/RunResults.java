@@ -5,6 +5,10 @@ import java.util.List;
 
 /** What one run measured and produced, for the summary table and the report. */
 final class RunResults {
+    /** Which camera of the run (0 the first); its output files are named after it. */
+    final int index;
+    /** Put before what the demo prints of this camera when it runs more than one. */
+    final String prefix;
     String library = "";
     String version = "";
     String camera = "";
@@ -36,8 +40,18 @@ final class RunResults {
     /** What the run was asked to do and could not, each said plainly. */
     List<String> notDone = new ArrayList<>();
 
+    RunResults(int index, int cameras) {
+        this.index = index;
+        this.prefix = cameras > 1 ? "camera " + (index + 1) + ": " : "";
+    }
+
+    /** This camera's output `name` (recording.mp4 is recording-2.mp4 for the second). */
+    String file(String name) {
+        return Options.fileName(name, index);
+    }
+
     void notDone(String what) {
         notDone.add(what);
-        System.out.println("NOT DONE: " + what);
+        System.out.println("NOT DONE: " + prefix + what);
     }
 }
