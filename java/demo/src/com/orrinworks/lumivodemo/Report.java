@@ -231,18 +231,9 @@ final class Report {
         for (String name : MOVIES) {
             if (cameras.stream().noneMatch(r -> files.contains(r.file(name))))
                 continue;
-            h.append("<div class=\"cameras\">\n");
-            for (RunResults r : cameras) {
-                String own = r.file(name);
-                h.append("<div><h3>").append(esc(r.prefix + own)).append("</h3>\n");
-                if (files.contains(own))
-                    h.append("<video controls preload=\"metadata\" width=\"960\" src=\"")
-                            .append(own).append("\"></video>");
-                else
-                    h.append("<p class=\"missing\">").append(own).append(" was not made.</p>");
-                h.append("</div>\n");
-            }
-            h.append("</div>\n");
+            sideBySide(h, name, r -> "<h3>" + esc(r.prefix + r.file(name)) + "</h3>\n",
+                    own -> "<video controls preload=\"metadata\" width=\"960\" src=\"" + own
+                            + "\"></video>");
         }
         h.append("<h2>Measured</h2>\n<table>\n<tr><th>figure</th>");
         for (RunResults r : cameras)
@@ -260,19 +251,11 @@ final class Report {
         for (int i = 0; i < PICTURES.size(); i++) {
             String name = PICTURES.get(i);
             h.append("<h3>").append(name).append("</h3>\n<p>").append(esc(CAPTIONS.get(i)))
-                    .append("</p>\n<div class=\"cameras\">\n");
-            for (RunResults r : cameras) {
-                String own = r.file(name);
-                h.append("<div>").append(cameras.size() == 1 ? "" : "<p>" + esc(r.prefix + own)
-                        + "</p>");
-                if (files.contains(own))
-                    h.append("<a href=\"").append(own).append("\"><img src=\"").append(own)
-                            .append("\" alt=\"").append(own).append("\"></a>");
-                else
-                    h.append("<p class=\"missing\">").append(own).append(" was not made.</p>");
-                h.append("</div>\n");
-            }
-            h.append("</div>\n");
+                    .append("</p>\n");
+            sideBySide(h, name,
+                    r -> cameras.size() == 1 ? "" : "<p>" + esc(r.prefix + r.file(name)) + "</p>",
+                    own -> "<a href=\"" + own + "\"><img src=\"" + own + "\" alt=\"" + own
+                            + "\"></a>");
         }
         h.append("<h2>Contact sheet counters</h2>\n<table><tr><th>sample</th>");
         for (RunResults r : cameras)
@@ -314,6 +297,22 @@ final class Report {
         }
         h.append("</body></html>\n");
         Files.writeString(file.toPath(), h.toString());
+    }
+
+    /**
+     * One cell per camera for its own file `name`: the caption, then the element that shows
+     * the file, or a line saying it was not made.
+     */
+    private void sideBySide(StringBuilder h, String name, Function<RunResults, String> caption,
+            Function<String, String> element) {
+        h.append("<div class=\"cameras\">\n");
+        for (RunResults r : cameras) {
+            String own = r.file(name);
+            h.append("<div>").append(caption.apply(r)).append(files.contains(own)
+                    ? element.apply(own) : "<p class=\"missing\">" + own + " was not made.</p>")
+                    .append("</div>\n");
+        }
+        h.append("</div>\n");
     }
 
     private static String size(long bytes) {
