@@ -19,6 +19,8 @@ final class Recording {
     private final long id;
     private final Options options;
     private final RunResults results;
+    /** The engine's answer to a start while its preview showed nothing for a moment. */
+    private static final int NO_PICTURES = -5;
     private volatile long startNs; // 0 while nothing records
     private boolean streamingLive; // guarded by this: the live stream runs
 
@@ -121,7 +123,7 @@ final class Recording {
         }
     }
 
-    private boolean startFile() {
+    private boolean startFile() throws InterruptedException {
         File file = options.out("recording.mp4", results.index);
         int r = start(file.getAbsolutePath());
         if (r != 0) {
@@ -143,8 +145,12 @@ final class Recording {
             results.notDone("recording: the engine reported success but wrote no file");
     }
 
-    /** Prepares the encoder and both watermarks, then starts; the engine's result. */
-    private int start(String target) {
+    /**
+     * Prepares the encoder and both watermarks, then starts; the engine's result. The engine
+     * refuses a start while its preview shows no picture (a stall of a loaded machine, seen
+     * with two cameras at once): the start is tried again for up to a second.
+     */
+    private int start(String target) throws InterruptedException {
         int r = camera.nativeSetRecording(id, new byte[16]);
         if (r != 0)
             return r;
@@ -160,6 +166,10 @@ final class Recording {
         camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 1);
         camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
         r = camera.nativeStartRecording(id, true, target);
+        for (int tries = 0; r == NO_PICTURES && tries < 10; tries++) {
+            Thread.sleep(100);
+            r = camera.nativeStartRecording(id, true, target);
+        }
         if (r == 0)
             startNs = System.nanoTime();
         return r;
