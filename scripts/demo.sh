@@ -9,7 +9,11 @@ root=$(pwd)
 usage() {
     cat <<'USAGE'
 usage: ./scripts/demo.sh [options]
-  --description FILE    camera description (default platform/uvc/descriptions/webcam1080.conf)
+  --description FILE    camera description (default platform/uvc/descriptions/demo-webcam.conf)
+  --cameras 1|2         cameras connected, previewed and recorded at once (default 1)
+  --second-description FILE
+                        the second camera's description
+                        (default platform/uvc/descriptions/demo-h264cam.conf)
   --seconds N           seconds to record (default 10)
   --out DIR             output folder (default demo-out)
   --deliverable NAME    libOrrinUVC5_TL (default) or libOrrinUVC0
@@ -27,7 +31,8 @@ fail() {
     exit 2
 }
 
-description=platform/uvc/descriptions/webcam1080.conf
+description=platform/uvc/descriptions/demo-webcam.conf
+second_description=platform/uvc/descriptions/demo-h264cam.conf
 seconds=10
 out=demo-out
 deliverable=libOrrinUVC5_TL
@@ -44,7 +49,8 @@ while [ $# -gt 0 ]; do
         --seconds) seconds=$2; shift 2 ;;
         --out) out=$2; shift 2 ;;
         --deliverable) deliverable=$2; shift 2 ;;
-        --format | --size) passed+=("$1" "$2"); shift 2 ;;
+        --second-description) second_description=$2; shift 2 ;;
+        --format | --size | --cameras) passed+=("$1" "$2"); shift 2 ;;
         --live) live=$2; shift 2 ;;
         --live-url) live_url=$2; shift 2 ;;
         --build-dir) build_dir=$2; shift 2 ;;
@@ -124,7 +130,7 @@ fi
 status=0
 env ${sanitizer_env[@]+"${sanitizer_env[@]}"} java ${DEMO_JAVA_OPTS:-} -Djava.awt.headless=true -Djava.library.path="$build_dir/lib" \
     -cp "$classpath" com.orrinworks.lumivodemo.DemoMain \
-    --description "$description" --seconds "$seconds" --out "$out" --deliverable "$target" \
+    --description "$description" --second-description "$second_description" --seconds "$seconds" --out "$out" --deliverable "$target" \
     ${passed[@]+"${passed[@]}"} ${live_args[@]+"${live_args[@]}"} 2>"$out/engine.log" || status=$?
 case "$status" in
     0) echo "demo: done; open $out/report.html in a browser" ;;

@@ -11,6 +11,7 @@ packages=(
   libspeexdsp-dev
   openjdk-17-jdk-headless fontconfig fonts-dejavu-core
   ffmpeg nginx-light libnginx-mod-rtmp
+  chromium chromium-driver
 )
 
 exec "$(dirname "$0")/install-packages.sh" "${packages[@]}"

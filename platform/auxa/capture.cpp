@@ -6,6 +6,7 @@
 
 #include "auxa_log.h"
 #include "callback_stage.h"
+#include "device_presence.h"
 #include "processing_stage.h"
 #include "resampler_stage.h"
 #include "signal_source.h"
@@ -67,10 +68,13 @@ int64_t to_us(Clock::time_point time) {
 // Produces blocks at the device's rate in real time: block k covers frames [k*n, (k+1)*n) and
 // is handed on once its last frame has been "recorded".
 void run_capture(_AUXA_DEV *device, CapturePlan plan, unsigned rate) {
-    SignalSource source(device->mic, (int)rate);
     const int frames = frames_per_block((int)rate);
     const Clock::time_point start = Clock::now();
     const int64_t start_us = to_us(start);
+    SignalSource source(
+        device->mic, (int)rate,
+        std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count());
+    const DeviceIdentity identity = {device->file_device, device->file_inode};
     AudioBlock block;
     block.rate = (int)rate;
     block.channels = device->mic.channels;
@@ -82,6 +86,11 @@ void run_capture(_AUXA_DEV *device, CapturePlan plan, unsigned rate) {
             std::unique_lock<std::mutex> lock(device->mutex);
             if (device->wake.wait_until(lock, due, [&] { return device->stop_requested; }))
                 break;
+        }
+        if (device_unplug_count(identity) != device->unplugs_at_open) {
+            auxa_log_error("capture: the device was unplugged, its microphone with it");
+            device->gone = true;
+            break;
         }
         block.first_us = time_after_frames(start_us, index * frames, rate);
         source.generate(frames, device->volume.load() / 100.0f, &block.samples);
@@ -101,6 +110,10 @@ int start_capture(_AUXA_DEV *device) {
     device->state_changed.wait(lock, [&] { return device->state != CaptureState::Stopping; });
     if (device->state == CaptureState::Running)
         return AUXA_OK;
+    if (device->gone) {
+        auxa_log_error("start: the device was unplugged");
+        return AUXA_ERROR_DEVICE;
+    }
     try {
         CapturePlan plan;
         int callbacks = 0;

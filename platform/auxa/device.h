@@ -28,6 +28,8 @@ struct _AUXA_DEV {
     MicDescription mic;
     dev_t file_device = 0;  // identity of the description file: one open per context
     ino_t file_inode = 0;
+    uint64_t unplugs_at_open = 0;   // the device's unplug count when it was opened
+    std::atomic<bool> gone{false};  // unplugged while open: no more sound, no start
 
     std::atomic<int> volume{100};  // percent, read by the capture thread for every block
 

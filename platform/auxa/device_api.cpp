@@ -8,6 +8,7 @@
 #include "auxa_log.h"
 #include "auxa_lumivo.h"
 #include "capture.h"
+#include "device_presence.h"
 #include "handle_registry.h"
 
 namespace {
@@ -39,6 +40,7 @@ int describe_device(int fd, uint16_t vid, uint16_t pid, _AUXA_DEV *device) {
     }
     device->file_device = info.st_dev;
     device->file_inode = info.st_ino;
+    device->unplugs_at_open = device_unplug_count({info.st_dev, info.st_ino});
     device->rate = device->mic.rates[0];
     return AUXA_OK;
 }

@@ -57,13 +57,17 @@ bool parse_rates(const std::string &text, std::vector<unsigned> *rates) {
     return true;
 }
 
-// "sine <Hz> [amplitude]", "noise [amplitude]" or "silence".
+// "sine <Hz> [amplitude]", "noise [amplitude]", "silence" or "clapper".
 bool parse_source(const std::string &text, MicDescription *mic) {
     std::stringstream words(text);
     std::string kind, first, second, extra;
     words >> kind >> first >> second >> extra;
     if (!extra.empty())
         return false;
+    if (kind == "clapper") {
+        mic->signal = SignalKind::Clapper;
+        return first.empty();
+    }
     if (kind == "silence") {
         mic->signal = SignalKind::Silence;
         return first.empty();
@@ -102,6 +106,15 @@ bool parse_entry(const DescriptionEntry &entry, MicDescription *mic) {
         mic->channels = (int)value;
     } else if (entry.key == "mic_source") {
         return parse_source(entry.value, mic);
+    } else if (entry.key == "clapper") {
+        if (!parse_int(entry.value, 200, 600000, &value))
+            return false;
+        mic->clapper_ms = (int)value;
+    } else if (entry.key == "mic_delay_ms") {
+        bool early = !entry.value.empty() && entry.value[0] == '-';
+        if (!parse_int(early ? entry.value.substr(1) : entry.value, 0, 1000, &value))
+            return false;
+        mic->delay_ms = early ? -(int)value : (int)value;
     }
     return true;
 }
@@ -119,6 +132,10 @@ bool read_mic_description(int fd, MicDescription *mic, std::string *error) {
                      entry.value + "`";
             return false;
         }
+    }
+    if (mic->present && mic->signal == SignalKind::Clapper && mic->clapper_ms == 0) {
+        *error = "mic_source clapper needs the device's clapper interval (clapper = MS)";
+        return false;
     }
     return true;
 }

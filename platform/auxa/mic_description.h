@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class SignalKind { Sine, Noise, Silence };
+enum class SignalKind { Sine, Noise, Silence, Clapper };
 
 struct MicDescription {
     int vid = -1;  // -1 when the description names no id
@@ -16,6 +16,10 @@ struct MicDescription {
     SignalKind signal = SignalKind::Sine;
     double frequency = 440.0;  // Hz, sine only
     double amplitude = 0.5;    // of full scale
+    // Clapper: the claps of the device's `clapper` (a tone burst at every multiple of the
+    // interval on the monotonic clock) with quieter, speech-like sound between.
+    int clapper_ms = 0;
+    int delay_ms = 0;  // `mic_delay_ms`: the microphone hears everything this much later
 };
 
 // Reads the description behind `fd`. Keys that are not the microphone's (or the ids) are left

@@ -180,7 +180,7 @@ bool parse_pattern(const std::string &text, CameraDescription *camera) {
 }
 
 bool parse_mic_source(const std::string &text) {
-    if (text == "noise" || text == "silence")
+    if (text == "noise" || text == "silence" || text == "clapper")
         return true;
     int hz;
     return text.compare(0, 5, "sine ") == 0 && parse_int_field(text.substr(5), 1, 20000, &hz);
@@ -299,6 +299,12 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
         return parse_int(value, 1, 8, &number);
     if (key == "mic_source")
         return parse_mic_source(value);
+    if (key == "mic_delay_ms") {
+        int delay;
+        return parse_int_field(value, -1000, 1000, &delay);
+    }
+    if (key == "clapper")
+        return parse_int_field(value, 200, 600000, &camera->clapper_ms);
     if (key == "replay")
         return parse_replay(value, &camera->replay);
     if (key == "buttons")

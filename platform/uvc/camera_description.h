@@ -66,6 +66,9 @@ struct CameraDescription {
     ControlRange pu_ranges[15];
     bool microphone = false;
     std::vector<int> buttons;  // frame numbers with a still-button press
+    // Interval of the clapperboard in front of the camera (0: none): a clap at every multiple
+    // of it on the monotonic clock, shown by a marker on the frame whose time holds the clap.
+    int clapper_ms = 0;
     ReplaySource replay;
     FaultSettings faults;
 };

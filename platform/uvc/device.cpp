@@ -94,6 +94,7 @@ extern "C" uvc_error_t uvc_find_device2(uvc_context_t *ctx, uvc_device_t **dev, 
     uvc_device *device = new uvc_device();
     device->camera = camera;
     device->fd = fd;
+    device_identity_of(fd, &device->identity);
     ++g_live_devices;
     *dev = device;
     return UVC_SUCCESS;

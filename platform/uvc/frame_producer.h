@@ -13,9 +13,10 @@
 class FrameProducer {
   public:
     virtual ~FrameProducer() = default;
-    // Builds frame `number`. The bytes stay valid, and may be changed by the caller, until the
-    // next call. False when no payload could be made.
-    virtual bool produce(uint32_t number, uint8_t **data, size_t *bytes) = 0;
+    // Builds frame `number`, showing the clap marker when `clap` is set (and the description
+    // has a clapper). The bytes stay valid, and may be changed by the caller, until the next
+    // call. False when no payload could be made.
+    virtual bool produce(uint32_t number, bool clap, uint8_t **data, size_t *bytes) = 0;
 };
 
 // format: 3 YUYV, 9 MJPEG, 13 H.264; the description's replay file when it names that format

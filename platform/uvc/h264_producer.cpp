@@ -1,6 +1,6 @@
-// H.264 frames: the pattern variants are converted to 4:2:0 once; each frame is assembled cell
-// by cell and encoded with libx264 through libavcodec. The output is Annex B with SPS/PPS in
-// band before every IDR; an IDR starts the stream and recurs once a second.
+// H.264 frames: the pattern variants (and their clap-marker pictures) are converted to 4:2:0 once;
+// each frame is assembled cell by cell and encoded with libx264 through libavcodec. The output is
+// Annex B with SPS/PPS in band before every IDR; an IDR starts the stream and recurs once a second.
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/imgutils.h>
@@ -52,26 +52,30 @@ class H264Producer : public FrameProducer {
         width_ = width;
         height_ = height;
         std::vector<uint8_t> rgbx;
-        for (int v = 0; v < 2; ++v) {
-            render_pattern(camera, v, width, height, &rgbx);
-            for (int plane = 0; plane < 3; ++plane) {
-                planes_[v][plane].resize((size_t)frame_->linesize[plane] *
+        for (int clap = 0; clap < (camera.clapper_ms > 0 ? 2 : 1); ++clap) {
+            for (int v = 0; v < 2; ++v) {
+                render_picture(camera, 0, v, clap, width, height, &rgbx);
+                std::vector<uint8_t> *planes = planes_[clap][v];
+                for (int plane = 0; plane < 3; ++plane) {
+                    planes[plane].resize((size_t)frame_->linesize[plane] *
                                          (plane ? height / 2 : height));
+                }
+                // R, G, B, X bytes are libyuv's "ABGR".
+                libyuv::ABGRToI420(rgbx.data(), width * 4, planes[0].data(), frame_->linesize[0],
+                                   planes[1].data(), frame_->linesize[1], planes[2].data(),
+                                   frame_->linesize[2], width, height);
             }
-            // R, G, B, X bytes are libyuv's "ABGR".
-            libyuv::ABGRToI420(rgbx.data(), width * 4, planes_[v][0].data(), frame_->linesize[0],
-                               planes_[v][1].data(), frame_->linesize[1], planes_[v][2].data(),
-                               frame_->linesize[2], width, height);
         }
         return true;
     }
 
-    bool produce(uint32_t number, uint8_t **data, size_t *bytes) override {
+    bool produce(uint32_t number, bool clap, uint8_t **data, size_t *bytes) override {
         if (av_frame_make_writable(frame_) < 0)
             return false;
         uint32_t cells = counter_cells(number);
+        const auto &look = planes_[clap && !planes_[1][0][0].empty() ? 1 : 0];
         for (int plane = 0; plane < 3; ++plane) {
-            const uint8_t *const sources[2] = {planes_[0][plane].data(), planes_[1][plane].data()};
+            const uint8_t *const sources[2] = {look[0][plane].data(), look[1][plane].data()};
             compose_plane(frame_->data[plane], sources, frame_->linesize[plane], 1, width_, height_,
                           plane ? 1 : 0, cells);
         }
@@ -92,7 +96,8 @@ class H264Producer : public FrameProducer {
     AVFrame *frame_ = nullptr;
     AVPacket *packet_ = nullptr;
     int width_ = 0, height_ = 0;
-    std::vector<uint8_t> planes_[2][3];  // variant, then Y, U, V with the frame's line sizes
+    // Without and with the clap marker, then variant, then Y, U, V with the frame's line sizes.
+    std::vector<uint8_t> planes_[2][2][3];
     std::vector<uint8_t> output_;
 };
 

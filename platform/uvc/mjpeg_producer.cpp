@@ -140,7 +140,9 @@ bool split_runs(EncodedVariant *variant, size_t expected_runs, size_t *header_en
 struct SpliceSet {
     McuLayout layout;
     std::string header;
+    // The pattern's pictures, then (with a clapper) the same pictures with the clap marker.
     std::vector<std::array<EncodedVariant, 2>> pictures;
+    size_t looks = 1;          // pictures without the marker
     size_t largest_frame = 0;  // bytes of the largest frame any mix of variants can give
 };
 
@@ -149,15 +151,14 @@ bool build_splice_set(const CameraDescription &camera, int width, int height, Sp
     set->layout = mcu_layout(width, height, scene);
     const size_t runs = (size_t)set->layout.columns * set->layout.rows / set->layout.interval;
     const int variants = camera.pattern == PatternKind::kCounter || scene ? 2 : 1;
-    set->pictures.resize(scene ? kScenePictures : 1);
+    set->looks = scene ? kScenePictures : 1;
+    set->pictures.resize(set->looks * (camera.clapper_ms > 0 ? 2 : 1));
     std::vector<uint8_t> rgbx;
     for (size_t picture = 0; picture < set->pictures.size(); ++picture) {
         std::array<EncodedVariant, 2> &encoded = set->pictures[picture];
         for (int v = 0; v < variants; ++v) {
-            if (scene)
-                render_scene((int)picture, v, width, height, &rgbx);
-            else
-                render_pattern(camera, v, width, height, &rgbx);
+            render_picture(camera, (int)(picture % set->looks), v, picture >= set->looks, width,
+                           height, &rgbx);
             size_t header_end;
             if (!encode_with_restarts(rgbx.data(), width, height, scene, set->layout.interval,
                                       &encoded[v].bytes) ||
@@ -185,8 +186,9 @@ std::shared_ptr<const SpliceSet> splice_set(const CameraDescription &camera, int
     static std::mutex mutex;  // guards sets
     static std::map<std::string, std::shared_ptr<const SpliceSet>> sets;
     const std::string key = std::to_string((int)camera.pattern) + " " +
-                            std::to_string(camera.solid_rgb) + " " + std::to_string(width) + "x" +
-                            std::to_string(height);
+                            std::to_string(camera.solid_rgb) + " " +
+                            std::to_string(camera.clapper_ms > 0) + " " + std::to_string(width) +
+                            "x" + std::to_string(height);
     std::lock_guard<std::mutex> lock(mutex);
     auto found = sets.find(key);
     if (found != sets.end())
@@ -203,10 +205,11 @@ class MjpegProducer : public FrameProducer {
     explicit MjpegProducer(std::shared_ptr<const SpliceSet> set)
         : set_(std::move(set)), frame_(set_->largest_frame) {}
 
-    bool produce(uint32_t number, uint8_t **data, size_t *bytes) override {
+    bool produce(uint32_t number, bool clap, uint8_t **data, size_t *bytes) override {
         const McuLayout &layout = set_->layout;
+        const bool marked = clap && set_->pictures.size() > set_->looks;
         const std::array<EncodedVariant, 2> &picture =
-            set_->pictures[number % set_->pictures.size()];
+            set_->pictures[number % set_->looks + (marked ? set_->looks : 0)];
         const int mcu_rows_per_block = 16 / layout.mcu_height;
         uint32_t cells = counter_cells(number);
         uint8_t *out = frame_.data();

@@ -97,6 +97,62 @@ void render_pattern(const CameraDescription &camera, int variant, int width, int
     }
 }
 
+CellRect clap_marker_board(int width, int height) {
+    CellRect cell = counter_cell(width, height, kCounterColumns - 1, 0);
+    const int w = cell.x1 - cell.x0, h = cell.y1 - cell.y0;
+    return {cell.x0 + w / 8, cell.y0 + h * 3 / 20, cell.x1 - w / 8, cell.y0 + h * 2 / 5};
+}
+
+void draw_clap_marker(int width, int height, std::vector<uint8_t> *rgbx) {
+    const CellRect board = clap_marker_board(width, height);
+    // The clapstick above the board: black and white diagonal stripes.
+    const int stick_top = std::max(0, board.y0 - (board.y1 - board.y0) * 2 / 5);
+    const int stripe = std::max(2, (board.x1 - board.x0) / 6);
+    for (int y = stick_top; y < board.y1; ++y) {
+        uint8_t *p = rgbx->data() + ((size_t)y * width + board.x0) * 4;
+        for (int x = board.x0; x < board.x1; ++x, p += 4) {
+            if (y >= board.y0)
+                put(p, 220, 30, 40);
+            else if (((x + y - stick_top) / stripe) & 1)
+                put(p, 20, 20, 20);
+            else
+                put(p, 240, 240, 240);
+        }
+    }
+}
+
+bool clap_marker_shown(const uint8_t *rgbx, int width, int height, int stride) {
+    if (!rgbx || width < 16 * kCounterColumns || height < 16 * kCounterRows)
+        return false;
+    if (stride == 0)
+        stride = width * 4;
+    // The board's middle half: its edges blur in a compressed picture.
+    const CellRect board = clap_marker_board(width, height);
+    const int dx = (board.x1 - board.x0) / 4, dy = (board.y1 - board.y0) / 4;
+    long sum[3] = {0, 0, 0}, count = 0;
+    for (int y = board.y0 + dy; y < board.y1 - dy; ++y) {
+        const uint8_t *p = rgbx + (size_t)y * stride + (size_t)(board.x0 + dx) * 4;
+        for (int x = board.x0 + dx; x < board.x1 - dx; ++x, p += 4, ++count) {
+            for (int c = 0; c < 3; ++c)
+                sum[c] += p[c];
+        }
+    }
+    if (count == 0)
+        return false;
+    const long r = sum[0] / count, g = sum[1] / count, b = sum[2] / count;
+    return r >= 160 && r - std::max(g, b) >= 120;
+}
+
+void render_picture(const CameraDescription &camera, int picture, int variant, bool clap, int width,
+                    int height, std::vector<uint8_t> *rgbx) {
+    if (camera.pattern == PatternKind::kScene)
+        render_scene(picture, variant, width, height, rgbx);
+    else
+        render_pattern(camera, variant, width, height, rgbx);
+    if (clap)
+        draw_clap_marker(width, height, rgbx);
+}
+
 void compose_plane(uint8_t *dst, const uint8_t *const variants[2], int stride, int bytes_per_pixel,
                    int width, int height, int shift, uint32_t cells) {
     for (int i = 0; i < kCounterCells; ++i) {

@@ -37,6 +37,19 @@ void render_pattern(const CameraDescription &camera, int variant, int width, int
 // Frame `frame` of the `scene` pattern (a panning, noisy camera-like scene), variant as above.
 void render_scene(int frame, int variant, int width, int height, std::vector<uint8_t> *rgbx);
 
+// The clap marker: a clapperboard drawn in the top right counter cell, above the cell's centre
+// where the counter is read, so that a frame shows both. Its red board has a colour no pattern
+// variant reaches there (each variant keeps its channels within one band of 115 levels).
+CellRect clap_marker_board(int width, int height);
+void draw_clap_marker(int width, int height, std::vector<uint8_t> *rgbx);
+// True when an R, G, B, X picture (stride in bytes, 0 for width x 4) shows the marker.
+bool clap_marker_shown(const uint8_t *rgbx, int width, int height, int stride);
+
+// Variant `variant` of picture `picture` of the pattern (the scene's frame number; other
+// patterns have one picture), with the clap marker when `clap` is set.
+void render_picture(const CameraDescription &camera, int picture, int variant, bool clap, int width,
+                    int height, std::vector<uint8_t> *rgbx);
+
 // Assembles a plane from its two variants by the cell bits: every cell's rows are copied from
 // variant (bit of the cell). `shift` is the plane's subsampling (1 for 4:2:0 chroma).
 void compose_plane(uint8_t *dst, const uint8_t *const variants[2], int stride, int bytes_per_pixel,

@@ -22,7 +22,8 @@ class ReplayProducer : public FrameProducer {
         return true;
     }
 
-    bool produce(uint32_t number, uint8_t **data, size_t *bytes) override {
+    // A recorded stream shows what it recorded: no clap marker is added.
+    bool produce(uint32_t number, bool, uint8_t **data, size_t *bytes) override {
         const uint8_t *recorded = file_->frame((number - 1) % file_->frame_count(), bytes);
         memcpy(frame_.data(), recorded, *bytes);
         *data = frame_.data();

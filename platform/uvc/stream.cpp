@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 
+#include "device_presence.h"
 #include "frame_producer.h"
 #include "uvc_internal.h"
 
@@ -31,6 +32,31 @@ struct StreamJob {
     uvc_frame_callback_t *cb;
     void *user;
 };
+
+// The sensor runs on a free grid of the monotonic clock, as a device's sensor runs whether or
+// not anyone streams: slot n starts at n / fps seconds, computed from n so that no rounding adds
+// up. A clap at a multiple of the clapper interval then falls on a slot start whenever the
+// interval is a whole number of frames.
+int64_t slot_start_ns(int64_t slot, int fps) {
+    return slot * 1000000000LL / fps;
+}
+
+int64_t first_slot_from(int64_t ns, int fps) {
+    return (ns * fps + 999999999LL) / 1000000000LL;
+}
+
+// True when a clap happens within the slot's frame time.
+bool slot_holds_clap(int64_t slot, int fps, int clapper_ms) {
+    if (clapper_ms <= 0)
+        return false;
+    const int64_t interval = clapper_ms * 1000000LL, start = slot_start_ns(slot, fps);
+    const int64_t next_clap = (start + interval - 1) / interval * interval;
+    return next_clap < slot_start_ns(slot + 1, fps);
+}
+
+std::chrono::steady_clock::time_point steady_at(int64_t ns) {
+    return std::chrono::steady_clock::time_point(std::chrono::nanoseconds(ns));
+}
 
 bool every(int n, uint32_t number) {
     return n > 0 && number % (uint32_t)n == 0;
@@ -116,13 +142,12 @@ void run_stream(StreamJob *job_ptr) {
     std::unique_ptr<StreamJob> job(job_ptr);
     uvc_device_handle_t *devh = job->devh;
     const CameraDescription &camera = devh->dev->camera;
-    const auto period = std::chrono::nanoseconds(1000000000LL / camera.fps);
-    auto deadline = std::chrono::steady_clock::now();
+    int64_t slot = first_slot_from(monotonic_ns(), camera.fps);
     uint32_t number = 0;
-    while (wait_until(devh, deadline)) {
-        deadline += period;
-        if (deadline < std::chrono::steady_clock::now())
-            deadline = std::chrono::steady_clock::now();
+    while (wait_until(devh, steady_at(slot_start_ns(slot, camera.fps)))) {
+        const bool clap = slot_holds_clap(slot, camera.fps, camera.clapper_ms);
+        // A late camera leaves out the slots it missed.
+        slot = std::max(slot + 1, first_slot_from(monotonic_ns(), camera.fps));
         FaultSettings faults;
         {
             std::lock_guard<std::mutex> lock(devh->fault_mutex);
@@ -133,7 +158,7 @@ void run_stream(StreamJob *job_ptr) {
         ++number;
         uint8_t *data;
         size_t bytes;
-        if (!job->producer->produce(number, &data, &bytes)) {
+        if (!job->producer->produce(number, clap, &data, &bytes)) {
             uvc_log("frame %u could not be made", number);
             continue;
         }
@@ -153,6 +178,7 @@ void run_stream(StreamJob *job_ptr) {
         if (faults.unplug_after > 0 && number >= (uint32_t)faults.unplug_after) {
             uvc_log("camera unplugged after frame %u", number);
             devh->dev->gone = true;
+            device_unplugged(devh->dev->identity);  // its microphone goes with it
             break;
         }
     }

@@ -105,6 +105,10 @@ int64_t uvc_test_decode_counter(const uint8_t *rgbx, int width, int height, int 
     return decode_counter_picture(rgbx, width, height, stride);
 }
 
+bool uvc_test_clap_marker(const uint8_t *rgbx, int width, int height, int stride) {
+    return clap_marker_shown(rgbx, width, height, stride);
+}
+
 int64_t uvc_test_handover_time_ns(uvc_device_handle_t *devh, uint32_t sequence) {
     return devh ? stream_handover_ns(devh, sequence) : -1;
 }

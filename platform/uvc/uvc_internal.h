@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "camera_description.h"
+#include "device_presence.h"
 
 // Writes one error line to the Android log (tag "libuvc").
 void uvc_log(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -41,6 +42,7 @@ struct uvc_device {
     std::atomic<int> refs{1};  // one for the finder, one per open handle
     CameraDescription camera;
     int fd = -1;
+    DeviceIdentity identity;        // of the description behind fd
     std::atomic<bool> gone{false};  // unplugged: every later call fails
     std::atomic<bool> open{false};  // one handle at a time
 };

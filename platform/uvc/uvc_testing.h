@@ -70,6 +70,10 @@ bool uvc_test_last_extension_request(uvc_device_handle_t *devh, UvcExtensionRequ
 // 0 for width x 4). -1 when the picture carries no valid counter.
 int64_t uvc_test_decode_counter(const uint8_t *rgbx, int width, int height, int stride);
 
+// True when an R, G, B, X picture (stride as above) shows the clap marker that a camera with
+// a `clapper` draws on the frame of each clap.
+bool uvc_test_clap_marker(const uint8_t *rgbx, int width, int height, int stride);
+
 // Monotonic time (CLOCK_MONOTONIC, ns) at which frame `sequence` of the current or last stream
 // was handed to the frame callback; -1 when unknown (the last 4096 frames are kept).
 int64_t uvc_test_handover_time_ns(uvc_device_handle_t *devh, uint32_t sequence);

@@ -1,5 +1,5 @@
-// YUYV frames: both pattern variants are converted once; a frame copies each cell's rows from
-// the variant its bit selects.
+// YUYV frames: both pattern variants (and their clap-marker pictures) are converted once; a frame
+// copies each cell's rows from the variant its bit selects.
 #include <libyuv.h>
 
 #include "frame_producer.h"
@@ -12,19 +12,22 @@ class YuyvProducer : public FrameProducer {
     YuyvProducer(const CameraDescription &camera, int width, int height)
         : width_(width), height_(height) {
         std::vector<uint8_t> rgbx;
-        for (int v = 0; v < 2; ++v) {
-            render_pattern(camera, v, width, height, &rgbx);
-            variants_[v].resize((size_t)width * height * 2);
-            // R, G, B, X bytes are libyuv's "ABGR"; swap to its "ARGB" before packing.
-            libyuv::ABGRToARGB(rgbx.data(), width * 4, rgbx.data(), width * 4, width, height);
-            libyuv::ARGBToYUY2(rgbx.data(), width * 4, variants_[v].data(), width * 2, width,
-                               height);
+        for (int clap = 0; clap < (camera.clapper_ms > 0 ? 2 : 1); ++clap) {
+            for (int v = 0; v < 2; ++v) {
+                render_picture(camera, 0, v, clap, width, height, &rgbx);
+                std::vector<uint8_t> &packed = variants_[clap][v];
+                packed.resize((size_t)width * height * 2);
+                // R, G, B, X bytes are libyuv's "ABGR"; swap to its "ARGB" before packing.
+                libyuv::ABGRToARGB(rgbx.data(), width * 4, rgbx.data(), width * 4, width, height);
+                libyuv::ARGBToYUY2(rgbx.data(), width * 4, packed.data(), width * 2, width, height);
+            }
         }
-        frame_ = variants_[0];
+        frame_ = variants_[0][0];
     }
 
-    bool produce(uint32_t number, uint8_t **data, size_t *bytes) override {
-        const uint8_t *const sources[2] = {variants_[0].data(), variants_[1].data()};
+    bool produce(uint32_t number, bool clap, uint8_t **data, size_t *bytes) override {
+        const std::vector<uint8_t> *look = variants_[clap && !variants_[1][0].empty() ? 1 : 0];
+        const uint8_t *const sources[2] = {look[0].data(), look[1].data()};
         compose_plane(frame_.data(), sources, width_ * 2, 2, width_, height_, 0,
                       counter_cells(number));
         *data = frame_.data();
@@ -34,7 +37,7 @@ class YuyvProducer : public FrameProducer {
 
   private:
     int width_, height_;
-    std::vector<uint8_t> variants_[2];
+    std::vector<uint8_t> variants_[2][2];  // without and with the clap marker, then variant
     std::vector<uint8_t> frame_;
 };
 

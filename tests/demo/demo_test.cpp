@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "command_output.h"
@@ -136,9 +139,70 @@ void check_outputs(const DemoResult &run, const char *live_file) {
               std::string::npos);
 }
 
-TEST(Demo, RunsWithTheMediaRecorderDeliverable) {
+// The lip sync figure of a run's summary: its mean in ms (NaN when none was measured).
+double lip_sync_mean(const DemoResult &run) {
+    const std::string label = "lip sync mean / min / max";
+    const size_t at = run.output.find(label);
+    const size_t bar = at == std::string::npos ? at : run.output.find("| ", at);
+    return bar == std::string::npos ? std::nan("") : std::atof(run.output.c_str() + bar + 2);
+}
+
+// The report as headless Chromium shows it: every picture loads, each of `movies` plays, in page
+// order, with the length ffprobe gives it (to a frame), and the page's screenshot is no blank.
+void check_in_browser(const DemoResult &run,
+                      const std::vector<std::string> &movies = {"recording.mp4"}) {
+    const std::string shot = run.dir + "/report-screenshot.png";
+    int status = -1;
+    const std::string seen = command_output(std::string(DEMO_SCRIPTS) + "/check-report.sh '" +
+                                                out_file(run, "report.html") + "' '" + shot + "'",
+                                            &status);
+    ASSERT_EQ(status, 0) << seen;
+    const size_t images = seen.find("images ");
+    ASSERT_NE(images, std::string::npos) << seen;
+    const int loaded = std::atoi(seen.c_str() + images + 7);
+    const int total = std::atoi(seen.c_str() + seen.find('/', images) + 1);
+    EXPECT_EQ(loaded, total) << seen;
+    // Under -Xcheck:jni the raw path may skip pictures, which leaves out latency.png.
+    EXPECT_GE(total, 6) << seen;
+    size_t video = seen.find("video ");
+    ASSERT_NE(video, std::string::npos) << seen;
+    std::istringstream durations(seen.substr(video + 6));
+    for (const std::string &movie : movies) {
+        double seconds = -1;
+        ASSERT_TRUE(durations >> seconds) << movie << ": " << seen;
+        EXPECT_NEAR(seconds, probe_media(out_file(run, movie.c_str())).duration, 1.0 / 30)
+            << movie << ": " << seen;
+    }
+    Picture page;
+    ASSERT_TRUE(read_png(shot, &page));
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i + 3 < page.rgbx.size(); i += 4 * 7)
+        colours.insert(page.rgbx[i] << 16 | page.rgbx[i + 1] << 8 | page.rgbx[i + 2]);
+    EXPECT_GT(colours.size(), 1000u) << "the page looks blank";
+}
+
+TEST(Demo, RunsWithTheMediaRecorderDeliverableAndItsReportOpensInABrowser) {
     DemoResult run = run_demo("recorder", "--seconds 3 --deliverable libOrrinUVC5_TL");
     check_outputs(run, nullptr);
+    check_in_browser(run);
+}
+
+// A microphone that hears everything 40 ms late moves the measured lip sync by 40 ms, to
+// within one audio block (10 ms), against the same camera heard on time.
+TEST(Demo, LipSyncFindsAMicrophoneShiftedByAKnownOffset) {
+    const std::string dir = fresh_dir("shifted_camera");
+    const std::string shifted = dir + "/shifted.conf";
+    command_output("cp '" + std::string(DEMO_DESCRIPTION) + "' '" + shifted +
+                   "' && echo 'mic_delay_ms = 40' >> '" + shifted + "'");
+    DemoResult on_time = run_demo("on_time", "--seconds 4");
+    DemoResult late = run_demo("late", "--seconds 4 --description '" + shifted + "'");
+    ASSERT_EQ(on_time.status, 0) << on_time.output;
+    ASSERT_EQ(late.status, 0) << late.output;
+    const double base = lip_sync_mean(on_time), moved = lip_sync_mean(late);
+    ASSERT_FALSE(std::isnan(base)) << on_time.output;
+    ASSERT_FALSE(std::isnan(moved)) << late.output;
+    // The sound comes later, so the picture leads it by 40 ms more.
+    EXPECT_NEAR(moved, base - 40, 10) << on_time.output << late.output;
 }
 
 TEST(Demo, RunsWithTheHardwareEncoderDeliverableInYuyv) {
@@ -149,6 +213,62 @@ TEST(Demo, RunsWithTheHardwareEncoderDeliverableInYuyv) {
     ASSERT_TRUE(read_png(out_file(run, "capture.png"), &capture));
     EXPECT_EQ(capture.width, 640);
     EXPECT_EQ(capture.height, 480);
+}
+
+// Two cameras at once, each recording its own file with its own microphone, both in the page.
+TEST(Demo, RecordsTwoCamerasAtOnceAndShowsThemSideBySide) {
+    DemoResult run = run_demo("two_cameras", "--seconds 3 --cameras 2");
+    SCOPED_TRACE(run.output);
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.find("NOT DONE"), std::string::npos);
+    const std::string webcam = out_file(run, "recording.mp4");
+    const std::string second = out_file(run, "recording-2.mp4");
+    for (const std::string &file : {webcam, second}) {
+        const ProbedMedia recording = probe_media(file);
+        ASSERT_TRUE(recording.readable) << file;
+        EXPECT_EQ(recording.codecs, "h264,aac") << file;
+        EXPECT_GT(recording.duration, kSeconds - 0.5) << file;
+        EXPECT_LT(recording.duration, 3 * kSeconds) << file;
+        const std::vector<int64_t> counters = video_counters(file, 6);
+        ASSERT_GE(counters.size(), 4u) << file;
+        EXPECT_GT(counters.front(), 0) << file;
+        EXPECT_GT(counters.back(), counters.front()) << file;
+    }
+    // Each file comes from its own camera: the webcam's 1280x720 street with its clapper, the
+    // second camera's 640x480 counter pattern with its microphone's 660 Hz tone.
+    const std::string size = "-select_streams v:0 -show_entries stream=width,height";
+    const auto webcam_size = ffprobe_fields(webcam, size);
+    const auto second_size = ffprobe_fields(second, size);
+    ASSERT_EQ(webcam_size.size(), 2u);
+    ASSERT_EQ(second_size.size(), 2u);
+    EXPECT_EQ(webcam_size[0].second + "x" + webcam_size[1].second, "1280x720");
+    EXPECT_EQ(second_size[0].second + "x" + second_size[1].second, "640x480");
+    EXPECT_NEAR(tone_hz(second), 660.0, 660.0 * 0.05);
+    EXPECT_FALSE(std::isnan(lip_sync_mean(run))) << "the webcam's claps";
+
+    // Every progress line and the summary give both cameras' figures.
+    EXPECT_NE(run.output.find("] camera 1: handed over"), std::string::npos);
+    for (size_t at = run.output.find("] camera 1: handed over"); at != std::string::npos;
+         at = run.output.find("] camera 1: handed over", at + 1)) {
+        const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+        EXPECT_NE(line.find("|  camera 2: handed over"), std::string::npos) << line;
+    }
+    EXPECT_NE(run.output.find("| recording-2.mp4, "), std::string::npos);
+
+    const std::string html = read_file(out_file(run, "report.html"));
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    for (const char *name : {"recording.mp4", "recording-2.mp4"}) {
+        EXPECT_NE(
+            html.find(std::string("<video controls preload=\"metadata\" width=\"960\" src=\"") +
+                      name + "\""),
+            std::string::npos)
+            << name;
+    }
+    check_in_browser(run, {"recording.mp4", "recording-2.mp4"});
+    EXPECT_NE(read_file(out_file(run, "engine.log"))
+                  .find("left open after release: camera contexts 0, devices 0, handles 0, "
+                        "threads 0; windows 0"),
+              std::string::npos);
 }
 
 // The largest figure that follows `label` in a text, or -1.
@@ -214,10 +334,17 @@ TEST(Demo, RefusesBadInputWithOneLineAndReleasesEverything) {
     EXPECT_NE(WEXITSTATUS(status), 0);
     EXPECT_NE(output.find("cannot write to output folder"), std::string::npos) << output;
 
-    // A camera description the camera library cannot parse: the connect fails cleanly.
+    // A camera description the camera library cannot parse: the connect fails cleanly, also
+    // when it is the second camera's and the first one already previews.
     std::string broken = fresh_dir("broken_description") + "/broken.conf";
     std::ofstream(broken) << "vid = 0x1bcf\npid = 0x2c9a\nmjpeg = banana\n";
     expect_refusal(run_demo("broken", "--description '" + broken + "'"), "did not connect");
+    expect_refusal(run_demo("broken_second", "--cameras 2 --second-description '" + broken + "'"),
+                   "did not connect", false);
+
+    expect_refusal(run_demo("cameras", "--cameras 3"), "--cameras takes 1 or 2, not 3");
+    expect_refusal(run_demo("cameras_live", "--cameras 2 --live-url rtmp://127.0.0.1:1/live/x"),
+                   "a live stream goes with one camera");
 }
 
 TEST(Demo, RefusesAPeerItCannotReach) {

@@ -52,6 +52,22 @@ JNIEXPORT jlong JNICALL Java_com_orrinworks_lumivodemo_DemoHost_decodeCounter(JN
     return counter;
 }
 
+JNIEXPORT jboolean JNICALL Java_com_orrinworks_lumivodemo_DemoHost_clapMarker(JNIEnv *env, jclass,
+                                                                              jbyteArray rgbx,
+                                                                              jint width,
+                                                                              jint height) {
+    if (!rgbx || width <= 0 || height <= 0 ||
+        env->GetArrayLength(rgbx) < (jlong)width * height * 4) {
+        return JNI_FALSE;
+    }
+    void *pixels = env->GetPrimitiveArrayCritical(rgbx, nullptr);
+    if (!pixels)
+        return JNI_FALSE;
+    bool shown = uvc_test_clap_marker((const uint8_t *)pixels, width, height, 0);
+    env->ReleasePrimitiveArrayCritical(rgbx, pixels, JNI_ABORT);
+    return shown ? JNI_TRUE : JNI_FALSE;
+}
+
 JNIEXPORT jlong JNICALL Java_com_orrinworks_lumivodemo_DemoHost_handoverTimeNs(JNIEnv *, jclass,
                                                                                jint fd,
                                                                                jint sequence) {

@@ -20,6 +20,9 @@ final class DemoHost {
     /** Frame number carried by a counter picture of R, G, B, X pixels, or -1. */
     static native long decodeCounter(byte[] rgbx, int width, int height);
 
+    /** True when a picture of R, G, B, X pixels shows the camera's clap marker. */
+    static native boolean clapMarker(byte[] rgbx, int width, int height);
+
     /** Monotonic time (ns, as System.nanoTime) the camera handed frame `sequence` over; -1. */
     static native long handoverTimeNs(int fd, int sequence);
 

@@ -10,8 +10,9 @@ import java.nio.file.Path;
 import java.util.List;
 
 /**
- * One run of the camera as an Android application drives it: connect, preview, capture, still,
+ * One camera of the run as an Android application drives it: connect, preview, capture, still,
  * live stream, recording with watermarks, raw frames, then stop and destroy everything.
+ * DemoCameras takes each camera through these steps.
  */
 final class DemoRun implements AutoCloseable {
     /** USB file-system path an application would pass; the virtual camera does not read it. */
@@ -21,7 +22,8 @@ final class DemoRun implements AutoCloseable {
     private static final int START_TIMEOUT_S = 15;
 
     private final Options options;
-    final RunResults results = new RunResults();
+    private final Path descriptionFile;
+    final RunResults results;
     private final Lumivo_Native camera = new Lumivo_Native();
     private long id;
     private int fd = -1;
@@ -29,34 +31,31 @@ final class DemoRun implements AutoCloseable {
     private Surface preview;
     private CameraEvents events;
     private BridgeListener listener;
-    private Progress progress;
     private boolean previewing;
     private Recording recording;
 
-    DemoRun(Options options) {
+    /** Camera `index` (0 the first) of the options. */
+    DemoRun(Options options, int index) {
         this.options = options;
+        this.descriptionFile = options.description(index);
+        this.results = new RunResults(index, options.cameras);
     }
 
-    /** Everything the run does with the camera, in an application's order. */
-    void run() throws DemoFailure, IOException, InterruptedException {
-        open();
-        progress = new Progress(this::progressLine);
-        progress.start();
-        capture();
-        still();
-        if (options.live())
-            recording.live();
-        recording.file();
-        progress.stop();
-        finishPreview();
+    Recording recording() {
+        return recording;
+    }
+
+    /** This camera's output file `name`. */
+    File out(String name) {
+        return options.out(name, results.index);
     }
 
     /** Connects the camera and starts the preview with raw frames flowing into Java. */
     void open() throws DemoFailure, IOException, InterruptedException {
-        CameraDescription description = CameraDescription.read(options.description);
+        CameraDescription description = CameraDescription.read(descriptionFile);
         results.library = "lib" + options.deliverable + ".so";
         results.version = camera.nativegetLibraryVersion(0);
-        results.camera = options.description.getFileName().toString();
+        results.camera = descriptionFile.getFileName().toString();
         connect(description);
         chooseStream();
         startPreview();
@@ -74,13 +73,13 @@ final class DemoRun implements AutoCloseable {
         fd = DemoHost.openDevice(runDescription.toString());
         if (fd < 0)
             throw new DemoFailure(DemoFailure.BAD_INPUT,
-                    "cannot open camera description " + options.description);
+                    "cannot open camera description " + descriptionFile);
         id = camera.nativeCreate();
         events = new CameraEvents(id);
         listener = BridgeListener.register(events);
         int r = camera.nativeConnect(id, description.vendorId, description.productId, fd, USB_PATH);
         if (r != 0)
-            throw new DemoFailure(DemoFailure.CAMERA, "camera " + options.description
+            throw new DemoFailure(DemoFailure.CAMERA, "camera " + descriptionFile
                     + " did not connect (code " + r + ")" + lastError());
     }
 
@@ -129,13 +128,13 @@ final class DemoRun implements AutoCloseable {
                     ? "camera failed to start streaming (error " + error + ")"
                     : "no picture reached the surface within " + START_TIMEOUT_S + " s");
         }
-        System.out.printf("preview: %s %dx%d at %d fps, library %s %s%n",
+        System.out.printf(results.prefix + "preview: %s %dx%d at %d fps, library %s %s%n",
                 Options.formatName(results.format), w, h, results.cameraFps, results.library,
                 results.version);
     }
 
     /** One picture copied into a byte[] of the application. */
-    private void capture() throws IOException {
+    void capture() throws IOException {
         int w = results.width, h = results.height;
         byte[] picture = new byte[w * h * 4];
         int[] info = new int[3];
@@ -146,13 +145,13 @@ final class DemoRun implements AutoCloseable {
         }
         results.captureBytes = n;
         results.captureCounter = DemoHost.decodeCounter(picture, info[1], info[2]);
-        Images.writePng(Images.fromRgbx(picture, info[1], info[2]), options.out("capture.png"));
-        System.out.printf("capture: %d bytes, %dx%d, camera frame %d%n", n, info[1], info[2],
+        Images.writePng(Images.fromRgbx(picture, info[1], info[2]), out("capture.png"));
+        System.out.printf(results.prefix + "capture: %d bytes, %dx%d, camera frame %d%n", n, info[1], info[2],
                 results.captureCounter);
     }
 
     /** The still the camera's button press delivers. */
-    private void still() throws IOException, InterruptedException {
+    void still() throws IOException, InterruptedException {
         long frameTime = 1000L / Math.max(1, results.cameraFps);
         int wait = (int) Math.max(10, (BUTTON_FRAME * frameTime) / 1000 + 8);
         if (!events.awaitStill(wait)) {
@@ -163,7 +162,7 @@ final class DemoRun implements AutoCloseable {
         results.stillBytes = data.length;
         results.stillKind = events.stillKind();
         results.stillCounterBefore = events.stillCounter();
-        File file = options.out("still.jpg");
+        File file = out("still.jpg");
         if (results.stillKind == 2) {
             if (!Images.looksLikeJpeg(data, data.length)) {
                 results.notDone("still picture: the camera's still is no complete JPEG");
@@ -188,27 +187,26 @@ final class DemoRun implements AutoCloseable {
             if (!javax.imageio.ImageIO.write(image, "jpeg", file))
                 throw new IOException("no JPEG writer");
         }
-        System.out.printf("still: %d bytes, %dx%d, kind %d%n", data.length, results.stillWidth,
+        System.out.printf(results.prefix + "still: %d bytes, %dx%d, kind %d%n", data.length, results.stillWidth,
                 results.stillHeight, results.stillKind);
     }
 
 
     /** Measures, keeps the last preview picture and stops the preview. */
-    private void finishPreview() throws IOException {
+    void finishPreview() throws IOException {
         // The stop clears the surface: its last picture is kept before.
-        if (!preview.savePng(options.out("preview.png").getPath()))
-            results.notDone("preview.png: the surface kept no picture");
-        List<CameraEvents.RawFrame> raw = events.rawFrames();
+        if (!preview.savePng(out("preview.png").getPath()))
+            results.notDone(results.file("preview.png") + ": the surface kept no picture");
         results.viewFps = camera.nativegetviewFPS(id);
         stopPreview();
+        // Nothing moves once the preview stopped: every figure is read at this one moment.
+        List<CameraEvents.RawFrame> raw = events.rawFrames();
         long[] posts = DemoHost.surfacePostTimes(preview);
-        results.framesShown = posts.length;
-        results.cameraFrames = DemoHost.framesDelivered(fd);
-        results.rawFrames = events.rawCount();
-        results.rawSkipped = events.rawSkipped();
-        Latency.measure(raw, posts, fd, results);
+        int clears = FrameCounts.clearingPosts(preview);
+        results.counts = FrameCounts.read(events, preview, fd, clears);
+        Latency.measure(raw, java.util.Arrays.copyOf(posts, posts.length - clears), fd, results);
         if (results.stillKind == 2 && results.stillBytes > 0) {
-            results.stillCounter = StillSizes.jpegCounter(options.out("still.jpg"));
+            results.stillCounter = StillSizes.jpegCounter(out("still.jpg"));
         }
         Levels.Block last = events.levels.last();
         results.levelBlocks = events.levels.count();
@@ -221,27 +219,39 @@ final class DemoRun implements AutoCloseable {
         results.errors.addAll(events.errors());
     }
 
-    /** The line the progress thread prints every second. */
-    private String progressLine(double elapsed) {
-        long shown = preview.getPostCount();
-        long delivered = DemoHost.framesDelivered(fd);
-        Levels.Block level = events.levels.last();
-        double recorded = recording.runningSeconds();
-        String rec = recorded < 0 ? "-" : String.format("%.1f s", recorded);
-        LiveStats live = recording.liveNow();
-        return String.format("[%4.0f s] shown %6d  display %5.1f fps  dropped %4d  sound %6s dBFS"
-                        + "  raw %6d  recording %s%s",
-                elapsed, shown, camera.nativegetviewFPS(id), Math.max(0, delivered - shown),
-                level == null ? "-" : String.format("%.1f", Levels.dbfs(level.rms())),
-                events.rawCount(), rec, live == null ? "" : "  " + live.brief());
+    /** This camera's figures for a progress line, each read once. */
+    record Now(String prefix, FrameCounts counts, Levels.Block level, double recorded,
+            LiveStats live) {
+        String line(double displayFps) {
+            String rec = recorded < 0 ? "-" : String.format("%.1f s", recorded);
+            return String.format("%shanded over %6d  shown %6d  raw %6d  display %5.1f fps"
+                            + "  sound %6s dBFS  recording %s%s",
+                    prefix, counts.handedOver(), counts.shown(), counts.raw(), displayFps,
+                    level == null ? "-" : String.format("%.1f", Levels.dbfs(level.rms())), rec,
+                    live == null ? "" : "  " + live.brief());
+        }
+    }
+
+    /** The figures the demo counts itself; none waits for the engine. */
+    Now now() {
+        return new Now(results.prefix, FrameCounts.read(events, preview, fd, 0),
+                events.levels.last(), recording.runningSeconds(), recording.liveNow());
+    }
+
+    /**
+     * The engine's own display rate. The call may wait while the engine starts or stops a
+     * recording, so it is read after the figures of every camera.
+     */
+    double displayFps() {
+        return camera.nativegetviewFPS(id);
     }
 
     /** levels.png; a camera without a microphone has none to draw, which is no failure. */
     void levelsPlot() throws IOException {
-        if (events.levels.plot(options.out("levels.png")))
+        if (events.levels.plot(out("levels.png")))
             return;
         if (results.recordsSound)
-            results.notDone("levels.png: the microphone delivered no level");
+            results.notDone(results.file("levels.png") + ": the microphone delivered no level");
         else
             results.notes.add("the camera has no microphone: no levels.png, recordings without sound");
     }
@@ -255,8 +265,6 @@ final class DemoRun implements AutoCloseable {
     /** Stops whatever still runs and destroys the camera object; safe after any failure. */
     @Override
     public void close() {
-        if (progress != null)
-            progress.stop();
         if (id != 0) {
             stopPreview();
             camera.nativeRelease(id);

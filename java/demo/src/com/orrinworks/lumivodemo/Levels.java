@@ -1,16 +1,10 @@
 package com.orrinworks.lumivodemo;
 
-import java.awt.BasicStroke;
 import java.awt.Color;
-import java.awt.Font;
-import java.awt.Graphics2D;
-import java.awt.RenderingHints;
-import java.awt.image.BufferedImage;
 import java.io.File;
 import java.io.IOException;
 import java.util.ArrayList;
 import java.util.List;
-import javax.imageio.ImageIO;
 
 /** The microphone's RMS and peak per block over time, and their plot. */
 final class Levels {
@@ -58,56 +52,19 @@ final class Levels {
         List<Block> all = blocks();
         if (all.isEmpty())
             return false;
-        final int w = 900, h = 360, left = 60, right = 20, top = 30, bottom = 40;
-        BufferedImage image = new BufferedImage(w, h, BufferedImage.TYPE_INT_RGB);
-        Graphics2D g = image.createGraphics();
-        g.setRenderingHint(RenderingHints.KEY_ANTIALIASING, RenderingHints.VALUE_ANTIALIAS_ON);
-        g.setColor(Color.WHITE);
-        g.fillRect(0, 0, w, h);
-        g.setFont(new Font(Font.SANS_SERIF, Font.PLAIN, 12));
-        double span = Math.max(1.0, all.get(all.size() - 1).seconds());
-        int plotW = w - left - right, plotH = h - top - bottom;
-        // dBFS from -60 (bottom) to 0 (top); quieter blocks sit on the bottom line.
-        g.setColor(new Color(225, 225, 225));
-        for (int db = -60; db <= 0; db += 10) {
-            int y = top + (int) (plotH * (-db / 60.0));
-            g.drawLine(left, y, w - right, y);
-            g.setColor(Color.DARK_GRAY);
-            g.drawString(db + " dB", 8, y + 4);
-            g.setColor(new Color(225, 225, 225));
+        double[] x = new double[all.size()], peak = new double[all.size()],
+                rms = new double[all.size()];
+        for (int i = 0; i < all.size(); i++) {
+            x[i] = all.get(i).seconds();
+            peak[i] = dbfs(all.get(i).peak());
+            rms[i] = dbfs(all.get(i).rms());
         }
-        g.setColor(Color.DARK_GRAY);
-        int step = span > 30 ? 10 : span > 10 ? 2 : 1;
-        for (int s = 0; s <= span; s += step) {
-            int x = left + (int) (plotW * s / span);
-            g.drawString(s + " s", x - 8, h - bottom + 18);
-        }
-        g.drawRect(left, top, plotW, plotH);
-        drawSeries(g, all, true, new Color(220, 60, 40), left, top, plotW, plotH, span);
-        drawSeries(g, all, false, new Color(30, 90, 200), left, top, plotW, plotH, span);
-        g.setColor(new Color(220, 60, 40));
-        g.drawString("peak", left + 10, 20);
-        g.setColor(new Color(30, 90, 200));
-        g.drawString("RMS", left + 60, 20);
-        g.setColor(Color.DARK_GRAY);
-        g.drawString("microphone level per block (" + all.size() + " blocks)", left + 120, 20);
-        g.dispose();
-        return ImageIO.write(image, "png", file);
-    }
-
-    private static void drawSeries(Graphics2D g, List<Block> all, boolean peak, Color color,
-            int left, int top, int plotW, int plotH, double span) {
-        g.setColor(color);
-        g.setStroke(new BasicStroke(1.5f));
-        int px = -1, py = -1;
-        for (Block b : all) {
-            double db = Math.max(-60, dbfs(peak ? b.peak() : b.rms()));
-            int x = left + (int) (plotW * b.seconds() / span);
-            int y = top + (int) (plotH * (-db / 60.0));
-            if (px >= 0)
-                g.drawLine(px, py, x, y);
-            px = x;
-            py = y;
-        }
+        // dBFS from -60 to 0; quieter blocks sit on the bottom line.
+        Plot plot = new Plot("microphone level per block (" + all.size() + " blocks)", "dB", -60,
+                0, 10);
+        plot.add(new Plot.Series("peak", new Color(220, 60, 40), x, peak, false));
+        plot.add(new Plot.Series("RMS", new Color(30, 90, 200), x, rms, false));
+        plot.write(file);
+        return true;
     }
 }

@@ -8,6 +8,9 @@ import java.nio.file.Path;
 /** The demo's command line, checked before anything is opened. */
 final class Options {
     Path description;
+    /** Cameras connected at once (1 or 2); the second one is described by `secondDescription`. */
+    int cameras = 1;
+    Path secondDescription;
     int seconds = 10;
     Path outDir = Path.of("demo-out");
     String deliverable = "OrrinUVC5_TL";
@@ -21,7 +24,8 @@ final class Options {
     Path liveRecording;
 
     static final String USAGE =
-            "usage: lumivo-demo --description FILE [--seconds N] [--out DIR]"
+            "usage: lumivo-demo --description FILE [--cameras 1|2 --second-description FILE]"
+                    + " [--seconds N] [--out DIR]"
                     + " [--deliverable libOrrinUVC5_TL|libOrrinUVC0] [--format mjpeg|yuyv]"
                     + " [--size WxH] [--live-url URL --live-recording FILE]";
 
@@ -34,6 +38,8 @@ final class Options {
             String value = args[++i];
             switch (key) {
                 case "--description" -> o.description = Path.of(value);
+                case "--cameras" -> o.cameras = cameras(value);
+                case "--second-description" -> o.secondDescription = Path.of(value);
                 case "--seconds" -> o.seconds = positive(key, value, 3600);
                 case "--out" -> o.outDir = Path.of(value);
                 case "--deliverable" -> o.deliverable = deliverable(value);
@@ -59,8 +65,15 @@ final class Options {
     private void check() throws DemoFailure {
         if (description == null)
             throw bad("no camera description given (--description FILE)");
-        if (!Files.isRegularFile(description) || !Files.isReadable(description))
-            throw bad("cannot read camera description " + description);
+        readable(description);
+        if (cameras == 2) {
+            if (secondDescription == null)
+                throw bad("--cameras 2 needs the second camera's description"
+                        + " (--second-description FILE)");
+            readable(secondDescription);
+            if (live())
+                throw bad("a live stream goes with one camera: give --cameras 1 with it");
+        }
         if (width > 0 && format == 0)
             format = 9;
         try {
@@ -70,6 +83,22 @@ final class Options {
         } catch (IOException | SecurityException e) {
             throw bad("cannot write to output folder " + outDir);
         }
+    }
+
+    /** The description of camera `index` (0 the first). */
+    Path description(int index) {
+        return index == 0 ? description : secondDescription;
+    }
+
+    private static void readable(Path file) throws DemoFailure {
+        if (!Files.isRegularFile(file) || !Files.isReadable(file))
+            throw bad("cannot read camera description " + file);
+    }
+
+    private static int cameras(String value) throws DemoFailure {
+        if (!value.equals("1") && !value.equals("2"))
+            throw bad("--cameras takes 1 or 2, not " + value);
+        return Integer.parseInt(value);
     }
 
     private void size(String value) throws DemoFailure {
@@ -122,5 +151,17 @@ final class Options {
 
     File out(String name) {
         return outDir.resolve(name).toFile();
+    }
+
+    /** The output of camera `index`: the first camera's file is `name`, the second's name-2. */
+    File out(String name, int index) {
+        return out(fileName(name, index));
+    }
+
+    static String fileName(String name, int index) {
+        if (index == 0)
+            return name;
+        int dot = name.lastIndexOf('.');
+        return name.substring(0, dot) + "-" + (index + 1) + name.substring(dot);
     }
 }

@@ -7,6 +7,8 @@ import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
+import java.util.ArrayList;
+import java.util.List;
 
 /**
  * The recorder over the running preview: a live stream to a peer and an MP4 file, each with a
@@ -17,6 +19,8 @@ final class Recording {
     private final long id;
     private final Options options;
     private final RunResults results;
+    /** The engine's answer to a start while its preview showed nothing for a moment. */
+    private static final int NO_PICTURES = -5;
     private volatile long startNs; // 0 while nothing records
     private boolean streamingLive; // guarded by this: the live stream runs
 
@@ -87,38 +91,66 @@ final class Recording {
         synchronized (this) {
             streamingLive = true;
         }
-        run();
+        moveWatermarks(List.of(this), options.seconds);
         synchronized (this) {
             // The progress thread reads the figures no more once the stream stops.
             streamingLive = false;
             results.live = LiveStats.read(camera, id);
             r = camera.nativeStopRecording(id);
         }
+        startNs = 0;
         if (r != 0)
             results.notDone("live stream stop (code " + r + ")");
         camera.nativeSetRecType(id, 16);
         keepLiveFile();
     }
 
-    /** The MP4 recording. */
-    void file() throws IOException, InterruptedException {
-        File file = options.out("recording.mp4");
+    /**
+     * The MP4 recordings of every camera at once, for the recording time: each camera records
+     * into its own file with its own sound; what one camera could not do leaves the others be.
+     */
+    static void files(List<Recording> all, int seconds) throws InterruptedException {
+        List<Recording> started = new ArrayList<>();
+        for (Recording r : all) {
+            if (r.startFile())
+                started.add(r);
+        }
+        try {
+            moveWatermarks(started, seconds);
+        } finally {
+            for (Recording r : started)
+                r.stopFile();
+        }
+    }
+
+    private boolean startFile() throws InterruptedException {
+        File file = options.out("recording.mp4", results.index);
         int r = start(file.getAbsolutePath());
         if (r != 0) {
             results.notDone("recording (code " + r + ")");
-            return;
+            return false;
         }
-        System.out.println("recording: " + file.getPath());
-        results.recordedSeconds = run();
-        r = camera.nativeStopRecording(id);
+        System.out.println(results.prefix + "recording: " + file.getPath());
+        return true;
+    }
+
+    private void stopFile() {
+        results.recordedSeconds = (System.nanoTime() - startNs) / 1e9;
+        startNs = 0;
+        int r = camera.nativeStopRecording(id);
         if (r != 0)
             results.notDone("recording stop (code " + r + ")");
+        File file = options.out("recording.mp4", results.index);
         if (!file.isFile() || file.length() == 0)
             results.notDone("recording: the engine reported success but wrote no file");
     }
 
-    /** Prepares the encoder and both watermarks, then starts; the engine's result. */
-    private int start(String target) {
+    /**
+     * Prepares the encoder and both watermarks, then starts; the engine's result. The engine
+     * refuses a start while its preview shows no picture (a stall of a loaded machine, seen
+     * with two cameras at once): the start is tried again for up to a second.
+     */
+    private int start(String target) throws InterruptedException {
         int r = camera.nativeSetRecording(id, new byte[16]);
         if (r != 0)
             return r;
@@ -129,19 +161,31 @@ final class Recording {
         camera.nativeSetWatermarkInit(id, system[0], system[1], 0, 0, 0);
         camera.nativeSetWatermarkBuf(id, systemPixels, systemPixels.length);
         // Plain (mode 1): the whole label shows.
-        byte[] userPixels = Images.toRgba(Images.label("user", user[0], user[1],
+        byte[] userPixels = Images.toRgba(Images.label("USER", user[0], user[1],
                 new Color(255, 210, 0)));
         camera.nativeSetUserWatermarkInit(id, user[0], user[1], 0, bandTop(), 1);
         camera.nativeSetUserWatermarkBuf(id, userPixels, userPixels.length);
-        return camera.nativeStartRecording(id, true, target);
+        r = camera.nativeStartRecording(id, true, target);
+        for (int tries = 0; r == NO_PICTURES && tries < 10; tries++) {
+            Thread.sleep(100);
+            r = camera.nativeStartRecording(id, true, target);
+        }
+        if (r == 0)
+            startNs = System.nanoTime();
+        return r;
     }
 
+    /**
+     * Sizes that read well at the recording's size: the system label a twelfth of the picture
+     * high (it sits in a corner, clear of the counter's first and last rows of cells), the user
+     * label a tenth, as it moves within the band between the second and third rows.
+     */
     private int[] systemWatermarkSize() {
-        return new int[] {Math.min(320, results.width / 2), Math.max(24, results.height / 16)};
+        return new int[] {results.width / 3, Math.max(24, results.height / 12)};
     }
 
     private int[] userWatermarkSize() {
-        return new int[] {Math.min(160, results.width / 4), Math.max(20, results.height / 20)};
+        return new int[] {results.width / 4, Math.max(20, results.height / 10)};
     }
 
     /**
@@ -154,25 +198,29 @@ final class Recording {
     }
 
     /**
-     * Lets a started recording run for the chosen time, moving the user watermark from left to
-     * right in a wave through the middle of the picture.
+     * Lets started recordings run for `seconds`, moving each one's user watermark from left to
+     * right in a wave through the middle of its picture.
      */
-    private double run() throws InterruptedException {
+    private static void moveWatermarks(List<Recording> running, int seconds)
+            throws InterruptedException {
+        long start = System.nanoTime(), end = start + seconds * 1_000_000_000L;
+        for (long now = start; now < end; now = System.nanoTime()) {
+            double t = (now - start) / (double) (end - start);
+            for (Recording r : running)
+                r.placeUserWatermark(t);
+            Thread.sleep(40);
+        }
+    }
+
+    /** Where the user watermark is at `t` (0 to 1) of the recording time. */
+    private void placeUserWatermark(double t) {
         int[] user = userWatermarkSize();
         int spanX = Math.max(1, results.width - user[0]);
         int top = bandTop();
         int spanY = Math.max(1, results.height * 58 / 100 - user[1] - top);
-        long start = System.nanoTime(), end = start + options.seconds * 1_000_000_000L;
-        startNs = start;
-        for (long now = start; now < end; now = System.nanoTime()) {
-            double t = (now - start) / (double) (end - start);
-            int x = (int) (spanX * t);
-            int y = top + (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
-            camera.nativeSetUserWatermarkXY(id, x, y);
-            Thread.sleep(40);
-        }
-        startNs = 0;
-        return (System.nanoTime() - start) / 1e9;
+        int x = (int) (spanX * t);
+        int y = top + (int) (spanY * Math.abs(Math.sin(Math.PI * 2 * t)));
+        camera.nativeSetUserWatermarkXY(id, x, y);
     }
 
     /** Copies what the live peer received into the output folder once the peer closed it. */
