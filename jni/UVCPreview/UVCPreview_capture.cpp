@@ -4,6 +4,7 @@
 #include <sys/time.h>
 
 #include "UVCPreview.h"
+#include "engine_results.h"
 #include "logging.h"
 #include "picture_order.h"
 
@@ -16,14 +17,14 @@ const int CAPTURE_TIMEOUT_SECONDS = 5;
 int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
     LOGD("get_capture_buffer IN");
     if (!mIsRunning)
-        return -4;
+        return CAPTURE_NOT_RUNNING;
     if (!data)
-        return -2;
+        return ENGINE_NULL_ARGUMENT;
     if (size < picture_bytes(mWidth, mHeight, 4) || !info)
-        return -2;
+        return ENGINE_NULL_ARGUMENT;
     if (!isCallbackRunning()) {
         LOGD("callback function has problem.");
-        return -5;
+        return CAPTURE_NO_PICTURE;
     }
 
     struct timeval now;
@@ -48,7 +49,7 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
     for (;;) {
         if (ticket != mCaptureTicket) {
             LOGD("capture request replaced by a newer one");
-            result = -5;
+            result = CAPTURE_NO_PICTURE;
             break;
         }
         const bool served = mCaptureRequest == 0;
@@ -58,20 +59,20 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
                 continue;
             if (waited == ETIMEDOUT) {
                 LOGD("wait timeout");
-                result = -6;
+                result = CAPTURE_TIMED_OUT;
             } else {
                 LOGD("pthread_cond_timedwait failed : %d", waited);
-                result = -7;
+                result = CAPTURE_WAIT_FAILED;
             }
             break;
         }
         LOGD("wait wakeup");
         if (mcap_buf.buffer_small) {
             LOGD("buffer too small");
-            result = -8;
+            result = CAPTURE_BUFFER_TOO_SMALL;
         } else if (mcap_buf.capture_bytes <= 0 || !mIsRunning) {
             LOGD("mcap_buf.capture_bytes is 0 or not running state");
-            result = -5;
+            result = CAPTURE_NO_PICTURE;
         } else {
             info[0] = mPixelFormat;
             info[1] = mWidth;

@@ -4,6 +4,7 @@
 
 #include "UVCControlTables.h"
 #include "UVCPreview.h"
+#include "engine_results.h"
 #include "logging.h"
 
 namespace {
@@ -89,7 +90,7 @@ int UVCPreview::getUVCControlStatus() {
     const uvc_processing_unit_t *unit = uvc_get_processing_units(mDeviceHandle);
     if (!terminal || !unit) {
         LOGD("input_terminal or proc_unit is NULL\n");
-        return -121;
+        return CONTROLS_UNKNOWN;
     }
     mCtControls = (uint32_t)terminal->bmControls;
     mPuControls = (uint16_t)unit->bmControls;
@@ -111,10 +112,10 @@ int UVCPreview::getEnableControl(int *it, int *pu) {
 
 int UVCPreview::Set_pantilt_rel(int *args) {
     if (!mDeviceHandle)
-        return -75;
+        return ENGINE_NO_DEVICE;
     if (!args) {
         LOGD("Invalid argument\n");
-        return -2;
+        return ENGINE_NULL_ARGUMENT;
     }
     int result = uvc_set_pantilt_rel(mDeviceHandle, (int8_t)args[0], (uint8_t)args[1],
                                      (int8_t)args[2], (uint8_t)args[3]);
@@ -127,14 +128,14 @@ int UVCPreview::sendExtensionMsg(int bmRequestType, int bRequest, int wValue, in
                                  unsigned char *data, int wLength) {
     if (wLength < 0 || wLength > MAX_EXTENSION_LENGTH) {
         LOGD("uvc_send_extensionMessage error : %d\n", UVC_ERROR_INVALID_PARAM);
-        return -1;
+        return ENGINE_FAILED;
     }
     int result =
         uvc_send_extensionMessage(mDeviceHandle, (uint8_t)bmRequestType, (uint8_t)bRequest,
                                   (uint16_t)wValue, (uint16_t)wIndex, data, (uint16_t)wLength);
     if (result != 0) {
         LOGD("uvc_send_extensionMessage error : %d\n", result);
-        return -1;
+        return ENGINE_FAILED;
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "UVCPreview.h"
+#include "engine_results.h"
 #include "logging.h"
 #include "picture_order.h"
 #include "timing.h"
@@ -86,7 +87,7 @@ void copy_rows(uvc_frame_t *frame, const ANativeWindow_Buffer &buffer, bool clea
 int draw_picture(uvc_frame_t *frame, ANativeWindow *window, bool clearPicture) {
     ANativeWindow_Buffer buffer;
     if (ANativeWindow_lock(window, &buffer, nullptr) != 0)
-        return -1;
+        return ENGINE_FAILED;
     copy_rows(frame, buffer, clearPicture);
     ANativeWindow_unlockAndPost(window);
     return 0;
@@ -131,7 +132,7 @@ int copyToSurface(uvc_frame_t *frame, ANativeWindow **window) {
 int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
     if (!window) {
         LOGD("preview_window is NULL");
-        return -2;
+        return ENGINE_NULL_ARGUMENT;
     }
     pthread_mutex_lock(&mPreviewMutex);
     if (window == mPreviewWindow) {
@@ -148,7 +149,7 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
     pthread_mutex_unlock(&mPreviewMutex);
     if (result != 0) {
         LOGD("ANativeWindow_setBuffersGeometry fail : %d", result);
-        return -10;
+        return WINDOW_GEOMETRY_FAILED;
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // Choice of stream format and size, negotiation with the camera and the diagnostic array.
 #include "UVCPreview.h"
+#include "engine_results.h"
 #include "logging.h"
 
 namespace {
@@ -42,14 +43,14 @@ void UVCPreview::set_UVC_Resolution(int pixelFormat, int width, int height, int 
 int UVCPreview::get_UVC_DiagData(int *out) {
     if (!out) {
         LOGD("ptr is NULL\n");
-        return -2;
+        return ENGINE_NULL_ARGUMENT;
     }
     // Only a query: the preview thread applies the fallback for a failed one, so a query from
     // Java never changes a running stream or the next start.
     int result = uvc_get_devInfo(mDeviceHandle, out + 1, out);
     if (result != 0) {
         LOGD("uvc_get_devInfo fail : %d", result);
-        return -9;
+        return DIAGNOSTIC_QUERY_FAILED;
     }
     LOGD("uvc_get_devInfo Success");
     return 0;

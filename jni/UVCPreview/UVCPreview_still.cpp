@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "UVCPreview.h"
+#include "engine_results.h"
 #include "logging.h"
 
 namespace {
@@ -19,7 +20,7 @@ int read_still_resolutions(uvc_device_handle_t *devh, int *list) {
         return 0;
     if (uvc_get_current_resolution(devh, PIXEL_FORMAT_YUYV, list) == UVC_SUCCESS)
         return 0;
-    return -122;
+    return STILL_RESOLUTIONS_UNKNOWN;
 }
 
 }  // namespace
@@ -121,7 +122,7 @@ int UVCPreview::allocate_StillImageBuf() {
         }
     }
     if (!listed)
-        return -122;
+        return STILL_RESOLUTIONS_UNKNOWN;
     LOGD("maximum width : %d, height : %d\n", width, height);
     replace_still_buffer(width * height * 4);
     return 0;
@@ -130,7 +131,7 @@ int UVCPreview::allocate_StillImageBuf() {
 int UVCPreview::getCameraStillResolution(int *list) {
     if (!list) {
         LOGD("argument buffer was NULL\n");
-        return -2;
+        return ENGINE_NULL_ARGUMENT;
     }
     return read_still_resolutions(mDeviceHandle, list);
 }
