@@ -137,8 +137,9 @@ class StreamWrapper {
     void freeBuffers();
     // Opens the live stream for `destination`; 0, or -300 with nothing left open.
     int openLiveStream(const char *destination);
-    // Stops the live stream: 0, -301 when refused, or the library's wait result.
-    int closeLiveStream();
+    // Stops the live stream: 0, -301 when refused, or the library's wait result. Its lines
+    // name `operation`, the Start or Stop that closes it.
+    int closeLiveStream(const char *operation);
     void dropLiveStream();
     // Converts one picture into mYuvBuf, with the watermarks blended in.
     void convertPicture(const uint8_t *picture, const Watermark &system, const Watermark &user);
@@ -164,7 +165,9 @@ class StreamWrapper {
     template <class Encoder>
     void setModeAndType(Encoder *encoder, bool typeForVideoOnly);
     template <class Encoder>
-    void setRatesAndAudio(Encoder *encoder);
+    void setRates(Encoder *encoder);
+    template <class Encoder>
+    void setAudio(Encoder *encoder);
     template <class Encoder>
     int startLiveAndEncoder(Encoder *encoder, const char *destination);
     template <class Encoder>

@@ -23,25 +23,29 @@ void StreamWrapper::setModeAndType(Encoder *encoder, bool typeForVideoOnly) {
         encoder->SetRecType(mActive.recType);
         return;
     }
-    LOGE("Video ONLY\n");
+    LOGE_AS("Start", "Video ONLY\n");
     encoder->SetRecMode(ENCODER_MODE_VIDEO);
     if (typeForVideoOnly)
         encoder->SetRecType(mActive.recType);
 }
 
 template <class Encoder>
-void StreamWrapper::setRatesAndAudio(Encoder *encoder) {
+void StreamWrapper::setRates(Encoder *encoder) {
     encoder->SetFrameRate(mActive.fps);
     encoder->SetBitrate(mActive.bitrate);
     encoder->SetIFrameInterval(mIframe_Interval);
+}
+
+template <class Encoder>
+void StreamWrapper::setAudio(Encoder *encoder) {
     if (mActive.recMode != STREAM_MODE_VIDEO_AUDIO)
         return;
     encoder->SetSampleRate(mActive.sampleRate);
     encoder->SetBit(mActive.bits);
     encoder->SetChannel(mActive.channels);
     encoder->SetAudioByteRate(mActive.sampleRate * mActive.channels * (mActive.bits / 8));
-    LOGE("mSampleRate : %d, mBit : %d mChannel : %d\n", mActive.sampleRate, mActive.bits,
-         mActive.channels);
+    LOGE_AS("Start", "mSampleRate : %d, mBit : %d mChannel : %d\n", mActive.sampleRate,
+            mActive.bits, mActive.channels);
 }
 
 // Opens the live stream when the record type asks for it, hands the encoder the push function
@@ -56,13 +60,13 @@ int StreamWrapper::startLiveAndEncoder(Encoder *encoder, const char *destination
         }
         encoder->SetPushFunction(TlinkPush, mTlinkContext.handle());
     }
-    LOGE("mfilepath : %s\n", mTlinkFilePath);
+    LOGE_AS("Start", "mfilepath : %s\n", mTlinkFilePath);
     int result = encoder->Start(mActive.width, mActive.height, mTlinkFilePath);
     if (result == 0)
         return 0;
-    LOGE("Start fail : %d\n", result);
+    LOGE_AS("Start", "Start fail : %d\n", result);
     if (live)
-        closeLiveStream();
+        closeLiveStream("Start");
     releaseEncoder();
     return result;
 }
@@ -72,15 +76,15 @@ int StreamWrapper::startLiveAndEncoder(Encoder *encoder, const char *destination
 template <class Encoder>
 int StreamWrapper::stopAndRelease(Encoder *&encoder, const char *stopFailed, const char *released) {
     if (!encoder) {
-        LOGE("mMediaRecorderWrapper Not Initialized\n");
+        LOGE_AS("Stop", "mMediaRecorderWrapper Not Initialized\n");
         return STREAM_ENCODER_FAILED;
     }
     if (encoder->Stop() != 0) {
-        LOGE("%s", stopFailed);
+        LOGE_AS("Stop", "%s", stopFailed);
         return STREAM_ENCODER_STOP_FAILED;
     }
     encoder->Release();
     encoder = nullptr;
-    LOGE("%s", released);
+    LOGE_AS("Stop", "%s", released);
     return 0;
 }

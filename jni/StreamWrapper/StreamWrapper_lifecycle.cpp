@@ -20,24 +20,25 @@ bool usablePictureSize(int width, int height) {
 
 int StreamWrapper::takeSettings() {
     if (!usablePictureSize(m_Width, m_Height)) {
-        LOGE("m_Width = %d , m_Height = %d\n", m_Width, m_Height);
+        LOGE_AS("Start", "m_Width = %d , m_Height = %d\n", m_Width, m_Height);
         return STREAM_BAD_SIZE;
     }
     if (m_VideoBitrate <= 0 || m_VideoFPS <= 0) {
-        LOGE("m_VideoBitrate = %d || m_VideoFPS = %d\n", m_VideoBitrate, m_VideoFPS);
+        LOGE_AS("Start", "m_VideoBitrate = %d || m_VideoFPS = %d\n", m_VideoBitrate, m_VideoFPS);
         return STREAM_BAD_VIDEO_RATE;
     }
     // The audio format is required even for pictures only.
     if (mSampleRate <= 0 || mBit < 8 || mChannel <= 0) {
-        LOGE("mSampleRate = %d || mBit = %d || mChannel = %d\n", mSampleRate, mBit, mChannel);
+        LOGE_AS("Start", "mSampleRate = %d || mBit = %d || mChannel = %d\n", mSampleRate, mBit,
+                mChannel);
         return STREAM_BAD_AUDIO;
     }
     if (mRecMode == 0 || mRecType == 0) {
-        LOGE("mRecMode = %d || mRecType = %d\n", mRecMode, mRecType);
+        LOGE_AS("Start", "mRecMode = %d || mRecType = %d\n", mRecMode, mRecType);
         return STREAM_NO_MODE;
     }
     if (mRecType == STREAM_TYPE_LIVE_AND_FILE && mTlinkFilePath[0] == '\0') {
-        LOGE("tlink file path was NULL\n");
+        LOGE_AS("Start", "tlink file path was NULL\n");
         return STREAM_NO_FILE_PATH;
     }
     mActive.width = m_Width;
@@ -59,7 +60,7 @@ int StreamWrapper::allocateBuffers() {
     mWorkPicture = (uint8_t *)calloc(pixels * 4, 1);
     if (mYuvBuf && mWorkPicture)
         return 0;
-    LOGE("no memory for %d x %d pictures\n", mActive.width, mActive.height);
+    LOGE_AS("Start", "no memory for %d x %d pictures\n", mActive.width, mActive.height);
     freeBuffers();
     return STREAM_NO_ENCODER;
 }
@@ -115,7 +116,7 @@ int StreamWrapper::Stop() {
     }
     // From here the encoder is released and never used again, whatever the live stream says.
     if (mActive.recType & STREAM_TYPE_LIVE) {
-        int live = closeLiveStream();
+        int live = closeLiveStream("Stop");
         if (result == 0)
             result = live;
     }

@@ -5,11 +5,11 @@
 
 int StreamWrapper::startEncoder(const char *destination) {
     if (!mMediaRecorderLib) {
-        LOGE("mMediaRecorderLib == NULL\n");
+        LOGE_AS("Start", "mMediaRecorderLib == NULL\n");
         mMediaRecorderLib = LibMediaRecorder::getInstance();
     }
     if (!mMediaRecorderWrapper) {
-        LOGE("mMediaRecorderWrapper == NULL\n");
+        LOGE_AS("Start", "mMediaRecorderWrapper == NULL\n");
         mMediaRecorderWrapper = mMediaRecorderLib->getMediaRecorder();
         if (!mMediaRecorderWrapper) {
             releaseEncoder();
@@ -19,23 +19,24 @@ int StreamWrapper::startEncoder(const char *destination) {
     MediaRecorder *recorder = mMediaRecorderWrapper;
     if (mDebug)
         recorder->SetDebug(1);
-    LOGE("Rectype : %x\n", mActive.recType);
+    LOGE_AS("Start", "Rectype : %x\n", mActive.recType);
     setModeAndType(recorder, (mActive.recType & STREAM_TYPE_LIVE) != 0);
     int result = recorder->Init();
     if (result != 0) {
-        LOGE("mMediaRecorderWrapper Init fail : %d \n", result);
+        LOGE_AS("Start", "mMediaRecorderWrapper Init fail : %d \n", result);
         releaseEncoder();
         return STREAM_ENCODER_FAILED;
     }
     mColorFormat = recorder->GetColorFormat();
     if (!usableColorFormat(mColorFormat)) {
-        LOGE("hw enc does not have omxyuv420sp or omxyuv420p\n");
+        LOGE_AS("Start", "hw enc does not have omxyuv420sp or omxyuv420p\n");
         releaseEncoder();
         return STREAM_NO_COLOR_FORMAT;
     }
-    LOGE("color format : 0x%02x\n", mColorFormat);
-    setRatesAndAudio(recorder);
-    LOGE("fps : %d, bitrate : %d\n", mActive.fps, mActive.bitrate);
+    LOGE_AS("Start", "color format : 0x%02x\n", mColorFormat);
+    setRates(recorder);
+    LOGE_AS("Start", "fps : %d, bitrate : %d\n", mActive.fps, mActive.bitrate);
+    setAudio(recorder);
     return startLiveAndEncoder(recorder, destination);
 }
 

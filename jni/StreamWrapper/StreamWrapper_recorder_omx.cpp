@@ -28,21 +28,21 @@ int StreamWrapper::getOMXColorformat() {
 }
 
 int StreamWrapper::startEncoder(const char *destination) {
-    LOGE("----before, mColorFormat=[0x%x]", mColorFormat);
+    LOGE_AS("Start", "----before, mColorFormat=[0x%x]", mColorFormat);
     int result = getOMXColorformat();
-    LOGE("----after, mColorFormat=[0x%x]", mColorFormat);
+    LOGE_AS("Start", "----after, mColorFormat=[0x%x]", mColorFormat);
     // A format the intake cannot produce would feed the encoder pictures it misreads.
     if (result != 0 || !usableColorFormat(mColorFormat)) {
-        LOGE("hw enc does not have omxyuv420sp or omxyuv420p\n");
+        LOGE_AS("Start", "hw enc does not have omxyuv420sp or omxyuv420p\n");
         releaseEncoder();
         return STREAM_NO_COLOR_FORMAT;
     }
     if (!mOMXLib) {
-        LOGE("mOMXLib == NULL\n");
+        LOGE_AS("Start", "mOMXLib == NULL\n");
         mOMXLib = OMXLib::getInstance();
     }
     if (!mOMXWrapper) {
-        LOGE("mOMXWrapper == NULL\n");
+        LOGE_AS("Start", "mOMXWrapper == NULL\n");
         mOMXWrapper = mOMXLib->getWrapper(mColorFormat);
         if (!mOMXWrapper) {
             releaseEncoder();
@@ -53,13 +53,14 @@ int StreamWrapper::startEncoder(const char *destination) {
     setModeAndType(encoder, mActive.recType == STREAM_TYPE_LIVE);
     result = encoder->Init();
     if (result != 0) {
-        LOGE("mOMXWrapper Init fail : %d \n", result);
+        LOGE_AS("Start", "mOMXWrapper Init fail : %d \n", result);
         releaseEncoder();
         return STREAM_ENCODER_FAILED;
     }
-    setRatesAndAudio(encoder);
-    LOGE("fps : %d, bitrate : %d, mColorFormat: 0x%x\n", mActive.fps, mActive.bitrate,
-         mColorFormat);
+    setRates(encoder);
+    LOGE_AS("Start", "fps : %d, bitrate : %d, mColorFormat: 0x%x\n", mActive.fps, mActive.bitrate,
+            mColorFormat);
+    setAudio(encoder);
     return startLiveAndEncoder(encoder, destination);
 }
 

@@ -21,33 +21,38 @@ const int URL_BYTES = 255;
 int UVCPreview::livestream_connect(const char *url) {
     uint16_t version[4] = {0, 0, 0, 0};
     TlinkGetVersion(&version[0], &version[1], &version[2], &version[3]);
-    LOGD("tlink version: %d.%d.%d.%d\n", version[0], version[1], version[2], version[3]);
-    LOGD("Start Tlink with %s mode\n", mTlinkMode == TLINK_MODE_RTMP ? "RTMP" : "RTSP");
+    LOGD_AS(mDebug, "recordStart", "tlink version: %d.%d.%d.%d\n", version[0], version[1],
+            version[2], version[3]);
+    LOGD_AS(mDebug, "recordStart", "Start Tlink with %s mode\n",
+            mTlinkMode == TLINK_MODE_RTMP ? "RTMP" : "RTSP");
     void *context = nullptr;
     int result = TlinkAsyncStart(mTlinkMode, url, &context);
     if (result != 0) {
-        LOGD("TlinkAsyncStart failed : %d\n", result);
+        LOGD_AS(mDebug, "recordStart", "TlinkAsyncStart failed : %d\n", result);
         return REC_LIVE_START_FAILED;
     }
     mTlinkContext.publish(context);
     result = TlinkWaitAsyncJobCompletion(&context, m_TlinkWaitTime);
     if (result != 0) {
-        LOGD("TlinkWaitAsyncJobCompletion failed. reason : %s\n", TlinkStringFromErrorCode(result));
+        LOGD_AS(mDebug, "recordStart", "TlinkWaitAsyncJobCompletion failed. reason : %s\n",
+                TlinkStringFromErrorCode(result));
         livestream_close();
         return REC_LIVE_START_FAILED;
     }
     const char *serviceUrl = TlinkGetUrl(&context);
     snprintf(mTlinkUrl, URL_BYTES, "%s", serviceUrl ? serviceUrl : "");
-    LOGD("TLink Service URL : %s\n", mTlinkUrl);
+    LOGD_AS(mDebug, "recordStart", "TLink Service URL : %s\n", mTlinkUrl);
     result = TlinkSetConfig(&context, TLC_DEBLOCK, &mDeBlock);
     if (result != 0) {
-        LOGD("TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n", result);
+        LOGD_AS(mDebug, "recordStart", "TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n",
+                result);
         livestream_close();
         return REC_LIVE_START_FAILED;
     }
     result = TlinkSetCallbackRuntimeError(&context, onTlinkRuntimeError, this);
     if (result != 0) {
-        LOGD("TlinkSetCallbackRuntimeError failure. reason : 0x%x\n", result);
+        LOGD_AS(mDebug, "recordStart", "TlinkSetCallbackRuntimeError failure. reason : 0x%x\n",
+                result);
         livestream_close();
         return REC_LIVE_START_FAILED;
     }
@@ -68,14 +73,14 @@ int UVCPreview::livestream_stop() {
         return 0;
     int result = TlinkAsyncStop(&context);
     if (result != 0) {
-        LOGD("TlinkAsyncStop failed : %d\n", result);
+        LOGD_AS(mDebug, "recordStop", "TlinkAsyncStop failed : %d\n", result);
         livestream_close();
         return REC_LIVE_STOP_FAILED;
     }
     mTlinkContext.take();
     result = TlinkWaitAsyncJobCompletion(&context, m_TlinkWaitTime);
     if (result != 0) {
-        LOGD("%s\n", TlinkStringFromErrorCode(result));
+        LOGD_AS(mDebug, "recordStop", "%s\n", TlinkStringFromErrorCode(result));
         TlinkCancelAsyncJob(&context);
         TlinkWaitAsyncJobCompletion(&context, -1);
     }

@@ -5,7 +5,6 @@
 
 #include <libyuv.h>
 #include <media_formats.h>
-#include <tlink.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
@@ -150,7 +149,8 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
     if (mViewCount == drawnBefore)
         return REC_NO_PICTURES;
     const bool withAudio = mRecMode == RECORD_MODE_VIDEO_AUDIO;
-    LOGD("Rec Mode : %s\n", withAudio ? "VIDEO+AUDIO" : "VIDEO ONLY");
+    // Only mode 1 is named video only; an unchosen mode still records like one.
+    LOGD("Rec Mode : %s\n", mRecMode == REC_MODE_VIDEO_ONLY ? "VIDEO ONLY" : "VIDEO+AUDIO");
 
     result = recorder_obtain();
     if (result != 0)
@@ -201,8 +201,6 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         rec->SetChannel(mChannel);
         rec->SetAudioByteRate(mSampleRate * (mBit / 8) * mChannel);
     }
-    if (void *context = mTlinkContext.handle())
-        rec->SetPushFunction(TlinkPush, context);
     result = recorder_configure(path);
     if (result == 0) {
         result = rec->Start(mWidth, mHeight, path);
@@ -234,22 +232,23 @@ int UVCPreview::recordStop() {
     return end_recording(false);
 }
 
-// Stops and releases the recording. Writers are shut out and drained first, so nothing writes
-// into a recorder being stopped or released. Unless forced, a missing recorder (-52) or a
+// Stops and releases the recording, logged as recordStop, which stopPreview and the engine's
+// end stand for when they end a recording. Writers are shut out and drained first, so nothing
+// writes into a recorder being stopped or released. Unless forced, a missing recorder (-52) or a
 // failed recorder stop (-54) leaves the recording running; forced, everything is released.
 int UVCPreview::end_recording(bool force) {
     mIsRecording = false;
     mRecordGate.close();
     RecorderObject *rec = recorder();
     if (!rec) {
-        LOGD("OMX Not Initialized\n");
+        LOGD_AS(mDebug, "recordStop", "OMX Not Initialized\n");
         if (!force) {
             mRecordGate.open();
             mIsRecording = true;
             return REC_RECORDER_FAILED;
         }
     } else if (rec->Stop() != 0) {
-        LOGD("%s", recorder_stop_failure_text());
+        LOGD_AS(mDebug, "recordStop", "%s", recorder_stop_failure_text());
         if (!force) {
             mRecordGate.open();
             mIsRecording = true;
@@ -260,7 +259,7 @@ int UVCPreview::end_recording(bool force) {
     recorder_release();
     recorder_release_outputs();
     const int result = livestream_stop();
-    LOGD(" OUT\n");
+    LOGD_AS(mDebug, "recordStop", " OUT\n");
     return result == 0 && mUnitsLost ? REC_UNITS_LOST : result;
 }
 
@@ -279,8 +278,10 @@ void UVCPreview::report_units_lost() {
 // Ends whatever recording is left, running or paused, when the preview stops or the engine
 // goes: the file is finished and every recorder, muxer and library instance is released.
 void UVCPreview::finish_recording() {
-    if (mIsRecording || recorder())
+    if (mIsRecording || recorder()) {
+        LOGD_AS(mDebug, "recordStop", " IN\n");
         end_recording(true);
+    }
     recorder_release();
     recorder_release_outputs();
     livestream_close();

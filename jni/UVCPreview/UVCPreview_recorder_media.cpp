@@ -3,6 +3,7 @@
 #include <FFMpegLib.h>
 #include <LibMediaRecorder.h>
 #include <stdlib.h>
+#include <tlink.h>
 
 #include "UVCPreview.h"
 #include "UVCPreview_audio.h"
@@ -87,11 +88,11 @@ int UVCPreview::recorder_check_prepared() {
 
 int UVCPreview::recorder_obtain() {
     if (!mMediaRecorderLib) {
-        LOGD("mMediaRecorderLib == NULL\n");
+        LOGD_AS(mDebug, "recordStart", "mMediaRecorderLib == NULL\n");
         mMediaRecorderLib = LibMediaRecorder::getInstance();
     }
     if (!mMediaRecorderWrapper) {
-        LOGD("mMediaRecorderWrapper == NULL\n");
+        LOGD_AS(mDebug, "recordStart", "mMediaRecorderWrapper == NULL\n");
         mMediaRecorderWrapper = mMediaRecorderLib->getMediaRecorder();
         if (!mMediaRecorderWrapper) {
             mMediaRecorderLib->releaseInstance();
@@ -109,7 +110,7 @@ int UVCPreview::recorder_init() {
     RecorderObject *rec = recorder();
     int result = rec->Init();
     if (result != 0) {
-        LOGE("mMediaRecorderWrapper Init fail : %d \n", result);
+        LOGE_AS("recordStart", "mMediaRecorderWrapper Init fail : %d \n", result);
         return REC_RECORDER_FAILED;
     }
     const int format = rec->GetColorFormat();
@@ -117,34 +118,38 @@ int UVCPreview::recorder_init() {
         mEncoderColorFormat = ENCODER_COLOR_SEMIPLANAR;
     else if (format == MEDIA_COLOR_FORMAT_YUV420_PLANAR)
         mEncoderColorFormat = ENCODER_COLOR_PLANAR;
-    LOGD("color format : 0x%02x\n", format);
+    LOGD_AS(mDebug, "recordStart", "color format : 0x%02x\n", format);
     if (format == MEDIA_COLOR_FORMAT_NONE) {
-        LOGD("hw enc does not have omxyuv420sp or omxyuv420p\n");
+        LOGD_AS(mDebug, "recordStart", "hw enc does not have omxyuv420sp or omxyuv420p\n");
         return REC_NO_COLOR_FORMAT;
     }
     return 0;
 }
 
-// The error function, then the muxer on the same target, fed by the recorder's output.
+// The error function and the live push, then the muxer on the same target, fed by the
+// recorder's output.
 int UVCPreview::recorder_configure(const char *path) {
     RecorderObject *rec = recorder();
     rec->SetErrorCallback(mErrorNotifyCallback.load(), mCameraID);
-    LOGD("mSampleRate : %d, mBit : %d, mChannel : %d\n", mSampleRate, mBit, mChannel);
+    LOGD_AS(mDebug, "recordStart", "mSampleRate : %d, mBit : %d, mChannel : %d\n", mSampleRate,
+            mBit, mChannel);
+    if (void *context = mTlinkContext.handle())
+        rec->SetPushFunction(TlinkPush, context);
 
     mFFMpegLib = FFMpegLib::getInstance();
     FFMuxer *muxer = mFFMpegLib->getMuxer();
     mFFMuxer = muxer;
     if (!muxer) {
-        LOGD("FFMuxer Init Failed : %d\n", -1);
+        LOGD_AS(mDebug, "recordStart", "FFMuxer Init Failed : %d\n", -1);
         return REC_NOT_RECORDING;
     }
     const FFMuxerVideoParam video = {mWidth, mHeight, m_VideoFPS, 0};
     if (mRecMode == REC_MODE_VIDEO_ONLY) {
-        LOGD("set Video param\n");
+        LOGD_AS(mDebug, "recordStart", "set Video param\n");
         muxer->SetVideoParam(&video);
         muxer->SetStreamMask(FFMUXER_STREAM_VIDEO);
     } else {
-        LOGD("set Video Audio Param\n");
+        LOGD_AS(mDebug, "recordStart", "set Video Audio Param\n");
         const FFMuxerAudioParam audio = {0, mSampleRate, mChannel, 0};
         muxer->SetVideoParam(&video);
         muxer->SetAudioParam(&audio);
@@ -154,7 +159,7 @@ int UVCPreview::recorder_configure(const char *path) {
         muxer->SetDebug(1, 4);
     int result = muxer->Init(path);
     if (result != 0) {
-        LOGD("FFMuxer Init Failed : %d\n", result);
+        LOGD_AS(mDebug, "recordStart", "FFMuxer Init Failed : %d\n", result);
         return REC_NOT_RECORDING;
     }
     rec->SetOutputCallback(onRecorderOutput, this);
@@ -166,7 +171,8 @@ int UVCPreview::recorder_configure(const char *path) {
 bool UVCPreview::recorder_write_picture(uvc_frame_t *frame, bool watermarked, int64_t timeUs) {
     const size_t pictureBytes = (size_t)mWidth * mHeight * 4;
     if (frame->data_bytes != pictureBytes) {
-        LOGD("WARNING!!. frame->data_bytes(%d) != width * height * 4 ", (int)frame->data_bytes);
+        LOGD_AS(mDebug, "draw_screen", "WARNING!!. frame->data_bytes(%d) != width * height * 4 ",
+                (int)frame->data_bytes);
         mVideoFrameWritten = true;
         return true;
     }
@@ -175,13 +181,13 @@ bool UVCPreview::recorder_write_picture(uvc_frame_t *frame, bool watermarked, in
     int result = convert_for_encoder(static_cast<uint8_t *>(frame->data), mRecordBuf, mWidth,
                                      mHeight, mEncoderColorFormat);
     if (result != 0) {
-        LOGD("convert function failed : %d\n", result);
+        LOGD_AS(mDebug, "draw_screen", "convert function failed : %d\n", result);
         return false;
     }
     if (!watermarked)
         timeUs = getcurtime();
     if (recorder()->write_Buffer(mRecordBuf, timeUs, 0, 0) != 0)
-        LOGD("write_Buffer failed\n");
+        LOGD_AS(mDebug, "draw_screen", "write_Buffer failed\n");
     mVideoFrameWritten = true;
     return true;
 }

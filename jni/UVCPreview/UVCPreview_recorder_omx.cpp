@@ -1,6 +1,7 @@
 // libOrrinUVC0's recorder: the hardware encoder takes the drawn R, G, B, X pictures itself,
 // converts them and writes the MP4 on its own; no muxer stands behind it.
 #include <OMXLib.h>
+#include <tlink.h>
 
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
@@ -53,7 +54,7 @@ int UVCPreview::SetRecording(unsigned char * /*data*/) {
 
 int UVCPreview::recorder_check_prepared() {
     if (mSelectedColorFormat == 0) {
-        LOGD("not initialize recoder\n");
+        LOGD_AS(mDebug, "recordStart", "not initialize recoder\n");
         return REC_RECORDER_FAILED;
     }
     return 0;
@@ -61,11 +62,11 @@ int UVCPreview::recorder_check_prepared() {
 
 int UVCPreview::recorder_obtain() {
     if (!mOMXLib) {
-        LOGD("mOMXLib == NULL\n");
+        LOGD_AS(mDebug, "recordStart", "mOMXLib == NULL\n");
         mOMXLib = OMXLib::getInstance();
     }
     if (!mOMXWrapper) {
-        LOGD("mOMXWrapper == NULL\n");
+        LOGD_AS(mDebug, "recordStart", "mOMXWrapper == NULL\n");
         mOMXWrapper = mOMXLib->getWrapper(mSelectedColorFormat);
         if (!mOMXWrapper) {
             mOMXLib->releaseInstance();
@@ -79,19 +80,22 @@ int UVCPreview::recorder_obtain() {
 }
 
 int UVCPreview::recorder_init() {
-    LOGD("OMX Init\n");
+    LOGD_AS(mDebug, "recordStart", "OMX Init\n");
     int result = recorder()->Init();
     if (result != 0) {
-        LOGE("OMX Init fail : %d \n", result);
+        LOGE_AS("recordStart", "OMX Init fail : %d \n", result);
         return REC_RECORDER_FAILED;
     }
-    LOGD("OMX Init Success\n");
+    LOGD_AS(mDebug, "recordStart", "OMX Init Success\n");
     return 0;
 }
 
-// The encoder reports no errors and writes its file itself: nothing to connect.
+// The encoder reports no errors and writes its file itself: only the live push to connect.
 int UVCPreview::recorder_configure(const char * /*path*/) {
-    LOGD("mSampleRate : %d, mBit : %d, mChannel : %d\n", mSampleRate, mBit, mChannel);
+    LOGD_AS(mDebug, "recordStart", "mSampleRate : %d, mBit : %d, mChannel : %d\n", mSampleRate,
+            mBit, mChannel);
+    if (void *context = mTlinkContext.handle())
+        recorder()->SetPushFunction(TlinkPush, context);
     return 0;
 }
 
@@ -103,7 +107,7 @@ bool UVCPreview::recorder_write_picture(uvc_frame_t *frame, bool watermarked, in
     if (result == MEDIA_ERROR_FILE_FAILED)
         report_units_lost();
     else if (result != 0)
-        LOGD("write_Buffer failed\n");
+        LOGD_AS(mDebug, "draw_screen", "write_Buffer failed\n");
     mVideoFrameWritten = true;
     return true;
 }
