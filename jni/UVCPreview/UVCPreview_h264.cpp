@@ -157,7 +157,9 @@ void UVCPreview::H264GetDataThread() {
         LOGE("no work buffer of %d bytes\n", pictureBytes);
         return;
     }
-    LOGD("Decoder colorFormat : 0x%x\n", mMediaDecoderWrapper->GetColorFormat());
+    // Asked whatever the debug flag: the decoder may settle its output format on this call.
+    const int colorFormat = mMediaDecoderWrapper->GetColorFormat();
+    LOGD("Decoder colorFormat : 0x%x\n", colorFormat);
 
     bool restartedOnce = false;
     int64_t lastRestartUs = 0;
