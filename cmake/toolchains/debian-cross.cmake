@@ -1,0 +1,19 @@
+# What both Debian cross toolchains share. The including file sets ORRIN_CROSS_TRIPLE (the GNU
+# triple of Debian's crossbuild-essential compilers), CMAKE_SYSTEM_PROCESSOR and ORRIN_CROSS_QEMU
+# (qemu's user-mode emulator for that processor).
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_C_COMPILER ${ORRIN_CROSS_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${ORRIN_CROSS_TRIPLE}-g++)
+
+# Debian multiarch: the target's libraries and CMake packages sit in /usr/lib/<triple> of the
+# host's own root, its headers in /usr/include/<triple> and /usr/include, which the cross
+# compilers already search.
+set(CMAKE_LIBRARY_ARCHITECTURE ${ORRIN_CROSS_TRIPLE})
+set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${ORRIN_CROSS_TRIPLE}/pkgconfig:/usr/share/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
+
+# CTest runs the test programs, and gtest_discover_tests lists their tests, under qemu. The
+# loader and C library come from the cross toolchain's folder, the same ones the programs were
+# linked against; the other libraries from the multiarch folders.
+find_program(ORRIN_QEMU ${ORRIN_CROSS_QEMU} REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${ORRIN_QEMU} -L /usr/${ORRIN_CROSS_TRIPLE})
