@@ -5,8 +5,10 @@
 set -euo pipefail
 
 arches=(arm64 armhf)
-# The libraries of setup.sh that the native build links, for the target architecture.
+# The libraries of setup.sh that the native build links, for the target architecture, and the
+# C and C++ runtime the test programs start with under qemu.
 libraries=(
+  libc6 libstdc++6
   libgtest-dev libgmock-dev
   libyuv-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev
   libavcodec-dev libavformat-dev libavutil-dev libswresample-dev libswscale-dev libx264-dev

@@ -13,7 +13,8 @@ set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/${ORRIN_CROSS_TRIPLE}/pkgconfig:/usr/share/p
 set(ENV{PKG_CONFIG_PATH} "")
 
 # CTest runs the test programs, and gtest_discover_tests lists their tests, under qemu. The
-# loader and C library come from the cross toolchain's folder, the same ones the programs were
-# linked against; the other libraries from the multiarch folders.
+# programs start with the multiarch loader and C library (/lib/ld-linux-*, /lib/<triple>), as
+# every other library of theirs comes from there. Not -L /usr/<triple>: the cross toolchain's
+# loader with the multiarch C library, of another build, hangs in the first pthread_create.
 find_program(ORRIN_QEMU ${ORRIN_CROSS_QEMU} REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${ORRIN_QEMU} -L /usr/${ORRIN_CROSS_TRIPLE})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${ORRIN_QEMU})
