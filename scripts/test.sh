@@ -42,6 +42,11 @@ tsan_areas="audio auxa engine forwarding h264 lifecycle livestream media peers r
 # (no JVM of the target) and the areas that stream to the loopback peers (auxa, lifecycle,
 # livestream, peers, streamer), which the time of the whole command does not allow.
 cross_areas="unit uvc media engine still_controls audio forwarding recording h264"
+# Tests the cross check leaves out: they count the pictures that the 720p encoders keep up with
+# in real time, or that arrive within a fixed engine check, which emulation does not sustain;
+# the last hung now and then under qemu-aarch64 on a loaded machine, cause not yet found.
+cross_skip="^(FileRecording\.CounterCameraWithSineMicrophone|RecordingLife\.(Paused|VideoOnly).*|\
+Refusals\.StartAndSetRecordingInOrder|VolumeCallback\.LevelsOfEachBlockOnTheEngineThread)\$"
 # Debian's cross toolchains (cmake/toolchains/) and the build folders of their architectures.
 cross_targets="aarch64-linux-gnu:build-aarch64 arm-linux-gnueabihf:build-armhf"
 sanitizer_flags=(-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
@@ -143,7 +148,7 @@ check_cross() {
     # shellcheck disable=SC2086
     build_areas "$dir" $cross_areas
     # shellcheck disable=SC2086
-    run_scaled_suite "$cross_time_scale" "$dir" -L "$(area_labels $cross_areas)"
+    run_scaled_suite "$cross_time_scale" "$dir" -L "$(area_labels $cross_areas)" -E "$cross_skip"
   done
   # jni/ alone for 64-bit ARM, linked by name with the 64-bit ARM stand-ins as the device's
   # libraries: a dependency of jni/ on anything else fails here.
