@@ -1,10 +1,15 @@
 # Imported targets for the Debian libraries the engine and the stand-ins use.
 find_package(PkgConfig REQUIRED)
-# The Debian JDK is headless (no AWT); the JNI headers and libjvm are all the build needs.
-if(NOT DEFINED ENV{JAVA_HOME} AND EXISTS /usr/lib/jvm/java-17-openjdk-amd64)
-  set(JAVA_HOME /usr/lib/jvm/java-17-openjdk-amd64)
+if(CMAKE_CROSSCOMPILING)
+  # No JVM of the target: the JVM areas and the demo stay with the host build.
+  include(${CMAKE_CURRENT_LIST_DIR}/JniHeaders.cmake)
+else()
+  # The Debian JDK is headless (no AWT); the JNI headers and libjvm are all the build needs.
+  if(NOT DEFINED ENV{JAVA_HOME} AND EXISTS /usr/lib/jvm/java-17-openjdk-amd64)
+    set(JAVA_HOME /usr/lib/jvm/java-17-openjdk-amd64)
+  endif()
+  find_package(JNI REQUIRED COMPONENTS JVM)
 endif()
-find_package(JNI REQUIRED COMPONENTS JVM)
 find_package(Threads REQUIRED)
 find_package(GTest REQUIRED)
 

@@ -5,6 +5,8 @@
 #   asan    the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the threaded areas under ThreadSanitizer (see tsan_areas)
 #   fuzz    libFuzzer targets (clang) on their seed corpora for FUZZ_SECONDS each
+#   cross   64- and 32-bit ARM builds, their tests under qemu (see cross_areas), and the device
+#           build of jni/ alone for 64-bit ARM
 # All of them run unless ORRIN_CHECKS names some, e.g. ORRIN_CHECKS="format plain".
 # The sanitizer builds compile only the test areas they run (targets tests_<area>, tests
 # labelled <area>), with less optimisation and line tables only: they build faster that way.
@@ -12,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 
-checks=${ORRIN_CHECKS:-format plain asan tsan fuzz}
+checks=${ORRIN_CHECKS:-format plain asan tsan fuzz cross}
 jobs=$(nproc)
 # Most tests wait on a camera running in real time, so twice as many run as there are cores.
 test_jobs=${ORRIN_TEST_JOBS:-$((2 * jobs))}
@@ -21,6 +23,8 @@ fuzz_seconds=${FUZZ_SECONDS:-10}
 # times and real-time tolerances grow by these factors (tests/support/wait_until.h).
 asan_time_scale=${ORRIN_TEST_TIME_SCALE:-3}
 tsan_time_scale=${ORRIN_TEST_TIME_SCALE:-6}
+# qemu's user-mode emulation runs ARM code several times slower than the host runs its own.
+cross_time_scale=${ORRIN_TEST_TIME_SCALE:-8}
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -34,6 +38,21 @@ all_areas=$(for f in tests/*/CMakeLists.txt; do basename "$(dirname "$f")"; done
 # JVM areas (bridge, demo), which ThreadSanitizer cannot run.
 tsan_areas="audio auxa engine forwarding h264 lifecycle livestream media peers recording
   still_controls streamer uvc"
+# Areas the cross check runs under emulation, for both architectures. Left out: the JVM areas
+# (no JVM of the target) and the areas that stream to the loopback peers (auxa, lifecycle,
+# livestream, peers, streamer), which the time of the whole command does not allow.
+cross_areas="unit uvc media engine still_controls audio forwarding recording h264"
+# Tests the cross check leaves out: most count the pictures that the 720p encoders keep up with
+# in real time, or that arrive within a fixed engine check, which emulation does not sustain;
+# RepeatedRecordings counts threads against a first count taken while the previous recording's
+# threads may still be ending; VolumeCallback and PreviewThreadFailure ran into their guard
+# times now and then under qemu on a loaded machine (waiting for sound levels and for the thread
+# count to settle), cause not yet found.
+cross_skip="^(FileRecording\.CounterCameraWithSineMicrophone|RecordingLife\.(Paused|VideoOnly|\
+RepeatedRecordings).*|Refusals\.StartAndSetRecordingInOrder|\
+VolumeCallback\.LevelsOfEachBlockOnTheEngineThread|PreviewThreadFailure\..*)\$"
+# Debian's cross toolchains (cmake/toolchains/) and the build folders of their architectures.
+cross_targets="aarch64-linux-gnu:build-aarch64 arm-linux-gnueabihf:build-armhf"
 sanitizer_flags=(-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG")
 
@@ -118,6 +137,30 @@ check_fuzz() {
       -max_total_time="$fuzz_seconds" -rss_limit_mb=4096 "${options[@]}" \
       -print_final_stats=1 "build-fuzz/corpus/$name" "$corpus"
   done
+}
+
+check_cross() {
+  ./scripts/setup-cross.sh
+  # No debug information: it only slows the builds; a warning on either architecture fails.
+  local flags=(-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON)
+  local target triple dir
+  for target in $cross_targets; do
+    triple=${target%%:*} dir=${target#*:}
+    echo "--- $triple"
+    configure "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchains/$triple.cmake" "${flags[@]}"
+    # shellcheck disable=SC2086
+    build_areas "$dir" $cross_areas
+    # shellcheck disable=SC2086
+    run_scaled_suite "$cross_time_scale" "$dir" -L "$(area_labels $cross_areas)" -E "$cross_skip"
+  done
+  # jni/ alone for 64-bit ARM, linked by name with the 64-bit ARM stand-ins as the device's
+  # libraries: a dependency of jni/ on anything else fails here.
+  echo "--- device build (aarch64-linux-gnu)"
+  configure build-device -DORRIN_DEVICE_BUILD=ON "${flags[@]}" \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-linux-gnu.cmake \
+    -DORRIN_DEVICE_LIBRARY_DIRS="$PWD/build-aarch64/lib"
+  cmake --build build-device -j "$jobs"
 }
 
 for check in $checks; do

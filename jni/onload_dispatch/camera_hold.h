@@ -3,6 +3,8 @@
 // call answers its id-0 value without touching memory.
 #pragma once
 
+#include <jni.h>
+
 #include "UVCCamera.h"
 
 struct _CameraInfo;
@@ -16,7 +18,7 @@ class CameraHold {
   public:
     // A thread running engine work (a callback, see callback_scope.h) never waits here: it is
     // refused while a call runs alone, and alone access is refused it while any call runs.
-    CameraHold(long cameraId, CameraAccess access);
+    CameraHold(jlong cameraId, CameraAccess access);
     ~CameraHold();
     CameraHold(const CameraHold &) = delete;
     CameraHold &operator=(const CameraHold &) = delete;

@@ -25,14 +25,14 @@ std::invoke_result_t<Call, UVCCamera *> with_camera(jlong id,
                                                     std::invoke_result_t<Call, UVCCamera *> none,
                                                     Call call,
                                                     CameraAccess access = CameraAccess::shared) {
-    CameraHold hold((long)id, access);
+    CameraHold hold(id, access);
     return hold.camera() ? call(hold.camera()) : none;
 }
 
 // The same for calls without a result: an id without a camera object does nothing.
 template <typename Call>
 void with_camera(jlong id, Call call) {
-    CameraHold hold((long)id, CameraAccess::shared);
+    CameraHold hold(id, CameraAccess::shared);
     if (hold.camera())
         call(hold.camera());
 }

@@ -20,10 +20,12 @@ pthread_cond_t g_InfoSync = PTHREAD_COND_INITIALIZER;
 // itself.
 thread_local std::vector<const _CameraInfo *> t_held;
 
-// Index of the first record of the camera object, or -1; the caller holds g_Infomutex.
-int find_record(long cameraId) {
+// Index of the first record of the camera object, or -1; the caller holds g_Infomutex. The
+// record's id is widened with its sign, as Java got it: where long has 32 bits, an id whose high
+// half differs names no camera.
+int find_record(jlong cameraId) {
     for (int i = 0; i < g_CameraInfo.size(); i++) {
-        if (g_CameraInfo[i]->CameraID == cameraId)
+        if ((jlong)g_CameraInfo[i]->CameraID == cameraId)
             return i;
     }
     return -1;
@@ -77,7 +79,7 @@ _CameraInfo *take_record(JNIEnv *env, int index) {
 
 }  // namespace
 
-CameraHold::CameraHold(long cameraId, CameraAccess access) : mAccess(access) {
+CameraHold::CameraHold(jlong cameraId, CameraAccess access) : mAccess(access) {
     if (cameraId == 0)
         return;
     const bool mayWait = !in_callback();
@@ -139,14 +141,14 @@ void registry_add(long cameraId, jbyteArray rawArray) {
     pthread_mutex_unlock(&g_Infomutex);
 }
 
-bool registry_contains(long cameraId) {
+bool registry_contains(jlong cameraId) {
     pthread_mutex_lock(&g_Infomutex);
     bool found = find_record(cameraId) >= 0;
     pthread_mutex_unlock(&g_Infomutex);
     return found;
 }
 
-jbyteArray registry_raw_array(JNIEnv *env, long cameraId, bool *found) {
+jbyteArray registry_raw_array(JNIEnv *env, jlong cameraId, bool *found) {
     jbyteArray array = nullptr;
     pthread_mutex_lock(&g_Infomutex);
     int index = find_record(cameraId);
@@ -158,7 +160,7 @@ jbyteArray registry_raw_array(JNIEnv *env, long cameraId, bool *found) {
     return array;
 }
 
-bool registry_destroy(JNIEnv *env, long cameraId) {
+bool registry_destroy(JNIEnv *env, jlong cameraId) {
     pthread_mutex_lock(&g_Infomutex);
     const int index = find_record(cameraId);
     _CameraInfo *info = index >= 0 ? take_record(env, index) : nullptr;

@@ -70,7 +70,7 @@ void nativeDestroy(JNIEnv *env, jobject thiz, jlong id) {
     set_native_ptr(env, thiz, 0);
     if (id == 0)
         return;
-    if (!registry_destroy(env, (long)id))
+    if (!registry_destroy(env, id))
         LOGE("nativeDestroy: no camera object %lld\n", (long long)id);
 }
 

@@ -44,14 +44,14 @@ void jni_unload(JNIEnv *env);
 
 // Registry (camera_registry.cpp); each takes g_Infomutex itself.
 void registry_add(long cameraId, jbyteArray rawArray);
-bool registry_contains(long cameraId);
+bool registry_contains(jlong cameraId);
 // A new local reference to the camera object's raw array, or null (no record or no array).
 // `found` tells whether a record exists.
-jbyteArray registry_raw_array(JNIEnv *env, long cameraId, bool *found);
+jbyteArray registry_raw_array(JNIEnv *env, jlong cameraId, bool *found);
 // Takes the record out of the registry (later look-ups miss), deletes its array reference,
 // then deletes the camera object once no call holds it: here when the calling thread may wait,
 // else on the finisher. False when the id names no record.
-bool registry_destroy(JNIEnv *env, long cameraId);
+bool registry_destroy(JNIEnv *env, jlong cameraId);
 // Destroys every camera object still registered (library unload).
 void registry_destroy_all(JNIEnv *env);
 
