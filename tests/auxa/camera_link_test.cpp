@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 #include "auxa_lumivo.h"
@@ -40,18 +41,33 @@ bool shows_marker(const CollectedFrame &frame) {
     return ok && uvc_test_clap_marker(rgbx.data(), frame.width, frame.height, 0);
 }
 
+// A camera and its microphone opened from one description, the microphone heard and the
+// camera's MJPEG 320x240 stream seen.
+struct LinkedDevices {
+    explicit LinkedDevices(const std::string &extra) : mic(device_text(extra)) {}
+    void start() {
+        ASSERT_EQ(mic.open_result, AUXA_OK);
+        camera = std::make_unique<OpenCamera>(mic.file.fd(), kVid, kPid);
+        ASSERT_EQ(camera->open_result, UVC_SUCCESS);
+        attach_collector(mic.device, source_of(mic.device), &heard, "cb");
+        ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
+        ASSERT_EQ(start_stream(camera->devh, 9, 320, 240, &seen), UVC_SUCCESS);
+    }
+    OpenMic mic;
+    std::unique_ptr<OpenCamera> camera;
+    BlockCollector heard;
+    FrameCollector seen;
+};
+
 }  // namespace
 
 TEST(AuxaCameraLink, TheClapIsSeenOnItsFrameAndHeardAtItsInstantPlusTheDelay) {
-    OpenMic mic(device_text("clapper = 500\nmic_source = clapper\nmic_delay_ms = 20\n"));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    OpenCamera camera(mic.file.fd(), kVid, kPid);
-    ASSERT_EQ(camera.open_result, UVC_SUCCESS);
-    BlockCollector heard;
-    attach_collector(mic.device, source_of(mic.device), &heard, "cb");
-    FrameCollector seen;
-    ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
-    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &seen), UVC_SUCCESS);
+    LinkedDevices d("clapper = 500\nmic_source = clapper\nmic_delay_ms = 20\n");
+    ASSERT_NO_FATAL_FAILURE(d.start());
+    OpenMic &mic = d.mic;
+    OpenCamera &camera = *d.camera;
+    BlockCollector &heard = d.heard;
+    FrameCollector &seen = d.seen;
     ASSERT_TRUE(seen.wait_for(50, 20.0));  // at least three claps at 30 fps
     uvc_stop_streaming(camera.devh);
     ASSERT_EQ(AuxaStop(mic.device), AUXA_OK);
@@ -93,15 +109,12 @@ TEST(AuxaCameraLink, TheClapIsSeenOnItsFrameAndHeardAtItsInstantPlusTheDelay) {
 // An unplugged camera takes its microphone with it: no sound after the camera's last frame,
 // and the microphone does not start again.
 TEST(AuxaCameraLink, UnpluggingTheCameraEndsItsMicrophone) {
-    OpenMic mic(device_text("unplug_after = 10\n"));
-    ASSERT_EQ(mic.open_result, AUXA_OK);
-    OpenCamera camera(mic.file.fd(), kVid, kPid);
-    ASSERT_EQ(camera.open_result, UVC_SUCCESS);
-    BlockCollector heard;
-    attach_collector(mic.device, source_of(mic.device), &heard, "cb");
-    FrameCollector seen;
-    ASSERT_EQ(AuxaStart(mic.device), AUXA_OK);
-    ASSERT_EQ(start_stream(camera.devh, 9, 320, 240, &seen), UVC_SUCCESS);
+    LinkedDevices d("unplug_after = 10\n");
+    ASSERT_NO_FATAL_FAILURE(d.start());
+    OpenMic &mic = d.mic;
+    OpenCamera &camera = *d.camera;
+    BlockCollector &heard = d.heard;
+    FrameCollector &seen = d.seen;
     ASSERT_TRUE(seen.wait_for(10, 10.0));
     // The stream thread ends right after frame 10; give the microphone time it would keep on.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
