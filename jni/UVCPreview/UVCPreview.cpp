@@ -161,9 +161,8 @@ UVCPreview::~UVCPreview() {
     mUserWatermark_buf = nullptr;
     free(mWatermark1);
     mWatermark1 = nullptr;
-    if (mAudioDev)
-        AuxaStop(mAudioDev);
-    mAudioDev = nullptr;
+    if (_AUXA_DEV *dev = mAudioDev.exchange(nullptr))
+        AuxaStop(dev);
     if (mPreviewWindow)
         ANativeWindow_release(mPreviewWindow);
     mPreviewWindow = nullptr;

@@ -416,7 +416,8 @@ class UVCPreview {
     std::atomic<bool> mUnitsLost{false};
     uint8_t *mRecordBuf;  // recording work buffer of the draw thread
     int m_VideoFPS, m_VideoBitrate;
-    _AUXA_DEV *mAudioDev;
+    // Handed over by the camera object before a start, dropped at a stop; read by any native.
+    std::atomic<_AUXA_DEV *> mAudioDev;
     int mSampleRate, mBit, mChannel;
     std::atomic<int> mRecMode;  // set by Java, read by the audio threads
     int mSDKVersion;

@@ -138,14 +138,14 @@ int UVCPreview::StartAudio() {
 // the microphone; the camera object hands it over again before the next start.
 void UVCPreview::stopAudioCapture(const char *caller) {
     LOGD_AS(mDebug, caller, "auxaStop IN\n");
-    if (mAudioDev)
-        AuxaStop(mAudioDev);
+    if (_AUXA_DEV *dev = mAudioDev.exchange(nullptr))
+        AuxaStop(dev);
     LOGD_AS(mDebug, caller, "auxaStop OUT\n");
-    mAudioDev = nullptr;
 }
 
 int UVCPreview::getAudioSamplerateList(int *out) {
-    if (!mAudioDev) {
+    _AUXA_DEV *dev = mAudioDev;
+    if (!dev) {
         LOGD("mAudioDev was NULL\n");
         return RESULT_NO_AUDIO_DEVICE;
     }
@@ -155,7 +155,7 @@ int UVCPreview::getAudioSamplerateList(int *out) {
     }
     unsigned *rates = nullptr;
     int count = 0;
-    int result = AuxaGetSampleRateList(mAudioDev, &rates, &count);
+    int result = AuxaGetSampleRateList(dev, &rates, &count);
     if (result != AUXA_OK) {
         LOGD("AuxaGetSampleRateList fail : %d\n", result);
         AuxaFreeSampleRateList(rates);

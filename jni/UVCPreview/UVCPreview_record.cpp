@@ -160,8 +160,9 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         rec->SetRecMode(MEDIA_REC_MODE_VIDEO_AUDIO);
     } else {
         LOGD("Video ONLY\n");
-        if (mAudioDev && !mVideoOnly) {
-            int stopped = AuxaStop(mAudioDev);
+        _AUXA_DEV *dev = mAudioDev;
+        if (dev && !mVideoOnly) {
+            int stopped = AuxaStop(dev);
             if (stopped != 0) {
                 LOGD("AuxaStop failed : %d\n", stopped);
                 recorder_release();
