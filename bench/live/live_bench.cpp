@@ -191,7 +191,7 @@ int main(int argc, char **argv) {
     const uint32_t delivered = uvc_test_frames_delivered(devh) - delivered0;
     // The recorder's counters just before it is released; a frame in flight may follow.
     const MediaRecorderTestStats stats =
-        media_recorder_test_stats(UVCPreviewTestAccess::recorder(engine));
+        media_recorder_test_stats(UVCPreviewTestAccess::recording(engine)->encoder());
     const int libraryDropped = engine->getVideoDropFrame();
     const int stopResult = engine->recordStop();
     const std::vector<Arrival> arrivals = player.finish(2000);

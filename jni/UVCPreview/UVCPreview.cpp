@@ -8,6 +8,7 @@
 #include "error_codes.h"
 #include "finisher.h"
 #include "logging.h"
+#include "recording.h"
 
 UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     : mAudioVolumeCallback(nullptr),
@@ -49,8 +50,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mEncoderConfigured(0),
       mEncoderColorFormat(0),
       mRecWatermark(false),
-      mVideoFrameWritten(false),
-      mRecordBuf(nullptr),
       m_VideoFPS(0),
       m_VideoBitrate(0),
       mAudioDev(nullptr),
@@ -153,8 +152,6 @@ UVCPreview::~UVCPreview() {
     free(mTlinkUrl);
     mTlinkUrl = nullptr;
     finish_recording();
-    free(mRecordBuf);
-    mRecordBuf = nullptr;
     free(mWatermark_buf);
     mWatermark_buf = nullptr;
     free(mUserWatermark_buf);

@@ -10,6 +10,7 @@
 //   UVCPreview_still_threads.cpp the still command and still write threads
 //   UVCPreview_controls.cpp   camera controls and extension-unit messages
 //   UVCPreview_record.cpp     recording settings, start, stop, pause, the draw thread's step
+//   recording.h               one recording's encoder and what stands behind it
 //   UVCPreview_recorder_media.cpp / UVCPreview_recorder_omx.cpp  what differs between the
 //                             deliverables (media recorder and muxer, or the RGBX encoder);
 //                             each deliverable's source list takes one of the two
@@ -32,14 +33,14 @@
 
 #include "ObjectArray.h"
 #include "bounded_queue.h"
+#include "gated_slot.h"
 #include "lifecycle_turn.h"
 #include "live_slot.h"
 #include "preview_run.h"
-#include "recorder_types.h"
-#include "write_gate.h"
 
 struct _AudioRawData;
 class LibMediaDecoder;
+class Recording;
 class MediaDecoder;
 
 // Callbacks into the application; the first argument is always the camera id.
@@ -178,10 +179,6 @@ class UVCPreview {
     int getRecordState();
     void pauseStreaming();
     void resumeStreaming();
-#ifndef ORRIN_HW_ENCODER
-    FFMuxer *getFFMuxer();
-    static void onRecorderOutput(void *engine, int type, const MediaPacket *buffer);
-#endif
 
     // --- live stream (UVCPreview_livestream.cpp) ---
     static void onTlinkRuntimeError(void *context, int code, int err, void *engine);
@@ -222,9 +219,7 @@ class UVCPreview {
     void serve_capture_request(uvc_frame_t *frame);
 
     // Frame pools and the preview queue.
-    size_t pool_frame_bytes() const {
-        return picture_bytes(mWidth, mHeight, 4);
-    }
+    size_t pool_frame_bytes() const { return picture_bytes(mWidth, mHeight, 4); }
     void init_sharedframe();
     void clearSharedFrame();
     // The pool helpers' lines carry the calling operation's name.
@@ -276,7 +271,7 @@ class UVCPreview {
     int choose_capture_rate();
     // Stops the microphone's stream; the lines carry the calling operation's name.
     void stopAudioCapture(const char *caller);
-    int write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs);
+    int write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs, bool afterFirstPicture);
     void addAudioFrame(_AudioRawData *block);
     _AudioRawData *waitAudioFrame();
     void clearAudioFrame();
@@ -286,22 +281,13 @@ class UVCPreview {
 
     // Recording: the shared sequence (UVCPreview_record.cpp) and the steps the deliverable's
     // recorder file supplies.
-    RecorderObject *recorder() const;
     int recorder_check_prepared();
-    int recorder_obtain();
-    int recorder_init();
-    int recorder_configure(const char *path);
-    bool recorder_write_picture(uvc_frame_t *frame, bool watermarked, int64_t timeUs);
-    const char *recorder_stop_failure_text() const;
-    void recorder_release_outputs();
-    void recorder_release();
     int end_recording(bool force);
     int livestream_connect(const char *url);
     void livestream_close();
     int livestream_stop();
     static void Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err);
     void finish_recording();
-    void report_units_lost();
     bool record_picture(uvc_frame_t *frame);
 
     // H.264 decode path.
@@ -392,29 +378,17 @@ class UVCPreview {
     BoundedQueue<uvc_frame_t *> mDrawFrames;
     std::atomic<int> mViewCount;
     std::atomic<bool> mIsRecording;
-    // Admits the draw and audio threads' writes while a recorder object may take them, so
-    // that the recorder is never released under a write.
-    WriteGate mRecordGate;
-    // The recorder of this deliverable: the hardware encoder, or the media recorder and muxer.
-#ifdef ORRIN_HW_ENCODER
-    OMXLib *mOMXLib = nullptr;
-    std::atomic<OMXWrapper *> mOMXWrapper{nullptr};
-    int mSelectedColorFormat = 0;
-#else
-    LibMediaRecorder *mMediaRecorderLib = nullptr;
-    std::atomic<MediaRecorder *> mMediaRecorderWrapper{nullptr};
-    FFMpegLib *mFFMpegLib = nullptr;
-    std::atomic<FFMuxer *> mFFMuxer{nullptr};  // read by the recorder's output thread
-#endif
+    // The running or paused recording, installed and taken under mLifecycle's turn; the draw
+    // and audio threads write into it through the slot's gate, so it never ends under a write.
+    GatedSlot<Recording> mRecording;
+    // The input colour format SetRecording chose where the deliverable asks its encoder; 0
+    // where the recorder reports its own when it starts.
+    int mEncoderInputFormat = 0;
     LibMediaDecoder *mMediaDecoderLib;
     MediaDecoder *mMediaDecoderWrapper;
     int mEncoderConfigured;
     std::atomic<int> mEncoderColorFormat;
     std::atomic<bool> mRecWatermark;
-    std::atomic<bool> mVideoFrameWritten;
-    // Set when the recording's file refused a unit; reported once per recording.
-    std::atomic<bool> mUnitsLost{false};
-    uint8_t *mRecordBuf;  // recording work buffer of the draw thread
     int m_VideoFPS, m_VideoBitrate;
     // Handed over by the camera object before a start, dropped at a stop; read by any native.
     std::atomic<_AUXA_DEV *> mAudioDev;

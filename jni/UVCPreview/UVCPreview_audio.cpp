@@ -253,10 +253,10 @@ void UVCPreview::audioDataCallback(unsigned char *data, int bytes, void *info) {
         if (count % 500 == 1)
             LOGD("Audio callback cnt : %d\n", count);
     }
-    if (!mIsRecording || mRecMode != RECORD_MODE_VIDEO_AUDIO || !mVideoFrameWritten || !info)
+    if (!mIsRecording || mRecMode != RECORD_MODE_VIDEO_AUDIO || !info)
         return;
     int64_t timeUs = static_cast<const AuxaBlockInfo *>(info)->timestamp_us;
-    if (write_audio_to_recorder(data, bytes, timeUs) != 0)
+    if (write_audio_to_recorder(data, bytes, timeUs, true) != 0)
         LOGD("write_Buffer failed\n");
 }
 

@@ -8,6 +8,7 @@
 #include "UVCPreview_audio.h"
 #include "UVCPreview.h"
 #include "logging.h"
+#include "recording.h"
 #include "timing.h"
 
 namespace {
@@ -109,13 +110,17 @@ void UVCPreview::SetAudioBit(int bit) {
     LOGD("Set Bit : %d\n", bit);
 }
 
-// Writes through the recording's gate, so a recorder being stopped is never written to.
-int UVCPreview::write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs) {
-    WriteGate::Pass pass(mRecordGate);
-    RecorderObject *rec = recorder();
-    if (!pass.admitted() || !mIsRecording || !rec)
+// Writes through the recording's gate, so a recording being stopped is never written to. With
+// `afterFirstPicture` the sound waits (0) until the recording has written its first picture.
+int UVCPreview::write_audio_to_recorder(uint8_t *pcm, int bytes, int64_t timeUs,
+                                        bool afterFirstPicture) {
+    GatedSlot<Recording>::Pass pass(mRecording);
+    Recording *recording = pass.get();
+    if (!recording || !mIsRecording)
         return RESULT_BAD_ARGUMENT;
-    return rec->write_AudioBuffer(pcm, bytes, timeUs);
+    if (afterFirstPicture && !recording->picture_written())
+        return 0;
+    return recording->write_sound(pcm, bytes, timeUs);
 }
 
 // Writes the application's PCM in pieces of 4096 bytes; each piece is stamped with the time
@@ -140,7 +145,7 @@ int UVCPreview::WriteAudioData(unsigned char *data, int bytes) {
     int result = 0;
     for (int64_t offset = 0; offset < bytes; offset += AUDIO_PIECE_BYTES) {
         int piece = (int)std::min<int64_t>(AUDIO_PIECE_BYTES, bytes - offset);
-        result = write_audio_to_recorder(data + offset, piece, timeUs);
+        result = write_audio_to_recorder(data + offset, piece, timeUs, false);
         if (result != 0)
             LOGD("write_Buffer failed\n");
         timeUs += step;

@@ -368,8 +368,6 @@ void *UVCPreview::draw_thread_func(void *vptr_args) {
 }
 
 void UVCPreview::draw_screen() {
-    // The recording step's work buffer: one picture in the encoder's 4:2:0 layout.
-    mRecordBuf = static_cast<uint8_t *>(malloc((size_t)mWidth * mHeight * 3 / 2));
     while (mIsRunning) {
         uvc_frame_t *frame = waitDrawFrame();
         if (!frame)
@@ -409,8 +407,6 @@ void UVCPreview::draw_screen() {
             freeSharedFrameConv(frame);
         }
     }
-    free(mRecordBuf);
-    mRecordBuf = nullptr;
     LOGD("exit %s\n", "draw_screen");
 }
 

@@ -15,6 +15,7 @@
 #include "UVCPreview_audio.h"
 #include "callback_scope.h"
 #include "logging.h"
+#include "recording.h"
 #include "timing.h"
 
 namespace {
@@ -95,7 +96,7 @@ void UVCPreview::resumeStreaming() {
         return;
     }
     LifecycleTurn::Hold turn(mLifecycle);
-    if (!recorder() || mIsRecording) {
+    if (!mRecording.owned() || mIsRecording) {
         LOGE("no paused recording to resume\n");
         return;
     }
@@ -116,7 +117,7 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         return REC_NOT_RUNNING;
     }
     // A running or paused recording is left alone.
-    if (mIsRecording || recorder()) {
+    if (mIsRecording || mRecording.owned()) {
         LOGD("Record already started\n");
         return REC_ALREADY_RECORDING;
     }
@@ -152,10 +153,10 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
     // Only mode 1 is named video only; an unchosen mode still records like one.
     LOGD("Rec Mode : %s\n", mRecMode == REC_MODE_VIDEO_ONLY ? "VIDEO ONLY" : "VIDEO+AUDIO");
 
-    result = recorder_obtain();
-    if (result != 0)
-        return result;
-    RecorderObject *rec = recorder();
+    std::unique_ptr<Recording> recording = Recording::obtain(mEncoderInputFormat, mDebug);
+    if (!recording)
+        return REC_NO_RECORDER;
+    RecorderObject *rec = recording->encoder();
     if (withAudio) {
         rec->SetRecMode(MEDIA_REC_MODE_VIDEO_AUDIO);
     } else {
@@ -165,18 +166,15 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
             int stopped = AuxaStop(dev);
             if (stopped != 0) {
                 LOGD("AuxaStop failed : %d\n", stopped);
-                recorder_release();
                 return REC_AUDIO_FAILED;
             }
         }
         rec->SetRecMode(MEDIA_REC_MODE_VIDEO);
     }
     rec->SetRecType(mRecType);
-    result = recorder_init();
-    if (result != 0) {
-        recorder_release();
+    result = recording->init(mDebug, mEncoderColorFormat);
+    if (result != 0)
         return result;
-    }
 
     char defaultPath[PATH_BYTES];
     if (!path) {
@@ -186,10 +184,8 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
     LOGD("recording width : %d, height : %d, path : %s\n", mWidth.load(), mHeight.load(), path);
     if (mRecType == REC_TYPE_LIVE) {
         result = livestream_connect(path);
-        if (result != 0) {
-            recorder_release();
+        if (result != 0)
             return result;
-        }
     }
 
     rec->SetFrameRate(m_VideoFPS);
@@ -202,20 +198,30 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         rec->SetChannel(mChannel);
         rec->SetAudioByteRate(mSampleRate * (mBit / 8) * mChannel);
     }
-    result = recorder_configure(path);
+    const RecordingTarget target = {path,
+                                    mWidth,
+                                    mHeight,
+                                    m_VideoFPS,
+                                    mRecMode != REC_MODE_VIDEO_ONLY,
+                                    mSampleRate,
+                                    mBit,
+                                    mChannel,
+                                    mTlinkContext.handle(),
+                                    mErrorNotifyCallback.load(),
+                                    mCameraID,
+                                    mDebug};
+    result = recording->configure(target);
     if (result == 0) {
         result = rec->Start(mWidth, mHeight, path);
         if (result != 0)
             LOGD("Start fail : %d\n", result);
     }
     if (result != 0) {
-        recorder_release();
-        recorder_release_outputs();
+        recording.reset();
         livestream_close();
         return result;
     }
-    mUnitsLost = false;
-    mRecordGate.open();
+    mRecording.install(std::move(recording));
     mIsRecording = true;
     LOGD("recordStart Success!\n");
     return 0;
@@ -239,60 +245,44 @@ int UVCPreview::recordStop() {
 // failed recorder stop (-54) leaves the recording running; forced, everything is released.
 int UVCPreview::end_recording(bool force) {
     mIsRecording = false;
-    mRecordGate.close();
-    RecorderObject *rec = recorder();
-    if (!rec) {
+    std::unique_ptr<Recording> recording = mRecording.take();
+    if (!recording) {
         LOGD_AS(mDebug, "recordStop", "OMX Not Initialized\n");
         if (!force) {
-            mRecordGate.open();
             mIsRecording = true;
             return REC_RECORDER_FAILED;
         }
-    } else if (rec->Stop() != 0) {
-        LOGD_AS(mDebug, "recordStop", "%s", recorder_stop_failure_text());
+    } else if (recording->encoder()->Stop() != 0) {
+        LOGD_AS(mDebug, "recordStop", "%s", Recording::stop_failure_text());
         if (!force) {
-            mRecordGate.open();
+            mRecording.install(std::move(recording));
             mIsRecording = true;
             return REC_STOP_FAILED;
         }
     }
-    // The recorder goes first: its output thread writes into the muxer until it is released.
-    recorder_release();
-    recorder_release_outputs();
+    const bool unitsLost = recording && recording->units_lost();
+    recording.reset();
     const int result = livestream_stop();
     LOGD_AS(mDebug, "recordStop", " OUT\n");
-    return result == 0 && mUnitsLost ? REC_UNITS_LOST : result;
-}
-
-// The file refused a unit (a full disk, a file-size limit): the rest of the recording is lost,
-// which the application learns once, through the recorder's error class, and from recordStop.
-void UVCPreview::report_units_lost() {
-    if (mUnitsLost.exchange(true))
-        return;
-    LOGE("the recording file refused a unit: the rest of the recording is lost\n");
-    ErrorNotifyCallback notify = mErrorNotifyCallback;
-    if (notify)
-        notify(mCameraID, MEDIA_ERROR_CLASS_ENCODER, MEDIA_ERROR_FILE_FAILED,
-               (char *)"recording file could not be written");
+    return result == 0 && unitsLost ? REC_UNITS_LOST : result;
 }
 
 // Ends whatever recording is left, running or paused, when the preview stops or the engine
 // goes: the file is finished and every recorder, muxer and library instance is released.
 void UVCPreview::finish_recording() {
-    if (mIsRecording || recorder()) {
+    if (mIsRecording || mRecording.owned()) {
         LOGD_AS(mDebug, "recordStop", " IN\n");
         end_recording(true);
     }
-    recorder_release();
-    recorder_release_outputs();
     livestream_close();
 }
 
 // The draw thread's recording step for a picture it has drawn. False when the picture must go
 // back to its pool rather than on to the raw-frame queue.
 bool UVCPreview::record_picture(uvc_frame_t *frame) {
-    WriteGate::Pass pass(mRecordGate);
-    if (!pass.admitted() || !mIsRecording || !recorder())
+    GatedSlot<Recording>::Pass pass(mRecording);
+    Recording *recording = pass.get();
+    if (!recording || !mIsRecording)
         return true;
     const bool watermarked = mRecWatermark || mRecType == REC_TYPE_LIVE;
     int64_t timeUs = 0;
@@ -300,5 +290,5 @@ bool UVCPreview::record_picture(uvc_frame_t *frame) {
         addWaterMark(frame);
         timeUs = getcurtime();
     }
-    return recorder_write_picture(frame, watermarked, timeUs);
+    return recording->write_picture(frame, watermarked, timeUs, mEncoderColorFormat);
 }

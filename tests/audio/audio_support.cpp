@@ -43,10 +43,28 @@ StartedRecorder::StartedRecorder(int rate, int channels)
 }
 
 StartedRecorder::~StartedRecorder() {
+    if (mHandedOver)
+        return;
     if (!mStopped)
         recorder->Stop();
     recorder->Release();
     lib->releaseInstance();
+}
+
+LibMediaRecorder *StartedRecorder::handOver() {
+    mHandedOver = true;
+    return lib;
+}
+
+void UVCPreviewAudioAccess::setRecording(UVCPreview *p, StartedRecorder *recorder, int mode) {
+    p->mRecMode = mode;
+    p->mIsRecording = false;
+    if (std::unique_ptr<Recording> ended = p->mRecording.take())
+        ended->encoder()->Stop();
+    if (recorder)
+        p->mRecording.install(
+            std::make_unique<Recording>(recorder->handOver(), recorder->recorder));
+    p->mIsRecording = recorder != nullptr;
 }
 
 int64_t StartedRecorder::audioTaken() {

@@ -13,6 +13,9 @@
 #include "UVCPreview.h"
 #include "UVCPreview_audio.h"
 #include "engine_fixture.h"
+#include "recording.h"
+
+class StartedRecorder;
 
 // The engine's audio internals that the tests check or drive.
 class UVCPreviewAudioAccess {
@@ -22,20 +25,15 @@ class UVCPreviewAudioAccess {
     static pthread_t audioThread(UVCPreview *p) { return p->mRun->mAudioRawThread.handle(); }
     static int queued(UVCPreview *p) { return (int)p->mAudioFrames.size(); }
     static void queueBlock(UVCPreview *p, _AudioRawData *block) { p->addAudioFrame(block); }
-    // What a recording start leaves behind: the recorder and the record mode, then the flag.
-    static void setRecording(UVCPreview *p, MediaRecorder *recorder, int mode) {
-        p->mMediaRecorderWrapper = recorder;
-        p->mRecMode = mode;
-        if (recorder)
-            p->mRecordGate.open();
-        else
-            p->mRecordGate.close();
-        p->mIsRecording = recorder != nullptr;
-    }
+    // What a recording start leaves behind: the recording with `recorder` (whose library
+    // instance the recording then holds) and the record mode, then the flag.
+    static void setRecording(UVCPreview *p, StartedRecorder *recorder, int mode);
     // Flags that the microphone's thread reads while capture runs.
     static void setRecordingFlag(UVCPreview *p, bool on) { p->mIsRecording = on; }
-    static void setVideoWritten(UVCPreview *p, bool on) { p->mVideoFrameWritten = on; }
-    static bool videoWritten(UVCPreview *p) { return p->mVideoFrameWritten; }
+    static void setVideoWritten(UVCPreview *p, bool on) {
+        p->mRecording.owned()->set_picture_written(on);
+    }
+    static bool videoWritten(UVCPreview *p) { return p->mRecording.owned()->picture_written(); }
 };
 
 // A camera description with the microphone on and the given listed rates.
@@ -59,6 +57,8 @@ class StartedRecorder {
     int64_t audioTaken();
     // Stops the recorder (flushing its encoders) and returns the sound's presentation times.
     std::vector<int64_t> stopAndTakeAudioTimes();
+    // The library instance, for a recording that takes the recorder over and releases both.
+    LibMediaRecorder *handOver();
 
     LibMediaRecorder *lib;
     MediaRecorder *recorder;
@@ -68,4 +68,5 @@ class StartedRecorder {
     std::mutex mMutex;  // guards mAudioTimes
     std::vector<int64_t> mAudioTimes;
     bool mStopped = false;
+    bool mHandedOver = false;
 };

@@ -19,7 +19,7 @@ struct WriterSession {
         engine->setAudioSamplerate(44100);
         engine->SetAudioChannels(2);
         engine->SetAudioBit(16);
-        UVCPreviewAudioAccess::setRecording(engine, recorder.recorder, RECORD_MODE_VIDEO_AUDIO);
+        UVCPreviewAudioAccess::setRecording(engine, &recorder, RECORD_MODE_VIDEO_AUDIO);
     }
     ~WriterSession() { UVCPreviewAudioAccess::setRecording(engine, nullptr, 1); }
 };
@@ -116,7 +116,7 @@ TEST(MicrophoneToRecorder, BlocksFollowTheFirstRecordedPicture) {
     engine->SetAudioBit(16);
     engine->setAudioSamplerate(44100);
     StartedRecorder recorder(44100, 2);
-    UVCPreviewAudioAccess::setRecording(engine, recorder.recorder, RECORD_MODE_VIDEO_AUDIO);
+    UVCPreviewAudioAccess::setRecording(engine, &recorder, RECORD_MODE_VIDEO_AUDIO);
     // Every block counted here but the latest has passed the data node as well.
     g_blocks = 0;
     engine->setAudioVolumeCallback(count_block);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "UVCPreview.h"
+#include "recording.h"
 
 // The engine's internals that tests check: queue and pool sizes, direct intake.
 class UVCPreviewTestAccess {
@@ -25,7 +26,7 @@ class UVCPreviewTestAccess {
     static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
     static void *tlinkContext(UVCPreview *p) { return p->mTlinkContext.handle(); }
-    static RecorderObject *recorder(UVCPreview *p) { return p->recorder(); }
+    static Recording *recording(UVCPreview *p) { return p->mRecording.owned(); }
     static int deblock(UVCPreview *p) { return p->mDeBlock; }
     static unsigned iframeInterval(UVCPreview *p) { return p->mIframe_Interval; }
     static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
