@@ -134,8 +134,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     if (getUVCControlStatus() != 0)
         LOGD("getUVCControlStatus fail\n");
 
-    pthread_mutex_init(&mWatermarkMutex, nullptr);
-    pthread_mutex_init(&mUserWatermarkMutex, nullptr);
     pthread_mutex_init(&mRawPoolMutex, nullptr);
     pthread_mutex_init(&mConvPoolMutex, nullptr);
     mTlinkUrl = (char *)calloc(255, 1);
@@ -186,8 +184,6 @@ UVCPreview::~UVCPreview() {
     pthread_cond_destroy(&mStillSync);
     pthread_mutex_destroy(&mStillWriteMutex);
     pthread_cond_destroy(&mStillWriteSync);
-    pthread_mutex_destroy(&mWatermarkMutex);
-    pthread_mutex_destroy(&mUserWatermarkMutex);
     pthread_mutex_destroy(&mRawPoolMutex);
     pthread_mutex_destroy(&mConvPoolMutex);
     LOGD("%s OUT\n", "~UVCPreview");

@@ -37,6 +37,7 @@
 #include "lifecycle_turn.h"
 #include "live_slot.h"
 #include "preview_run.h"
+#include "thread_annotations.h"
 
 struct _AudioRawData;
 class LibMediaDecoder;
@@ -412,16 +413,15 @@ class UVCPreview {
     std::atomic<bool> mStillBusy, mStillStop, mStillWriteStop;
     bool mStillCommandPending = false;  // a press waits for the still command thread
     int mVid, mPid;
-    // Watermarks: mWatermarkMutex guards mWatermark_buf, mUserWatermarkMutex mUserWatermark_buf.
-    // Sizes, positions and modes are set from Java threads and read by the draw thread without
-    // the mutexes, hence atomics.
-    uint8_t *mWatermark_buf;
+    // Watermark pictures. Sizes, positions and modes are set from Java threads and read by the
+    // draw thread without the mutexes, hence atomics.
+    Mutex mWatermarkMutex, mUserWatermarkMutex;
+    uint8_t *mWatermark_buf GUARDED_BY(mWatermarkMutex);
     std::atomic<int> mWatermarkWidth, mWatermarkHeight, mWatermarkX, mWatermarkY, mWatermarkMode;
-    uint8_t *mUserWatermark_buf;
+    uint8_t *mUserWatermark_buf GUARDED_BY(mUserWatermarkMutex);
     std::atomic<int> mUserWatermarkWidth, mUserWatermarkHeight, mUserWatermarkX, mUserWatermarkY,
         mUserWatermarkMode;
-    uint8_t *mWatermark1;  // guarded by mWatermarkMutex
-    pthread_mutex_t mWatermarkMutex, mUserWatermarkMutex;
+    uint8_t *mWatermark1 GUARDED_BY(mWatermarkMutex);
     std::atomic<bool> mDecoderRestarting;
     std::atomic<int> mStillPixfmt, mStillWidth, mStillHeight;
     bool mVideoOnly;

@@ -138,7 +138,7 @@ int UVCPreview::convert_decoded(const uint8_t *work, int format, uvc_frame_t *fr
 
 // Fills a picture with the watermark image as far as the image reaches.
 void UVCPreview::fill_with_watermark(uvc_frame_t *frame) {
-    pthread_mutex_lock(&mWatermarkMutex);
+    MutexLock lock(mWatermarkMutex);
     if (mWatermark_buf) {
         const int64_t imageBytes =
             std::max<int64_t>(0, (int64_t)mWatermarkWidth * mWatermarkHeight * 4);
@@ -146,7 +146,6 @@ void UVCPreview::fill_with_watermark(uvc_frame_t *frame) {
             {(int64_t)frame->data_bytes, imageBytes, (int64_t)WATERMARK_BUFFER_BYTES});
         memcpy(frame->data, mWatermark_buf, bytes);
     }
-    pthread_mutex_unlock(&mWatermarkMutex);
 }
 
 void UVCPreview::H264GetDataThread() {

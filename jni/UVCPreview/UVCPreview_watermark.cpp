@@ -34,11 +34,9 @@ void keep_picture(uint8_t **buffer, const unsigned char *data, int size) {
         memcpy(*buffer, data, std::min(size, WATERMARK_BUFFER_BYTES));
 }
 
-void drop_picture(pthread_mutex_t *mutex, uint8_t **buffer) {
-    pthread_mutex_lock(mutex);
+void drop_picture(uint8_t **buffer) {
     free(*buffer);
     *buffer = nullptr;
-    pthread_mutex_unlock(mutex);
 }
 
 }  // namespace
@@ -48,7 +46,10 @@ int UVCPreview::SetWatermarkInit(int width, int height, int x, int y, int mode) 
         LOGE("watermark size %d x %d refused\n", width, height);
         return kWatermarkBadSize;
     }
-    drop_picture(&mWatermarkMutex, &mWatermark_buf);
+    {
+        MutexLock lock(mWatermarkMutex);
+        drop_picture(&mWatermark_buf);
+    }
     mWatermarkWidth = width;
     mWatermarkHeight = height;
     mWatermarkX = x;
@@ -62,7 +63,10 @@ int UVCPreview::SetUserWatermarkInit(int width, int height, int x, int y, int mo
         LOGE("watermark size %d x %d refused\n", width, height);
         return kWatermarkBadSize;
     }
-    drop_picture(&mUserWatermarkMutex, &mUserWatermark_buf);
+    {
+        MutexLock lock(mUserWatermarkMutex);
+        drop_picture(&mUserWatermark_buf);
+    }
     mUserWatermarkWidth = width;
     mUserWatermarkHeight = height;
     mUserWatermarkX = x;
@@ -77,9 +81,8 @@ int UVCPreview::SetWatermarkBuf(unsigned char *data, int size) {
         LOGD("buffer NULL, size : %d\n", size);
         return 0;
     }
-    pthread_mutex_lock(&mWatermarkMutex);
+    MutexLock lock(mWatermarkMutex);
     keep_picture(&mWatermark_buf, data, size);
-    pthread_mutex_unlock(&mWatermarkMutex);
     return 0;
 }
 
@@ -89,9 +92,8 @@ int UVCPreview::SetUserWatermarkBuf(unsigned char *data, int size) {
         LOGD("buffer NULL, size : %d\n", size);
         return 0;
     }
-    pthread_mutex_lock(&mUserWatermarkMutex);
+    MutexLock lock(mUserWatermarkMutex);
     keep_picture(&mUserWatermark_buf, data, size);
-    pthread_mutex_unlock(&mUserWatermarkMutex);
     return 0;
 }
 
@@ -105,13 +107,12 @@ int UVCPreview::SetUserWatermarkXY(int x, int y) {
 int UVCPreview::SetWatermark1(unsigned char *data, int size) {
     if (!data || size <= 0)
         return 0;
-    pthread_mutex_lock(&mWatermarkMutex);
+    MutexLock lock(mWatermarkMutex);
     if (!mWatermark1) {
         mWatermark1 = static_cast<uint8_t *>(malloc(size));
         if (mWatermark1)
             memcpy(mWatermark1, data, size);
     }
-    pthread_mutex_unlock(&mWatermarkMutex);
     return 0;
 }
 
@@ -144,27 +145,28 @@ void UVCPreview::addWaterMark(uvc_frame_t *frame) {
     const int frameHeight =
         (int)std::min<size_t>(frame->height, frame->data_bytes / ((size_t)frame->width * 4));
 
-    pthread_mutex_lock(&mWatermarkMutex);
-    if (mWatermark_buf) {
-        const int width = mWatermarkWidth, height = mWatermarkHeight, mode = mWatermarkMode;
-        WatermarkPlacement placement{width, height, 0, 0, mode};
-        const int recType = mRecType;
-        if (recType == REC_TYPE_FILE) {
-            placement.y = (int)frame->height - height;
-            placement.x = (int)frame->width / 2 - width / 2;
-        } else if (recType == REC_TYPE_LIVE) {
-            placement = placed_at(mWatermarkX, mWatermarkY, width, height, mode, mWidth, mHeight);
+    {
+        MutexLock lock(mWatermarkMutex);
+        if (mWatermark_buf) {
+            const int width = mWatermarkWidth, height = mWatermarkHeight, mode = mWatermarkMode;
+            WatermarkPlacement placement{width, height, 0, 0, mode};
+            const int recType = mRecType;
+            if (recType == REC_TYPE_FILE) {
+                placement.y = (int)frame->height - height;
+                placement.x = (int)frame->width / 2 - width / 2;
+            } else if (recType == REC_TYPE_LIVE) {
+                placement =
+                    placed_at(mWatermarkX, mWatermarkY, width, height, mode, mWidth, mHeight);
+            }
+            blend(frame, frameHeight, mWatermark_buf, placement);
         }
-        blend(frame, frameHeight, mWatermark_buf, placement);
     }
-    pthread_mutex_unlock(&mWatermarkMutex);
 
-    pthread_mutex_lock(&mUserWatermarkMutex);
+    MutexLock lock(mUserWatermarkMutex);
     if (mUserWatermark_buf) {
         WatermarkPlacement placement =
             placed_at(mUserWatermarkX, mUserWatermarkY, mUserWatermarkWidth, mUserWatermarkHeight,
                       mUserWatermarkMode, mWidth, mHeight);
         blend(frame, frameHeight, mUserWatermark_buf, placement);
     }
-    pthread_mutex_unlock(&mUserWatermarkMutex);
 }
