@@ -90,9 +90,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mStillHeight(0),
       mVideoOnly(false),
       mAudioFrames(AUDIO_QUEUE_MAX_BLOCKS, WhenFull::dropOldest),
-      mSharedFrame_raw(2),
-      mSharedFrame_conv(2),
-      mPoolFrameBytes(0),
       mRecType(16),
       mFirstPreviewNotified(false),
       mInternalAudio(false),
@@ -134,8 +131,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
     if (getUVCControlStatus() != 0)
         LOGD("getUVCControlStatus fail\n");
 
-    pthread_mutex_init(&mRawPoolMutex, nullptr);
-    pthread_mutex_init(&mConvPoolMutex, nullptr);
     mTlinkUrl = (char *)calloc(255, 1);
 }
 
@@ -184,8 +179,6 @@ UVCPreview::~UVCPreview() {
     pthread_cond_destroy(&mStillSync);
     pthread_mutex_destroy(&mStillWriteMutex);
     pthread_cond_destroy(&mStillWriteSync);
-    pthread_mutex_destroy(&mRawPoolMutex);
-    pthread_mutex_destroy(&mConvPoolMutex);
     LOGD("%s OUT\n", "~UVCPreview");
 }
 

@@ -34,6 +34,7 @@
 #include "ObjectArray.h"
 #include "bounded_queue.h"
 #include "gated_slot.h"
+#include "frame_pool.h"
 #include "lifecycle_turn.h"
 #include "live_slot.h"
 #include "preview_run.h"
@@ -225,11 +226,8 @@ class UVCPreview {
     void clearSharedFrame();
     // The pool helpers' lines carry the calling operation's name.
     void recycleSharedFrames();
-    void recycle_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex);
-    void fill_pool(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex, const char *caller);
-    uvc_frame_t *take_pool_frame(ObjectArray<uvc_frame_t *> &pool, pthread_mutex_t *mutex,
-                                 const char *caller);
-    void give_pool_frame(uvc_frame_t *frame, pthread_mutex_t *mutex);
+    void fill_pool(FramePool &pool, const char *caller);
+    uvc_frame_t *take_pool_frame(FramePool &pool, const char *caller);
     uvc_frame_t *getSharedFrameRaw();
     uvc_frame_t *getSharedFrameConv();
     void freeSharedFrameRaw(uvc_frame_t *frame);
@@ -256,7 +254,6 @@ class UVCPreview {
     uvc_frame_t *decode_to_pool_frame(uvc_frame_t *frame, tjhandle decoder, int pixelBytes);
     uvc_frame_t *convert_to_pool_frame(uvc_frame_t *frame, FrameConverter converter);
     void count_shown_picture();
-    void give_back_picture(uvc_frame_t *frame);
     void add_bounded(BoundedQueue<uvc_frame_t *> &queue, uvc_frame_t *frame);
     // Opens the run's queues as it starts, closes them (waking their threads) as it ends.
     void open_queues(bool open);
@@ -427,14 +424,9 @@ class UVCPreview {
     bool mVideoOnly;
     // Microphone blocks on their way to the audio writer thread; the oldest make room.
     BoundedQueue<_AudioRawData *> mAudioFrames;
-    // mRawPoolMutex guards mSharedFrame_raw, mConvPoolMutex mSharedFrame_conv.
-    ObjectArray<uvc_frame_t *> mSharedFrame_raw;
-    pthread_mutex_t mRawPoolMutex;
-    ObjectArray<uvc_frame_t *> mSharedFrame_conv;
-    pthread_mutex_t mConvPoolMutex;
-    // Frame size of both pools; changed only while no stream runs (before the stream starts,
-    // and at stop after the threads were joined), so it needs no lock.
-    size_t mPoolFrameBytes;
+    // Copies of camera frames, and converted or decoded pictures. Their frame size changes only
+    // while no stream runs.
+    FramePool mSharedFrame_raw, mSharedFrame_conv;
     std::atomic<int> mRecType;
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;

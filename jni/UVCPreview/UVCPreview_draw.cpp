@@ -332,18 +332,10 @@ void UVCPreview::count_shown_picture() {
         LOGD("viewCount : %d\n", viewCount);
 }
 
-// Camera frames handed over unconverted belong to the raw pool, pictures to the converted one.
-void UVCPreview::give_back_picture(uvc_frame_t *frame) {
-    if (frame && is_camera_frame(frame))
-        freeSharedFrameRaw(frame);
-    else
-        freeSharedFrameConv(frame);
-}
-
 // Appends a picture to a queue of at most two; when full (or stopped) the newest goes back.
 void UVCPreview::add_bounded(BoundedQueue<uvc_frame_t *> &queue, uvc_frame_t *frame) {
     if (uvc_frame_t *refused = queue.put(frame))
-        give_back_picture(refused);
+        FramePool::give_back(refused);
 }
 
 void UVCPreview::addDrawFrame(uvc_frame_t *frame) {

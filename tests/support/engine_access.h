@@ -16,8 +16,8 @@ class UVCPreviewTestAccess {
     static int drawQueued(UVCPreview *p) { return (int)p->mDrawFrames.size(); }
     static int rawPoolSize(UVCPreview *p) { return p->mSharedFrame_raw.size(); }
     static int convPoolSize(UVCPreview *p) { return p->mSharedFrame_conv.size(); }
-    static int rawPoolInUse(UVCPreview *p) { return inUse(p->mSharedFrame_raw); }
-    static int convPoolInUse(UVCPreview *p) { return inUse(p->mSharedFrame_conv); }
+    static int rawPoolInUse(UVCPreview *p) { return p->mSharedFrame_raw.in_use(); }
+    static int convPoolInUse(UVCPreview *p) { return p->mSharedFrame_conv.in_use(); }
     static int captureRequest(UVCPreview *p) { return p->mCaptureRequest; }
     static int frameWidth(UVCPreview *p) { return p->mFrameWidth; }
     static int wishWidth(UVCPreview *p) { return p->mWidth; }
@@ -70,12 +70,4 @@ class UVCPreviewTestAccess {
         return p->draw_preview_one(raw, nullptr, converter, 4);
     }
     static void giveConv(UVCPreview *p, uvc_frame_t *f) { p->freeSharedFrameConv(f); }
-
-  private:
-    static int inUse(const ObjectArray<uvc_frame_t *> &pool) {
-        int n = 0;
-        for (int i = 0; i < pool.size(); i++)
-            n += pool[i]->in_use ? 1 : 0;
-        return n;
-    }
 };
