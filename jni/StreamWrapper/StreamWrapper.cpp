@@ -47,12 +47,12 @@ StreamWrapper::~StreamWrapper() {
     Finisher::instance().forget(this);
     bool started;
     {
-        std::lock_guard<std::mutex> lock(mControlMutex);
+        MutexLock lock(mControlMutex);
         started = mStarted;
     }
     if (started)
         Stop();
-    std::lock_guard<std::mutex> lock(mControlMutex);
+    MutexLock lock(mControlMutex);
     if (mStarted && (mActive.recType & STREAM_TYPE_LIVE))
         dropLiveStream();
     releaseEncoder();

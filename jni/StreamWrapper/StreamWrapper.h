@@ -15,9 +15,9 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "live_slot.h"
+#include "thread_annotations.h"
 #include <vector>
 
 #include "watermark_blend.h"
@@ -58,6 +58,12 @@ enum { STREAM_TYPE_LIVE = 0x20, STREAM_TYPE_LIVE_AND_FILE = 0x30 };
 struct Watermark {
     std::shared_ptr<const std::vector<uint8_t>> picture;
     WatermarkPlacement placement;
+};
+
+// A watermark with the mutex that guards it: set from Java threads, read for every picture.
+struct GuardedWatermark {
+    Mutex mutex;
+    Watermark watermark GUARDED_BY(mutex);
 };
 
 // The settings a started stream runs with, taken at Start.
@@ -146,10 +152,10 @@ class StreamWrapper {
     void addWatermark(uint8_t *picture, const Watermark &system, const Watermark &user);
     // The watermark's picture and placement as the next picture uses them, its position
     // pulled into the configured picture size and stored back.
-    Watermark takeWatermark(Watermark &slot, std::mutex &mutex);
-    int setWatermarkPicture(Watermark &slot, std::mutex &mutex, const uint8_t *bytes, int size,
+    Watermark takeWatermark(GuardedWatermark &slot);
+    int setWatermarkPicture(GuardedWatermark &slot, const uint8_t *bytes, int size,
                             const char *name);
-    void initWatermark(Watermark &slot, std::mutex &mutex, const WatermarkPlacement &placement);
+    void initWatermark(GuardedWatermark &slot, const WatermarkPlacement &placement);
 
     // Encoder seam, one definition per deliverable.
     // Takes, configures and starts the encoder and the live stream; on failure nothing is
@@ -195,22 +201,19 @@ class StreamWrapper {
     OMXLib *mOMXLib;
     OMXWrapper *mOMXWrapper;
     StreamErrorNotify mErrorNotifyfnptr;
-    Watermark mWatermark;      // guarded by mWatermarkMutex
-    Watermark mUserWatermark;  // guarded by mUserWatermarkMutex
+    GuardedWatermark mWatermark, mUserWatermark;
     LiveSlot mTlinkContext;
     int m_TlinkWaitTime;
-    std::mutex mWatermarkMutex;
-    std::mutex mUserWatermarkMutex;
 
     // Start / Stop / pause / resume run one at a time: guards mStarted, mActive, the encoder
     // pointers, the live-stream context and the lifetime of mYuvBuf and mWorkPicture.
-    std::mutex mControlMutex;
-    bool mStarted;
+    Mutex mControlMutex;
+    bool mStarted GUARDED_BY(mControlMutex);
     StreamSettings mActive;
     // Admits the feeding threads' writes between a successful Start and Stop; Stop closes it
     // and waits for writes in flight before it releases the encoder.
     WriteGate mGate;
     // One picture at a time: guards the contents of mYuvBuf and mWorkPicture.
-    std::mutex mIntakeMutex;
+    Mutex mIntakeMutex;
     uint8_t *mWorkPicture;  // R, G, B, A picture the watermarks are blended into
 };

@@ -36,9 +36,9 @@ int StreamWrapper::videoDataCallback(const uint8_t *picture, int length) {
         return STREAM_BAD_ARGUMENT;
     }
     // Both watermarks are taken before the picture lock, so no two locks are ever held.
-    Watermark system = takeWatermark(mWatermark, mWatermarkMutex);
-    Watermark user = takeWatermark(mUserWatermark, mUserWatermarkMutex);
-    std::lock_guard<std::mutex> lock(mIntakeMutex);
+    Watermark system = takeWatermark(mWatermark);
+    Watermark user = takeWatermark(mUserWatermark);
+    MutexLock lock(mIntakeMutex);
     convertPicture(picture, system, user);
     int result = writePicture(mYuvBuf, getcurtime());
     if (result != 0)

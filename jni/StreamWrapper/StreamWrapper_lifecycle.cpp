@@ -73,7 +73,7 @@ void StreamWrapper::freeBuffers() {
 }
 
 int StreamWrapper::Start(const char *destination) {
-    std::lock_guard<std::mutex> lock(mControlMutex);
+    MutexLock lock(mControlMutex);
     if (mStarted) {
         LOGE("already started, stop first\n");
         return STREAM_ALREADY_STARTED;
@@ -100,7 +100,7 @@ int StreamWrapper::Stop() {
         return 0;
     }
     LOGE("Stop IN\n");
-    std::lock_guard<std::mutex> lock(mControlMutex);
+    MutexLock lock(mControlMutex);
     if (!mStarted) {
         LOGE("Record not started\n");
         return STREAM_NOT_STARTED;
@@ -138,7 +138,7 @@ int StreamWrapper::resumeStreaming() {
 
 // Pause and resume act only on a started stream, which keeps its encoder and live stream.
 int StreamWrapper::setRunning(bool running) {
-    std::lock_guard<std::mutex> lock(mControlMutex);
+    MutexLock lock(mControlMutex);
     if (!mStarted) {
         LOGE("stream not started\n");
         return STREAM_NOT_STARTED;

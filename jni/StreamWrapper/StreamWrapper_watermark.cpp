@@ -16,36 +16,35 @@ const WatermarkBlendTable &frame_blend() {
 
 }  // namespace
 
-void StreamWrapper::initWatermark(Watermark &slot, std::mutex &mutex,
-                                  const WatermarkPlacement &placement) {
+void StreamWrapper::initWatermark(GuardedWatermark &slot, const WatermarkPlacement &placement) {
     LOGE("watermarkWidth : %d\n", placement.width);
-    std::lock_guard<std::mutex> lock(mutex);
-    slot.picture.reset();
-    slot.placement = placement;
+    MutexLock lock(slot.mutex);
+    slot.watermark.picture.reset();
+    slot.watermark.placement = placement;
 }
 
-int StreamWrapper::setWatermarkPicture(Watermark &slot, std::mutex &mutex, const uint8_t *bytes,
-                                       int size, const char *name) {
+int StreamWrapper::setWatermarkPicture(GuardedWatermark &slot, const uint8_t *bytes, int size,
+                                       const char *name) {
     if (!bytes || size < 0) {
         LOGE("buffer NULL, size : %d\n", size);
         return 0;
     }
-    std::lock_guard<std::mutex> lock(mutex);
+    MutexLock lock(slot.mutex);
     // A new picture takes effect only after the init setter dropped the old one.
-    if (slot.picture)
+    if (slot.watermark.picture)
         return 0;
     auto picture = std::make_shared<std::vector<uint8_t>>(kWatermarkBufferBytes);
     LOGE("%s size : %d\n", name, size);
     memcpy(picture->data(), bytes, std::min<size_t>(size, kWatermarkBufferBytes));
-    slot.picture = std::move(picture);
+    slot.watermark.picture = std::move(picture);
     return 0;
 }
 
-Watermark StreamWrapper::takeWatermark(Watermark &slot, std::mutex &mutex) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (slot.picture)
-        clamp_watermark_position(&slot.placement, mActive.width, mActive.height);
-    return slot;
+Watermark StreamWrapper::takeWatermark(GuardedWatermark &slot) {
+    MutexLock lock(slot.mutex);
+    if (slot.watermark.picture)
+        clamp_watermark_position(&slot.watermark.placement, mActive.width, mActive.height);
+    return slot.watermark;
 }
 
 void StreamWrapper::addWatermark(uint8_t *picture, const Watermark &system, const Watermark &user) {
@@ -61,12 +60,12 @@ int StreamWrapper::SetWatermarkInit(int width, int height, int x, int y, int mod
         LOGE("watermark size %d x %d refused\n", width, height);
         return kWatermarkBadSize;
     }
-    initWatermark(mWatermark, mWatermarkMutex, {width, height, x, y, mode});
+    initWatermark(mWatermark, {width, height, x, y, mode});
     return 0;
 }
 
 int StreamWrapper::SetWatermarkBuf(const uint8_t *bytes, int size) {
-    return setWatermarkPicture(mWatermark, mWatermarkMutex, bytes, size, "mWatermark_buf");
+    return setWatermarkPicture(mWatermark, bytes, size, "mWatermark_buf");
 }
 
 int StreamWrapper::SetUserWatermarkInit(int width, int height, int x, int y, int mode) {
@@ -74,17 +73,16 @@ int StreamWrapper::SetUserWatermarkInit(int width, int height, int x, int y, int
         LOGE("watermark size %d x %d refused\n", width, height);
         return kWatermarkBadSize;
     }
-    initWatermark(mUserWatermark, mUserWatermarkMutex, {width, height, x, y, mode});
+    initWatermark(mUserWatermark, {width, height, x, y, mode});
     return 0;
 }
 
 void StreamWrapper::SetUserWatermarkXY(int x, int y) {
-    std::lock_guard<std::mutex> lock(mUserWatermarkMutex);
-    mUserWatermark.placement.x = x;
-    mUserWatermark.placement.y = y;
+    MutexLock lock(mUserWatermark.mutex);
+    mUserWatermark.watermark.placement.x = x;
+    mUserWatermark.watermark.placement.y = y;
 }
 
 int StreamWrapper::SetUserWatermarkBuf(const uint8_t *bytes, int size) {
-    return setWatermarkPicture(mUserWatermark, mUserWatermarkMutex, bytes, size,
-                               "mUserWatermark_buf");
+    return setWatermarkPicture(mUserWatermark, bytes, size, "mUserWatermark_buf");
 }
