@@ -107,17 +107,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mPreviewThreadAlive(false),
       mResolutionPending(false),
       mPendingResolution() {
-    pthread_mutex_init(&mPreviewMutex, nullptr);
-    pthread_cond_init(&mPreviewSync, nullptr);
-    pthread_mutex_init(&mCaptureMutex, nullptr);
-    pthread_cond_init(&mCaptureSync, nullptr);
-    pthread_mutex_init(&mCapBufMutex, nullptr);
-    pthread_cond_init(&mCapBufSync, nullptr);
-    pthread_mutex_init(&mStillMutex, nullptr);
-    pthread_cond_init(&mStillSync, nullptr);
-    pthread_mutex_init(&mStillWriteMutex, nullptr);
-    pthread_cond_init(&mStillWriteSync, nullptr);
-
     reset_last_error();
     memset(mDiagData, 0, sizeof(mDiagData));
     memset(&mcap_buf, 0, sizeof(mcap_buf));
@@ -169,16 +158,6 @@ UVCPreview::~UVCPreview() {
         tjDestroy(mDrawJpegDecompressor);
     mDrawJpegDecompressor = nullptr;
 
-    pthread_mutex_destroy(&mPreviewMutex);
-    pthread_cond_destroy(&mPreviewSync);
-    pthread_mutex_destroy(&mCaptureMutex);
-    pthread_cond_destroy(&mCaptureSync);
-    pthread_mutex_destroy(&mCapBufMutex);
-    pthread_cond_destroy(&mCapBufSync);
-    pthread_mutex_destroy(&mStillMutex);
-    pthread_cond_destroy(&mStillSync);
-    pthread_mutex_destroy(&mStillWriteMutex);
-    pthread_cond_destroy(&mStillWriteSync);
     LOGD("%s OUT\n", "~UVCPreview");
 }
 

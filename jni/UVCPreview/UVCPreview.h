@@ -332,7 +332,7 @@ class UVCPreview {
     std::atomic<RawdataCallback> mRawdataCallback;
     std::atomic<ErrorNotifyCallback> mErrorNotifyCallback;
     uvc_device_handle_t *mDeviceHandle;  // not owned: the camera object closes it
-    ANativeWindow *mPreviewWindow;       // guarded by mPreviewMutex
+    ANativeWindow *mPreviewWindow GUARDED_BY(mPreviewMutex);
     std::atomic<bool> mIsRunning;
     // The negotiated request and the wish below are written by the preview thread and Java
     // setters and read by Java queries, the capture check and the converters.
@@ -342,28 +342,28 @@ class UVCPreview {
     int mFrameBytes;
     // Guards mPreviewWindow, the start and end of the preview thread and the held resolution
     // wish; mPreviewSync wakes a preview thread that waits for the stop.
-    pthread_mutex_t mPreviewMutex;
-    pthread_cond_t mPreviewSync;
+    Mutex mPreviewMutex;
+    ConditionVariable mPreviewSync;
     // The one camera frame between the frame callback and the streaming loop.
     BoundedQueue<uvc_frame_t *> mPreviewFrames;
     int mPreviewWindowFormat;
     int mPreviewBytes;
     bool mIsCapturing;
-    ANativeWindow *mCaptureWindow;  // guarded by mCaptureMutex
-    pthread_t mCaptureThread;       // never started
+    ANativeWindow *mCaptureWindow GUARDED_BY(mCaptureMutex);
+    pthread_t mCaptureThread;  // never started
     // Guards mCaptureWindow and mCaptureFrame.
-    pthread_mutex_t mCaptureMutex;
-    pthread_cond_t mCaptureSync;
-    uvc_frame_t *mCaptureFrame;
+    Mutex mCaptureMutex;
+    ConditionVariable mCaptureSync;
+    uvc_frame_t *mCaptureFrame GUARDED_BY(mCaptureMutex);
     std::atomic<int> mPixelFormat;
     int mDiagData[DIAG_DATA_COUNT];
     std::atomic<int> mWidth, mHeight;
     std::atomic<int> mFrameIndex;
     // mCapBufMutex guards mcap_buf, mCaptureTicket and changes of mCaptureRequest.
-    pthread_cond_t mCapBufSync;
-    pthread_mutex_t mCapBufMutex;
-    CaptureBuffer mcap_buf;
-    unsigned mCaptureTicket = 0;  // number of the newest capture request; mCapBufMutex
+    ConditionVariable mCapBufSync;
+    Mutex mCapBufMutex;
+    CaptureBuffer mcap_buf GUARDED_BY(mCapBufMutex);
+    unsigned mCaptureTicket GUARDED_BY(mCapBufMutex) = 0;  // number of the newest request
     std::atomic<int> mCaptureRequest;
     std::atomic<int> mStartStatus;
     std::atomic<bool> mCallbackRunning;
@@ -400,15 +400,16 @@ class UVCPreview {
     int mEnablePU[CONTROL_LIST_COUNT];
     // mStillWriteMutex guards mStillImageBuf, mStillImageBufSize and mStillImageSize (the bytes
     // of a still that the still write thread has not taken yet).
-    uint8_t *mStillImageBuf;
-    int mStillImageBufSize;
-    int mStillImageSize;
+    uint8_t *mStillImageBuf GUARDED_BY(mStillWriteMutex);
+    int mStillImageBufSize GUARDED_BY(mStillWriteMutex);
+    int mStillImageSize GUARDED_BY(mStillWriteMutex);
     std::atomic<int> mStillIndex;
     // mStillMutex guards mStillBusy, mStillCommandPending and the still command wake-up.
-    pthread_mutex_t mStillMutex, mStillWriteMutex;
-    pthread_cond_t mStillSync, mStillWriteSync;
+    Mutex mStillMutex, mStillWriteMutex;
+    ConditionVariable mStillSync, mStillWriteSync;
     std::atomic<bool> mStillBusy, mStillStop, mStillWriteStop;
-    bool mStillCommandPending = false;  // a press waits for the still command thread
+    bool mStillCommandPending GUARDED_BY(mStillMutex) =
+        false;  // a press waits for the still thread
     int mVid, mPid;
     // Watermark pictures. Sizes, positions and modes are set from Java threads and read by the
     // draw thread without the mutexes, hence atomics.

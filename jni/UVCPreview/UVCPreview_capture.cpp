@@ -35,10 +35,10 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
     info[0] = info[1] = info[2] = 0;
 
     int result;
-    pthread_mutex_lock(&mCapBufMutex);
+    mCapBufMutex.lock();
     // A caller still waiting loses its place to this one and learns so at once.
     if (mcap_buf.buffer)
-        pthread_cond_broadcast(&mCapBufSync);
+        mCapBufSync.notify_all();
     const unsigned ticket = ++mCaptureTicket;
     mcap_buf.buffer = data;
     mcap_buf.capture_bytes = 0;
@@ -54,7 +54,7 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
         }
         const bool served = mCaptureRequest == 0;
         if (!served && mIsRunning) {
-            int waited = pthread_cond_timedwait(&mCapBufSync, &mCapBufMutex, &deadline);
+            int waited = mCapBufSync.wait_until(mCapBufMutex, deadline);
             if (waited == 0)
                 continue;
             if (waited == ETIMEDOUT) {
@@ -84,14 +84,14 @@ int UVCPreview::get_capture_buffer(char *data, int *info, int size) {
     // Only the current request owns the shared record; a replaced caller leaves it alone.
     if (ticket == mCaptureTicket)
         mcap_buf.buffer = nullptr;
-    pthread_mutex_unlock(&mCapBufMutex);
+    mCapBufMutex.unlock();
     LOGD("get_capture_buffer OUT");
     return result;
 }
 
 // Serves a pending capture with the picture just converted; the picture itself goes on.
 void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
-    pthread_mutex_lock(&mCapBufMutex);
+    mCapBufMutex.lock();
     if (!frame) {
         // Nothing to copy: the caller learns it now (-5) instead of after the time-out.
         LOGD("frame is null");
@@ -107,12 +107,12 @@ void UVCPreview::serve_capture_request(uvc_frame_t *frame) {
         LOGD("copy %d bytes", mcap_buf.capture_bytes);
     }
     mCaptureRequest = 0;
-    pthread_cond_broadcast(&mCapBufSync);
-    pthread_mutex_unlock(&mCapBufMutex);
+    mCapBufSync.notify_all();
+    mCapBufMutex.unlock();
 }
 
 int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
-    pthread_mutex_lock(&mCaptureMutex);
+    mCaptureMutex.lock();
     if (window != mCaptureWindow) {
         if (mCaptureWindow)
             ANativeWindow_release(mCaptureWindow);
@@ -121,14 +121,14 @@ int UVCPreview::setCaptureDisplay(ANativeWindow *window) {
         // Every hand-over carries a reference; the window is held once.
         ANativeWindow_release(window);
     }
-    pthread_mutex_unlock(&mCaptureMutex);
+    mCaptureMutex.unlock();
     return 0;
 }
 
 void UVCPreview::clearCaptureFrame() {
-    pthread_mutex_lock(&mCaptureMutex);
+    mCaptureMutex.lock();
     if (mCaptureFrame)
         uvc_free_frame(mCaptureFrame);
     mCaptureFrame = nullptr;
-    pthread_mutex_unlock(&mCaptureMutex);
+    mCaptureMutex.unlock();
 }

@@ -134,11 +134,11 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
         LOGD("preview_window is NULL");
         return ENGINE_NULL_ARGUMENT;
     }
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     if (window == mPreviewWindow) {
         // Every hand-over carries a reference; the window is held once.
         ANativeWindow_release(window);
-        pthread_mutex_unlock(&mPreviewMutex);
+        mPreviewMutex.unlock();
         return 0;
     }
     if (mPreviewWindow)
@@ -146,7 +146,7 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
     mPreviewWindow = window;
     int result =
         ANativeWindow_setBuffersGeometry(window, mFrameWidth, mFrameHeight, mPreviewWindowFormat);
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
     if (result != 0) {
         LOGD("ANativeWindow_setBuffersGeometry fail : %d", result);
         return WINDOW_GEOMETRY_FAILED;
@@ -155,12 +155,12 @@ int UVCPreview::setPreviewDisplay(ANativeWindow *window) {
 }
 
 void UVCPreview::clearDisplay() {
-    pthread_mutex_lock(&mCaptureMutex);
+    mCaptureMutex.lock();
     blank_window(mCaptureWindow);
-    pthread_mutex_unlock(&mCaptureMutex);
-    pthread_mutex_lock(&mPreviewMutex);
+    mCaptureMutex.unlock();
+    mPreviewMutex.lock();
     blank_window(mPreviewWindow);
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
 }
 
 // Decodes an MJPEG frame into `converted` within mWidth x mHeight. The picture is labelled with
@@ -284,7 +284,7 @@ bool UVCPreview::draw_camera_frame(uvc_frame_t *frame) {
         decoded_size(jpegWidth, jpegHeight, wishWidth, wishHeight, &width, &height);
     }
 
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     ANativeWindow *window = mPreviewWindow;
     // The YUYV conversion follows copyToSurface's rule for any window; a JPEG is decoded whole.
     const bool fits = window && (!jpeg || (four_byte_format(ANativeWindow_getFormat(window)) &&
@@ -292,7 +292,7 @@ bool UVCPreview::draw_camera_frame(uvc_frame_t *frame) {
                                            ANativeWindow_getHeight(window) >= height));
     if (fits)
         ANativeWindow_acquire(window);
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
     if (!fits)
         return false;
 
@@ -380,12 +380,12 @@ void UVCPreview::draw_screen() {
         }
         count_shown_picture();
         const int viewCount = mViewCount;
-        pthread_mutex_lock(&mPreviewMutex);
+        mPreviewMutex.lock();
         if (!mPreviewWindow && mDebug && viewCount % 500 == 0)
             LOGD("not exist surface\n");
         if (mPreviewWindow)
             draw_picture(frame, mPreviewWindow, lastReader);
-        pthread_mutex_unlock(&mPreviewMutex);
+        mPreviewMutex.unlock();
         if (!lastReader)
             put_in_rgbx_order(frame);  // not drawn: no window, or it could not be locked
 

@@ -104,16 +104,16 @@ void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args)
     }
 
     if (frame->is_still == 1 && preview->mStillMethod == 2) {
-        pthread_mutex_lock(&preview->mStillWriteMutex);
+        preview->mStillWriteMutex.lock();
         if (preview->mStillImageBuf) {
             int bytes = std::min((int)frame->actual_bytes, preview->mStillImageBufSize);
             memcpy(preview->mStillImageBuf, frame->data, bytes);
             preview->mStillImageSize = bytes;
-            pthread_cond_signal(&preview->mStillWriteSync);
+            preview->mStillWriteSync.notify_one();
         } else {
             frame->is_still = 0;
         }
-        pthread_mutex_unlock(&preview->mStillWriteMutex);
+        preview->mStillWriteMutex.unlock();
         return;
     }
 

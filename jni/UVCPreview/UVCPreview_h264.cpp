@@ -79,10 +79,10 @@ void UVCPreview::halt_after_decoder_failure() {
     ErrorNotifyCallback notify = mErrorNotifyCallback;
     if (notify)
         notify(mCameraID, 1, -13, (char *)"failed to start H.264 decoder.");
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     while (mIsRunning)
-        pthread_cond_wait(&mPreviewSync, &mPreviewMutex);
-    pthread_mutex_unlock(&mPreviewMutex);
+        mPreviewSync.wait(mPreviewMutex);
+    mPreviewMutex.unlock();
 }
 
 void UVCPreview::feed_decoder(uvc_frame_t *frame) {

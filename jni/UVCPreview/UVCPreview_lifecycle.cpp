@@ -13,14 +13,12 @@ namespace {
 
 // Wakes a worker through its condition (when it has one) and joins it. Returns -1 when the
 // thread was not started in this run, else the join result.
-int wake_and_join(WorkerThread &thread, pthread_mutex_t *mutex = nullptr,
-                  pthread_cond_t *sync = nullptr) {
+int wake_and_join(WorkerThread &thread, Mutex *mutex = nullptr, ConditionVariable *sync = nullptr) {
     if (!thread.started())
         return -1;
     if (mutex && sync) {
-        pthread_mutex_lock(mutex);
-        pthread_cond_signal(sync);
-        pthread_mutex_unlock(mutex);
+        MutexLock lock(*mutex);
+        sync->notify_one();
     }
     return thread.join();
 }
@@ -57,7 +55,7 @@ int UVCPreview::startPreview() {
     reset_still_state();
 
     mRun.reset(new PreviewRun(this));
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     if (mResolutionPending) {
         mResolutionPending = false;
         mPixelFormat = mPendingResolution[0];
@@ -70,7 +68,7 @@ int UVCPreview::startPreview() {
     int result = mRun->mPreviewThread.start(preview_thread_func, mRun.get());
     mPreviewThreadAlive = result == 0;
     mStartStatus = 1;
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
 
     if (result != 0) {
         LOGD(
@@ -82,9 +80,9 @@ int UVCPreview::startPreview() {
         mRun.reset();
         // No run started: the microphone started for it stops again.
         stopAudioCapture(__FUNCTION__);
-        pthread_mutex_lock(&mPreviewMutex);
-        pthread_cond_signal(&mPreviewSync);
-        pthread_mutex_unlock(&mPreviewMutex);
+        mPreviewMutex.lock();
+        mPreviewSync.notify_one();
+        mPreviewMutex.unlock();
         return result;
     }
     return 0;
@@ -109,13 +107,13 @@ int UVCPreview::stopPreview() {
         finish_recording();
         stopAudioCapture(__FUNCTION__);
 
-        pthread_mutex_lock(&mCaptureMutex);
-        pthread_cond_signal(&mCaptureSync);
-        pthread_mutex_unlock(&mCaptureMutex);
+        mCaptureMutex.lock();
+        mCaptureSync.notify_one();
+        mCaptureMutex.unlock();
         // A caller waiting for a capture learns at once that the engine stopped (-5).
-        pthread_mutex_lock(&mCapBufMutex);
-        pthread_cond_broadcast(&mCapBufSync);
-        pthread_mutex_unlock(&mCapBufMutex);
+        mCapBufMutex.lock();
+        mCapBufSync.notify_all();
+        mCapBufMutex.unlock();
     } else if (mRun) {
         // The stream failed to start and the preview thread ended on its own.
         // The microphone started with that run still captures.
@@ -137,19 +135,19 @@ int UVCPreview::stopPreview() {
     LOGD("clearSharedFrame\n");
     recycleSharedFrames();
 
-    pthread_mutex_lock(&mStillWriteMutex);
+    mStillWriteMutex.lock();
     free(mStillImageBuf);
     mStillImageBuf = nullptr;
     mStillImageBufSize = 0;
     mStillImageSize = 0;
-    pthread_mutex_unlock(&mStillWriteMutex);
+    mStillWriteMutex.unlock();
 
     LOGD("try Surface Release\n");
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     if (mPreviewWindow)
         ANativeWindow_release(mPreviewWindow);
     mPreviewWindow = nullptr;
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
     LOGD("try Surface Release End\n");
     // A recording left over from a run that ended without this stop.
     finish_recording();
@@ -194,9 +192,9 @@ void *UVCPreview::preview_thread_func(void *vptr_args) {
     if (preview->prepare_preview(&ctrl) == 0) {
         preview->do_preview(&ctrl, *run);
     }
-    pthread_mutex_lock(&preview->mPreviewMutex);
+    preview->mPreviewMutex.lock();
     preview->mPreviewThreadAlive = false;
-    pthread_mutex_unlock(&preview->mPreviewMutex);
+    preview->mPreviewMutex.unlock();
     return nullptr;
 }
 
@@ -245,16 +243,16 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
         mCallbackRunning = true;
 
         if (mStillRequest) {
-            pthread_mutex_lock(&mStillWriteMutex);
+            mStillWriteMutex.lock();
             if (mStillImageBuf) {
                 int bytes = std::min((int)frame->data_bytes, mStillImageBufSize);
                 memcpy(mStillImageBuf, frame->data, bytes);
                 mStillImageSize = bytes;
                 LOGD("mStillImageSize : %d\n", mStillImageSize);
-                pthread_cond_signal(&mStillWriteSync);
+                mStillWriteSync.notify_one();
                 mStillRequest = false;
             }
-            pthread_mutex_unlock(&mStillWriteMutex);
+            mStillWriteMutex.unlock();
         }
 
         if (mPixelFormat == PIXEL_FORMAT_H264) {

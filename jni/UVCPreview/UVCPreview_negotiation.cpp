@@ -20,7 +20,7 @@ const char *format_name(int pixelFormat) {
 }  // namespace
 
 void UVCPreview::set_UVC_Resolution(int pixelFormat, int width, int height, int frame) {
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     if (mPreviewThreadAlive) {
         // The preview thread reads and writes the size until it ends; the wish waits for the
         // next start.
@@ -37,7 +37,7 @@ void UVCPreview::set_UVC_Resolution(int pixelFormat, int width, int height, int 
         mHeight = height;
         mFrameIndex = frame;
     }
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
 }
 
 int UVCPreview::get_UVC_DiagData(int *out) {
@@ -106,7 +106,7 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
     uvc_frame_desc_t desc;
     result = uvc_get_frame_desc(mDeviceHandle, ctrl, &desc);
     // The frame size is also read by setPreviewDisplay, under the same lock.
-    pthread_mutex_lock(&mPreviewMutex);
+    mPreviewMutex.lock();
     if (result == 0) {
         mFrameWidth = desc.wWidth;
         mFrameHeight = desc.wHeight;
@@ -125,7 +125,7 @@ int UVCPreview::prepare_preview(uvc_stream_ctrl_t *ctrl) {
         mFrameWidth = mRequestWidth;
         mFrameHeight = mRequestHeight;
     }
-    pthread_mutex_unlock(&mPreviewMutex);
+    mPreviewMutex.unlock();
     mFrameBytes = mFrameWidth * mFrameHeight * 2;
     mPreviewBytes = mFrameWidth * mFrameHeight * 4;
     return result;

@@ -42,13 +42,13 @@ void UVCPreview::uvc_Interrupt_callback(enum uvc_status_class status_class, int 
     if (preview->mStillMethod == 1) {
         preview->mStillRequest = true;
     } else if (preview->mStillMethod == 2) {
-        pthread_mutex_lock(&preview->mStillMutex);
+        preview->mStillMutex.lock();
         if (!preview->mStillBusy) {
             preview->mStillBusy = true;
             preview->mStillCommandPending = true;
-            pthread_cond_signal(&preview->mStillSync);
+            preview->mStillSync.notify_one();
         }
-        pthread_mutex_unlock(&preview->mStillMutex);
+        preview->mStillMutex.unlock();
     }
 }
 
@@ -58,10 +58,10 @@ void UVCPreview::reset_still_state() {
     mStillStop = false;
     mStillWriteStop = false;
     mStillRequest = false;
-    pthread_mutex_lock(&mStillMutex);
+    mStillMutex.lock();
     mStillBusy = false;
     mStillCommandPending = false;
-    pthread_mutex_unlock(&mStillMutex);
+    mStillMutex.unlock();
     // The stream format may change between runs; the kind follows the new stream.
     mStillPixfmt = 0;
 }
@@ -70,12 +70,12 @@ void UVCPreview::reset_still_state() {
 void UVCPreview::replace_still_buffer(int bytes) {
     if (bytes < 0)
         bytes = 0;
-    pthread_mutex_lock(&mStillWriteMutex);
+    mStillWriteMutex.lock();
     free(mStillImageBuf);
     mStillImageBuf = (uint8_t *)malloc(bytes > 0 ? bytes : 1);
     mStillImageBufSize = mStillImageBuf ? bytes : 0;
     mStillImageSize = 0;
-    pthread_mutex_unlock(&mStillWriteMutex);
+    mStillWriteMutex.unlock();
 }
 
 // Asks the camera for its still method and allocates the still buffer. False when the stream

@@ -21,12 +21,12 @@ void *UVCPreview::StillWriteThread(void *vptr_args) {
 // Waits until a button press needs the still sequence or the engine stops; true for a press.
 // The press is remembered, so one made before the thread waits is not lost.
 bool UVCPreview::wait_StillThread() {
-    pthread_mutex_lock(&mStillMutex);
+    mStillMutex.lock();
     while (!mStillCommandPending && !mStillStop && mIsRunning)
-        pthread_cond_wait(&mStillSync, &mStillMutex);
+        mStillSync.wait(mStillMutex);
     const bool press = mStillCommandPending;
     mStillCommandPending = false;
-    pthread_mutex_unlock(&mStillMutex);
+    mStillMutex.unlock();
     return press;
 }
 
@@ -105,11 +105,11 @@ void UVCPreview::Still_send_thread() {
 // Waits for a still that has not been taken yet and copies at most dstSize bytes of it into
 // dst, its byte count into *size. -1 when the engine stopped.
 int UVCPreview::wait_StillWriteThread(char *dst, int dstSize, int *size) {
-    pthread_mutex_lock(&mStillWriteMutex);
+    mStillWriteMutex.lock();
     while (mStillImageSize == 0 && mIsRunning && !mStillWriteStop)
-        pthread_cond_wait(&mStillWriteSync, &mStillWriteMutex);
+        mStillWriteSync.wait(mStillWriteMutex);
     if (!mIsRunning) {
-        pthread_mutex_unlock(&mStillWriteMutex);
+        mStillWriteMutex.unlock();
         return -1;
     }
     if (mStillImageSize != 0 && mStillImageBuf) {
@@ -118,7 +118,7 @@ int UVCPreview::wait_StillWriteThread(char *dst, int dstSize, int *size) {
         *size = bytes;
         mStillImageSize = 0;
     }
-    pthread_mutex_unlock(&mStillWriteMutex);
+    mStillWriteMutex.unlock();
     return 0;
 }
 
@@ -198,9 +198,9 @@ void UVCPreview::StillFileWriteThread() {
         deliver_still(copy, size, width, height, yuyv, converted);
         memset(copy, 0, size);
         if (mStillMethod == 2) {
-            pthread_mutex_lock(&mStillMutex);
+            mStillMutex.lock();
             mStillBusy = false;
-            pthread_mutex_unlock(&mStillMutex);
+            mStillMutex.unlock();
         }
     }
 

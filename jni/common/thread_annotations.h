@@ -2,6 +2,9 @@
 // Other compilers see nothing.
 #pragma once
 
+#include <pthread.h>
+#include <time.h>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -51,6 +54,19 @@ class ConditionVariable {
         mCondition.wait(lock, ready);
         lock.release();
     }
+    // One wake-up, or a spurious one: the caller's loop checks its own condition.
+    void wait(Mutex &mutex) REQUIRES(mutex) {
+        std::unique_lock<std::mutex> lock(mutex.mMutex, std::adopt_lock);
+        mCondition.wait(lock);
+        lock.release();
+    }
+    // Waits until woken or until `deadline` on the realtime clock: 0, ETIMEDOUT or the wait's
+    // own error.
+    int wait_until(Mutex &mutex, const timespec &deadline) REQUIRES(mutex) {
+        return pthread_cond_timedwait(mCondition.native_handle(), mutex.mMutex.native_handle(),
+                                      &deadline);
+    }
+    void notify_one() { mCondition.notify_one(); }
     void notify_all() { mCondition.notify_all(); }
 
   private:
