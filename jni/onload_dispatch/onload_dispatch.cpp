@@ -182,7 +182,6 @@ jint JNI_OnLoad(JavaVM *vm, void * /*reserved*/) {
     g_VM = vm;
     if (register_uvccamera(env) != 0)
         return -1;
-    pthread_mutex_init(&g_Infomutex, nullptr);
     return JNI_VERSION_1_6;
 }
 
@@ -191,5 +190,4 @@ void JNI_OnUnload(JavaVM *vm, void * /*reserved*/) {
     if (vm->GetEnv((void **)&env, JNI_VERSION_1_6) != JNI_OK)
         return;
     jni_unload(env);
-    pthread_mutex_destroy(&g_Infomutex);
 }

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <jni.h>
-#include <pthread.h>
 
 #include <atomic>
 
 #include "ObjectArray.h"
+#include "thread_annotations.h"
 
 #define LUMIVO_NATIVE_CLASS "com/orrinworks/lumivonative/Lumivo_Native"
 #define NATIVE_CAMERA_CLASS "com/orrinworks/lumivonative/NativeCamera"
@@ -31,8 +31,8 @@ struct _CameraInfo {
 
 extern JavaVM *g_VM;
 // Guards g_CameraInfo and the Rawarr references of its records.
-extern pthread_mutex_t g_Infomutex;
-extern ObjectArray<_CameraInfo *> g_CameraInfo;
+extern Mutex g_Infomutex;
+extern ObjectArray<_CameraInfo *> g_CameraInfo GUARDED_BY(g_Infomutex);
 extern jclass g_jNativesCls;
 extern jmethodID g_mid, g_mid1, g_mid2, g_midRAWCB, g_midErrorCB;
 // Debug flag handed to the camera object at connect; written by nativesetDebug.
