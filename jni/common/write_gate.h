@@ -4,19 +4,18 @@
 // called from inside a write.
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
+#include "thread_annotations.h"
 
 class WriteGate {
   public:
     void open() {
-        std::lock_guard<std::mutex> lock(mMutex);
+        MutexLock lock(mMutex);
         mOpen = true;
     }
 
     // True when the writer may go on; it must call leave() when done.
     bool enter() {
-        std::lock_guard<std::mutex> lock(mMutex);
+        MutexLock lock(mMutex);
         if (!mOpen)
             return false;
         mInside++;
@@ -24,20 +23,21 @@ class WriteGate {
     }
 
     void leave() {
-        std::lock_guard<std::mutex> lock(mMutex);
+        MutexLock lock(mMutex);
         if (--mInside == 0)
             mDrained.notify_all();
     }
 
     // Refuses new writers, then waits for the ones inside.
     void close() {
-        std::unique_lock<std::mutex> lock(mMutex);
+        MutexLock lock(mMutex);
         mOpen = false;
-        mDrained.wait(lock, [this] { return mInside == 0; });
+        while (mInside != 0)
+            mDrained.wait(mMutex);
     }
 
     bool isOpen() {
-        std::lock_guard<std::mutex> lock(mMutex);
+        MutexLock lock(mMutex);
         return mOpen;
     }
 
@@ -59,8 +59,8 @@ class WriteGate {
     };
 
   private:
-    std::mutex mMutex;  // guards mOpen and mInside
-    std::condition_variable mDrained;
-    bool mOpen = false;
-    int mInside = 0;
+    Mutex mMutex;
+    ConditionVariable mDrained;
+    bool mOpen GUARDED_BY(mMutex) = false;
+    int mInside GUARDED_BY(mMutex) = 0;
 };
