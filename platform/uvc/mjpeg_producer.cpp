@@ -20,6 +20,7 @@
 
 #include "frame_producer.h"
 #include "picture_pattern.h"
+#include "restart_markers.h"
 
 namespace {
 
@@ -202,8 +203,8 @@ std::shared_ptr<const SpliceSet> splice_set(const CameraDescription &camera, int
 
 class MjpegProducer : public FrameProducer {
   public:
-    explicit MjpegProducer(std::shared_ptr<const SpliceSet> set)
-        : set_(std::move(set)), frame_(set_->largest_frame) {}
+    MjpegProducer(std::shared_ptr<const SpliceSet> set, int restart_interval)
+        : set_(std::move(set)), restart_interval_(restart_interval), frame_(set_->largest_frame) {}
 
     bool produce(uint32_t number, bool clap, uint8_t **data, size_t *bytes) override {
         const McuLayout &layout = set_->layout;
@@ -238,12 +239,20 @@ class MjpegProducer : public FrameProducer {
         *out++ = 0xd9;
         *data = frame_.data();
         *bytes = out - frame_.data();
+        if (restart_interval_ == kSpliceRestarts)
+            return true;
+        if (!rewrite_restart_interval(frame_.data(), *bytes, restart_interval_, &rewritten_))
+            return false;
+        *data = rewritten_.data();
+        *bytes = rewritten_.size();
         return true;
     }
 
   private:
     std::shared_ptr<const SpliceSet> set_;
-    std::vector<uint8_t> frame_;  // the frame handed out; room for any mix of the variants
+    const int restart_interval_;
+    std::vector<uint8_t> rewritten_;  // the frame handed out with the description's interval
+    std::vector<uint8_t> frame_;      // the frame handed out; room for any mix of the variants
 };
 
 }  // namespace
@@ -255,5 +264,6 @@ std::unique_ptr<FrameProducer> make_mjpeg_producer(const CameraDescription &came
         *error = "MJPEG pre-encoding failed";
         return nullptr;
     }
-    return std::unique_ptr<FrameProducer>(new MjpegProducer(std::move(set)));
+    return std::unique_ptr<FrameProducer>(
+        new MjpegProducer(std::move(set), camera.restart_interval));
 }
