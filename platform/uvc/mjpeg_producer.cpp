@@ -20,7 +20,6 @@
 
 #include "frame_producer.h"
 #include "picture_pattern.h"
-#include "restart_markers.h"
 
 namespace {
 
@@ -97,6 +96,41 @@ bool encode_with_restarts(const uint8_t *rgbx, int width, int height, bool subsa
     out->assign(reinterpret_cast<char *>(buffer), size);
     free(buffer);
     return true;
+}
+
+// Re-encodes a baseline JPEG's entropy data with a restart marker every `interval` MCUs (0:
+// none), losslessly (the DCT coefficients are kept). False when the JPEG cannot be read.
+bool rewrite_restart_interval(const uint8_t *jpeg, size_t bytes, int interval,
+                              std::vector<uint8_t> *out) {
+    jpeg_decompress_struct in;
+    jpeg_compress_struct dst;
+    JpegErrorTrap inTrap, dstTrap;
+    in.err = jpeg_std_error(&inTrap.manager);
+    inTrap.manager.error_exit = jpeg_trap_exit;
+    dst.err = jpeg_std_error(&dstTrap.manager);
+    dstTrap.manager.error_exit = jpeg_trap_exit;
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_create_decompress(&in);
+    jpeg_create_compress(&dst);
+    bool ok = false;
+    if (setjmp(inTrap.jump) == 0 && setjmp(dstTrap.jump) == 0) {
+        jpeg_mem_src(&in, jpeg, bytes);
+        jpeg_read_header(&in, TRUE);
+        jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&in);
+        jpeg_copy_critical_parameters(&in, &dst);
+        dst.restart_interval = (unsigned)interval;
+        jpeg_mem_dest(&dst, &buffer, &size);
+        jpeg_write_coefficients(&dst, coefficients);
+        jpeg_finish_compress(&dst);
+        jpeg_finish_decompress(&in);
+        out->assign(buffer, buffer + size);
+        ok = true;
+    }
+    jpeg_destroy_compress(&dst);
+    jpeg_destroy_decompress(&in);
+    free(buffer);
+    return ok;
 }
 
 // One encoded variant: its bytes and the start offset of every restart run; starts.back() is
