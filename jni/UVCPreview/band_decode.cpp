@@ -50,11 +50,16 @@ void decode_band(DecodeTask *task, tjhandle decoder) {
     t->latch->count_down(ok);
 }
 
+// Set while a thread decodes a frame's bands: a frame task it takes back meanwhile is decoded
+// whole, as its bands would overwrite the ones being decoded.
+thread_local bool t_inBands = false;
+
 JpegDecode decode_bands(DecodeWorkers *workers, tjhandle decoder,
                         const std::vector<JpegBand> &bands, uint8_t *dst, int width, int pitch,
                         int flags) {
     BandTask tasks[DecodeWorkers::kMaxWorkers];
     const int count = (int)bands.size();
+    t_inBands = true;
     BandLatch latch(count);
     for (int i = 0; i < count; i++) {
         tasks[i].run = decode_band;
@@ -71,6 +76,7 @@ JpegDecode decode_bands(DecodeWorkers *workers, tjhandle decoder,
     }
     decode_band(&tasks[0], decoder);
     workers->run_unstarted(decoder);
+    t_inBands = false;
     return latch.wait() ? JpegDecode::decoded : JpegDecode::failed;
 }
 
@@ -91,7 +97,10 @@ JpegDecoding::JpegDecoding(DecodeWorkers *workers, const uint8_t *jpeg, size_t b
       mHeight(height),
       mBands(thread_bands()) {
     // Bands are decoded at the frame's own size; a picture TurboJPEG scales goes in one piece.
-    if (workers && workers->count() > 1 && jpegWidth <= width && jpegHeight <= height)
+    // A worker decodes whole frames beside the other workers: splitting them again brings
+    // nothing.
+    if (workers && workers->count() > 1 && !DecodeWorkers::on_worker() && !t_inBands &&
+        jpegWidth <= width && jpegHeight <= height)
         mSplit = split_into_bands(jpeg, bytes, workers->count(), &mBands);
 }
 

@@ -9,6 +9,8 @@ namespace {
 // frames the in-order hand-off holds.
 const size_t kQueuedTasks = 64;
 
+thread_local bool t_onWorker = false;
+
 }  // namespace
 
 int DecodeWorkers::count_for_machine() {
@@ -41,6 +43,10 @@ void DecodeWorkers::run_unstarted(tjhandle decoder) {
         task->run(task, decoder);
 }
 
+bool DecodeWorkers::on_worker() {
+    return t_onWorker;
+}
+
 void DecodeWorkers::record_decode(int64_t micros) {
     const int64_t last = mDecodeMicros;
     mDecodeMicros = last == 0 ? micros : (last * 7 + micros) / 8;
@@ -48,6 +54,7 @@ void DecodeWorkers::record_decode(int64_t micros) {
 
 void *DecodeWorkers::worker_main(void *self) {
     DecodeWorkers *workers = static_cast<DecodeWorkers *>(self);
+    t_onWorker = true;
     tjhandle decoder = tjInitDecompress();
     while (DecodeTask *task = workers->mTasks.take())
         task->run(task, decoder);

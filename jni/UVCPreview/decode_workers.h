@@ -31,6 +31,9 @@ class DecodeWorkers {
     // Ends the workers after the task each is running; tasks not started are left queued.
     void stop();
     int count() const { return mCount; }
+    // Whether the calling thread is a decode worker: a frame it decodes is decoded beside
+    // others already and is not split again.
+    static bool on_worker();
 
     // Queues a task for the next free worker; false when none will take it (the caller runs it).
     bool hand_over(DecodeTask *task);
