@@ -1,6 +1,6 @@
 // The preview thread's choice between one decode a frame on one thread and whole frames
 // decoded side by side by the decode workers: side by side once a decode takes most of the
-// camera's frame interval, back to one thread once it takes well under half of it.
+// camera's frame interval (four fifths), back to one thread once it takes well under half.
 #pragma once
 
 #include <libuvc/libuvc.h>
@@ -24,7 +24,7 @@ class DecodePace {
 
     // Whether frames are decoded side by side, given what a whole-frame decode takes.
     bool side_by_side(int64_t decodeMicros) {
-        if (mIntervalMicros > 0 && decodeMicros * 10 > mIntervalMicros * 7)
+        if (mIntervalMicros > 0 && decodeMicros * 10 > mIntervalMicros * 8)
             mSideBySide = true;
         else if (decodeMicros * 20 < mIntervalMicros * 9)
             mSideBySide = false;

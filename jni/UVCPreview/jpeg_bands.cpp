@@ -117,14 +117,16 @@ BandSplit split_into_bands(const uint8_t *jpeg, size_t bytes, int parts,
         markers.size() + 1 != intervals)
         return BandSplit::refused;
 
-    // Band edges: the first interval starting an MCU row at or after each share of the rows.
+    // Band edges: intervals that start an MCU row, where the rows and the entropy data before
+    // them (each about half of a band's decoding time) reach each band's share.
     std::vector<size_t> edges(1, 0);
-    for (int part = 1; part < parts; part++) {
-        const size_t row = (size_t)layout.rows * part / parts;
-        size_t first = (row * layout.columns + layout.interval - 1) / layout.interval;
-        while (first < intervals && first * layout.interval % layout.columns != 0)
-            first++;
-        if (first > edges.back() && first < intervals)
+    const double dataBytes = (double)(end - layout.entropy);
+    for (size_t first = 1; first < intervals && (int)edges.size() < parts; first++) {
+        if (first * layout.interval % layout.columns != 0)
+            continue;
+        const double rows = (double)(first * layout.interval / layout.columns) / layout.rows;
+        const double data = (markers[first - 1] - layout.entropy) / dataBytes;
+        if ((rows + data) / 2 >= (double)edges.size() / parts)
             edges.push_back(first);
     }
     if (edges.size() < 2)
