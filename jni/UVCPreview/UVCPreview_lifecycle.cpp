@@ -274,7 +274,8 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
             continue;
         }
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;
-        const long ticket = run.mPictures.draw();
+        // Two frames a worker keep every worker busy; more would only add latency and pictures.
+        const long ticket = run.mPictures.draw(2 * std::max(1, run.mDecodeWorkers.count()));
         if (ticket < 0) {  // the decode workers are that far behind
             freeSharedFrameRaw(frame);
             continue;

@@ -1,11 +1,13 @@
 #include "in_order_handoff.h"
 
+#include <algorithm>
+
 InOrderHandOff::InOrderHandOff(size_t tickets, Deliver deliver)
     : mDeliver(std::move(deliver)), mSlots(tickets) {}
 
-long InOrderHandOff::draw() {
+long InOrderHandOff::draw(long most) {
     MutexLock lock(mMutex);
-    if (mDrawn - mHandedOn >= (long)mSlots.size())
+    if (mDrawn - mHandedOn >= std::min(most, (long)mSlots.size()))
         return -1;
     Slot &slot = mSlots[mDrawn % mSlots.size()];
     slot.ticket = mDrawn;

@@ -20,8 +20,8 @@ class InOrderHandOff {
 
     InOrderHandOff(size_t tickets, Deliver deliver);
 
-    // The next ticket; -1 while all tickets are out (the frame is then dropped).
-    long draw();
+    // The next ticket; -1 while `most` tickets (at most all) are out: the frame is then dropped.
+    long draw(long most);
     // Reports the picture of `ticket` and hands on what is due.
     void finish(long ticket, uvc_frame_t *picture, bool decoded);
 
