@@ -22,6 +22,9 @@ target_include_directories(deps::yuv INTERFACE ${YUV_INCLUDE_DIR})
 
 pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 add_library(deps::turbojpeg ALIAS PkgConfig::TURBOJPEG)
+# libjpeg-turbo's libjpeg API: the header reader that tells where an MJPEG frame's data starts.
+pkg_check_modules(JPEG REQUIRED IMPORTED_TARGET libjpeg)
+add_library(deps::jpeg ALIAS PkgConfig::JPEG)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
 add_library(deps::png ALIAS PkgConfig::PNG)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET

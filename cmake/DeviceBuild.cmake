@@ -30,5 +30,6 @@ foreach(lib log android jnigraphics uvc auxa_lumivo MediaDecoder tlink MediaReco
 endforeach()
 orrin_device_library(deps::yuv yuv ${YUV_INCLUDE_DIR})
 orrin_device_library(deps::turbojpeg turbojpeg ${TURBOJPEG_INCLUDE_DIR})
+orrin_device_library(deps::jpeg jpeg ${TURBOJPEG_INCLUDE_DIR})
 
 add_subdirectory(jni)

@@ -6,8 +6,11 @@
 //
 //   engine_bench [--pattern scene|counter] [--rounds N] [--only MJPEG|YUYV|H.264]
 //                                                          the comparison table
-//   engine_bench --write-mjpeg PATH COUNT                  1080p camera frames for peers.sh
-//   engine_bench --replay PATH --frames N                  the engine alone on those frames
+//   engine_bench [--rounds N] [--seconds S] --4k           the 4K rows, engine beside the
+//                                                          one-decode path, S (30) s each
+//   engine_bench --write-mjpeg PATH COUNT [4k]             1080p (4K) camera frames for peers.sh
+//   engine_bench --replay PATH --frames N [4k]             the engine alone on those frames
+//                                                          (4K: sent at 120 fps)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -43,7 +46,8 @@ struct Case {
     int format;
     int width;
     int height;
-    const Camera &camera() const { return format == kH264 ? kH264Camera : kWebcam; }
+    const Camera *own = nullptr;  // a camera of its own (the 4K rows)
+    const Camera &camera() const { return own ? *own : format == kH264 ? kH264Camera : kWebcam; }
     // The engine is asked for MJPEG; it negotiates the H.264 camera's stream by its ids.
     int wish() const { return format == kH264 ? 9 : format; }
     const char *name() const { return format == 9 ? "MJPEG" : format == kH264 ? "H.264" : "YUYV"; }
@@ -52,12 +56,13 @@ struct Case {
 // A camera description in a temporary file, open for reading.
 class Description {
   public:
-    Description(const Camera &camera, const std::string &extra) {
+    Description(const Camera &camera, const std::string &extra,
+                const std::string &mjpeg = "1920x1080, 1280x720") {
         path_ = "/tmp/engine_bench_" + std::to_string(getpid()) + "_" + std::to_string(camera.pid) +
                 ".conf";
         std::ofstream out(path_);
         out << "vid = " << camera.vid << "\npid = " << camera.pid << "\nname = Bench Camera\n"
-            << "mjpeg = 1920x1080, 1280x720\nyuyv = 1920x1080, 1280x720\n"
+            << "mjpeg = " << mjpeg << "\nyuyv = 1920x1080, 1280x720\n"
             << "h264 = 1920x1080, 1280x720\n"
             << "default = mjpeg 1280x720\nfps = " << camera.fps << "\nstill_method = 0\n"
             << "microphone = off\n"
@@ -98,7 +103,44 @@ struct EngineRun {
     double startCallMs = -1;              // startPreview call to first picture, first start
     double residentMib = -1;              // resident memory added by the running preview
     std::vector<double> latencies;        // steady state, ms
+    // Steady state without a reader after the window, ms; empty when a frame was lost in between
+    std::vector<double> windowLatencies;
 };
+
+// The counter of the last posted picture and the post count, read together.
+bool window_mark(ANativeWindow *window, int64_t *counter, int64_t *posts) {
+    for (int i = 0; i < 20; i++) {
+        const int64_t before = host_window_post_count(window);
+        std::vector<uint8_t> pixels;
+        int32_t width = 0, height = 0;
+        if (!host_window_last_picture(window, &pixels, &width, &height))
+            return false;
+        if (host_window_post_count(window) == before) {
+            *counter = uvc_test_decode_counter(pixels.data(), width, height, 0);
+            *posts = before;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Latencies of the posts between two marks, when every camera frame between them was posted:
+// post k then shows frame counter0 + k - (posts0 - 1).
+std::vector<double> window_latencies(uvc_device_handle_t *devh, ANativeWindow *window,
+                                     int64_t counter0, int64_t posts0, int64_t counter1,
+                                     int64_t posts1) {
+    std::vector<double> latencies;
+    if (counter1 - counter0 != posts1 - posts0)
+        return latencies;
+    const std::vector<int64_t> posts = host_window_post_times(window);
+    for (int64_t k = posts0; k < posts1 && k < (int64_t)posts.size(); k++) {
+        const int64_t handover =
+            uvc_test_handover_time_ns(devh, (uint32_t)(counter0 + k - (posts0 - 1)));
+        if (handover >= 0)
+            latencies.push_back((posts[k] * 1000 - handover) / 1e6);
+    }
+    return latencies;
+}
 
 // Milliseconds from the stream's first camera frame to the first post after `postsBefore`.
 double first_picture_ms(uvc_device_handle_t *devh, ANativeWindow *window, size_t postsBefore) {
@@ -114,13 +156,15 @@ double first_picture_ms(uvc_device_handle_t *devh, ANativeWindow *window, size_t
 // Starts a fresh engine (first start), measures its CPU per picture for `seconds` without any
 // reader after the surface, then restarts it at the same size with the raw-frame callback on
 // to match each post to its camera frame.
-EngineRun run_engine(const Case &c, int fd, double seconds) {
+EngineRun run_engine(const Case &c, int fd, double seconds,
+                     DecodeChoice choice = DecodeChoice::measured) {
     EngineRun run;
     UVCCamera camera;
     if (camera.connect(c.camera().vid, c.camera().pid, fd, nullptr, false, "") != 0)
         return run;
     camera.setRecMode(1);
     UVCPreview *engine = camera.preview();
+    UVCPreviewTestAccess::setDecodeChoice(engine, choice);
     uvc_device_handle_t *devh = UVCPreviewTestAccess::handle(engine);
     engine->set_UVC_Resolution(c.wish(), c.width, c.height, 0);
     ANativeWindow *window = host_window_create(c.width, c.height);
@@ -136,6 +180,8 @@ EngineRun run_engine(const Case &c, int fd, double seconds) {
         run.startCallMs = (firstPosts[0] - startUs) / 1e3;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // warm caches
+    int64_t mark0 = -1, markPosts0 = 0, mark1 = -1, markPosts1 = 0;
+    const bool marked0 = window_mark(window, &mark0, &markPosts0);
     const int64_t posts0 = host_window_post_count(window);
     const uint32_t frames0 = uvc_test_frames_delivered(devh);
     const double cpu0 = process_cpu_seconds();
@@ -148,6 +194,8 @@ EngineRun run_engine(const Case &c, int fd, double seconds) {
     run.posted = host_window_post_count(window) - posts0;
     run.delivered = (int64_t)uvc_test_frames_delivered(devh) - frames0;
     run.residentMib = resident_mib() - residentBefore;
+    if (marked0 && window_mark(window, &mark1, &markPosts1))
+        run.windowLatencies = window_latencies(devh, window, mark0, markPosts0, mark1, markPosts1);
     camera.stopPreview();
     // The camera thread makes the frames; the frame callback's time on it is the engine's.
     const double engineCpu =
@@ -206,8 +254,25 @@ std::string spread(std::vector<double> values, double scale = 1) {
 
 struct CaseFigures {
     std::vector<double> engine, paced, backToBack, ratioPaced, ratioBackToBack, first, restart, p50,
-        p99, startCall, resident;
+        p99, startCall, resident, windowP50, windowP99;
     int64_t delivered = 0, posted = 0;
+
+    // The figures every run gives.
+    void add(const EngineRun &run) {
+        engine.push_back(run.cpuPerFrame);
+        resident.push_back(run.residentMib);
+        add_percentiles(run.latencies, &p50, &p99);
+        add_percentiles(run.windowLatencies, &windowP50, &windowP99);
+        delivered += run.delivered;
+        posted += run.posted;
+    }
+    static void add_percentiles(const std::vector<double> &latencies, std::vector<double> *p50,
+                                std::vector<double> *p99) {
+        if (latencies.empty())
+            return;
+        p50->push_back(percentile(latencies, 0.50));
+        p99->push_back(percentile(latencies, 0.99));
+    }
 };
 
 // The cases whose name starts with `only` (all for an empty one).
@@ -250,7 +315,7 @@ void comparison(const std::string &pattern, int rounds, const std::vector<Case> 
             double backToBack =
                 floor_cpu_per_frame(c.format, c.width, c.height, recorded[i], fps, 0);
             CaseFigures &f = figures[i];
-            f.engine.push_back(run.cpuPerFrame);
+            f.add(run);
             f.paced.push_back(paced);
             f.backToBack.push_back(backToBack);
             f.ratioPaced.push_back(run.cpuPerFrame / paced);
@@ -258,13 +323,6 @@ void comparison(const std::string &pattern, int rounds, const std::vector<Case> 
             f.first.push_back(run.firstMs);
             f.restart.push_back(run.restartMs);
             f.startCall.push_back(run.startCallMs);
-            f.resident.push_back(run.residentMib);
-            if (!run.latencies.empty()) {
-                f.p50.push_back(percentile(run.latencies, 0.50));
-                f.p99.push_back(percentile(run.latencies, 0.99));
-            }
-            f.delivered += run.delivered;
-            f.posted += run.posted;
         }
         printf("round %d done, load average %s\n", round + 1, load_average().c_str());
     }
@@ -295,27 +353,83 @@ void comparison(const std::string &pattern, int rounds, const std::vector<Case> 
     printf("\nload average at end %s\n", load_average().c_str());
 }
 
-// Writes `count` 1080p MJPEG frames of the camera-like scene, back to back.
-int write_mjpeg(const char *path, int count) {
-    Description description(kWebcam, "pattern = scene\n");
+// The 4K rows: the camera-like scene at 3840x2160, without restart markers at 30 and 60 fps and
+// with them at 30 fps, each through the engine as it chooses and through the one-decode path
+// (every frame decoded in one piece on one thread, as before the decode workers) in the same
+// round. The camera re-encodes frames without markers on its own thread; that time is not the
+// engine's and is left out of its CPU, but it takes a share of the machine.
+void fourk_comparison(int rounds, double seconds) {
+    static const Camera at30 = {0x1bcf, 0x2d40, 30}, at60 = {0x1bcf, 0x2d41, 60};
+    struct Row {
+        const char *name;
+        Case c;
+        std::string extra;
+    };
+    const Row rows[] = {
+        {"4K30 no restart markers", {9, 3840, 2160, &at30}, "restart_interval = 0\n"},
+        {"4K60 no restart markers", {9, 3840, 2160, &at60}, "restart_interval = 0\n"},
+        {"4K30 restart markers   ", {9, 3840, 2160, &at30}, "restart_interval = cells\n"},
+    };
+    const DecodeChoice paths[] = {DecodeChoice::measured, DecodeChoice::oneThread};
+    printf(
+        "4K MJPEG, camera-like scene, %d interleaved rounds of %.0f s; load average at start %s\n",
+        rounds, seconds, load_average().c_str());
+    CaseFigures figures[3][2];
+    for (int round = 0; round < rounds; round++) {
+        for (int r = 0; r < 3; r++) {
+            Description camera(*rows[r].c.own, "pattern = scene\n" + rows[r].extra,
+                               "3840x2160, 1920x1080, 1280x720");
+            for (int p = 0; p < 2; p++) {
+                EngineRun run = run_engine(rows[r].c, camera.fd(), seconds, paths[p]);
+                figures[r][p].add(run);
+            }
+        }
+        printf("round %d done, load average %s\n", round + 1, load_average().c_str());
+    }
+    printf(
+        "\nmedian [min-max] over rounds; CPU ms a posted picture; latency ms from the camera's\n"
+        "hand-over to the surface post, with only the window reading (a run that lost a frame\n"
+        "gives none) and with a raw-frame reader; resident memory the running preview added.\n");
+    for (int r = 0; r < 3; r++) {
+        for (int p = 0; p < 2; p++) {
+            const CaseFigures &f = figures[r][p];
+            printf(
+                "%s  %-10s\n    delivered %lld posted %lld  CPU ms %s  resident MiB %s\n"
+                "    window p50 %s p99 %s   raw reader p50 %s p99 %s\n",
+                rows[r].name, p == 0 ? "engine" : "one decode", (long long)f.delivered,
+                (long long)f.posted, spread(f.engine, 1e3).c_str(), spread(f.resident).c_str(),
+                spread(f.windowP50).c_str(), spread(f.windowP99).c_str(), spread(f.p50).c_str(),
+                spread(f.p99).c_str());
+        }
+    }
+    printf("\nload average at end %s\n", load_average().c_str());
+}
+
+// Writes `count` MJPEG frames of the camera-like scene at width x height, back to back.
+int write_mjpeg(const char *path, int count, int width, int height) {
+    Description description(kWebcam, "pattern = scene\n", "3840x2160, 1920x1080, 1280x720");
     RecordedFrames frames =
-        record_camera_frames(description.fd(), kWebcam.vid, kWebcam.pid, 9, 1920, 1080, count);
+        record_camera_frames(description.fd(), kWebcam.vid, kWebcam.pid, 9, width, height, count);
     std::ofstream out(path, std::ios::binary);
     for (const auto &frame : frames)
         out.write(reinterpret_cast<const char *>(frame.data()), frame.size());
     return out && (int)frames.size() == count ? 0 : 1;
 }
 
-// Runs the engine on a replayed 1080p MJPEG file until `count` pictures were posted.
-int replay(const char *path, int count) {
-    Description description(kWebcam, std::string("replay = mjpeg 1920x1080 ") + path + "\n");
+// Runs the engine on a replayed MJPEG file of width x height frames, sent at `fps`, until `count`
+// pictures were posted.
+int replay(const char *path, int count, int width, int height, int fps) {
+    const Camera sender = {kWebcam.vid, kWebcam.pid, fps};
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    Description description(sender, "replay = mjpeg " + size + " " + path + "\n",
+                            size + ", 1280x720");
     UVCCamera camera;
     if (camera.connect(kWebcam.vid, kWebcam.pid, description.fd(), nullptr, false, "") != 0)
         return 1;
     camera.setRecMode(1);
     UVCPreview *engine = camera.preview();
-    engine->set_UVC_Resolution(9, 1920, 1080, 0);
-    ANativeWindow *window = host_window_create(1920, 1080);
+    engine->set_UVC_Resolution(9, width, height, 0);
+    ANativeWindow *window = host_window_create(width, height);
     ANativeWindow_acquire(window);
     engine->setPreviewDisplay(window);
     camera.startPreview();
@@ -333,25 +447,40 @@ int main(int argc, char **argv) {
     host_log_set_echo(false);
     std::string pattern = "scene";
     int rounds = 3;
+    double seconds = 30;  // of each 4K run
     std::string only;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
-        if (arg == "--write-mjpeg" && i + 2 < argc)
-            return write_mjpeg(argv[i + 1], atoi(argv[i + 2]));
-        if (arg == "--replay" && i + 3 < argc && std::string(argv[i + 2]) == "--frames")
-            return replay(argv[i + 1], atoi(argv[i + 3]));
+        if (arg == "--write-mjpeg" && i + 2 < argc) {
+            const bool fourk = i + 3 < argc && std::string(argv[i + 3]) == "4k";
+            return write_mjpeg(argv[i + 1], atoi(argv[i + 2]), fourk ? 3840 : 1920,
+                               fourk ? 2160 : 1080);
+        }
+        if (arg == "--4k") {
+            fourk_comparison(rounds, seconds);
+            return 0;
+        }
+        if (arg == "--replay" && i + 3 < argc && std::string(argv[i + 2]) == "--frames") {
+            // 4K: sent at the highest rate a camera may describe, to see the engine flat out.
+            if (i + 4 < argc && std::string(argv[i + 4]) == "4k")
+                return replay(argv[i + 1], atoi(argv[i + 3]), 3840, 2160, 120);
+            return replay(argv[i + 1], atoi(argv[i + 3]), 1920, 1080, kWebcam.fps);
+        }
         if (arg == "--pattern" && i + 1 < argc) {
             pattern = argv[++i];
         } else if (arg == "--rounds" && i + 1 < argc) {
             rounds = std::max(1, atoi(argv[++i]));
+        } else if (arg == "--seconds" && i + 1 < argc) {
+            seconds = std::max(1.0, atof(argv[++i]));
         } else if (arg == "--only" && i + 1 < argc) {
             only = argv[++i];
         } else {
             fprintf(stderr,
                     "usage: %s [--pattern scene|counter] [--rounds N] [--only MJPEG|YUYV|H.264]\n"
-                    "       %s --write-mjpeg PATH COUNT\n"
-                    "       %s --replay PATH --frames N\n",
-                    argv[0], argv[0], argv[0]);
+                    "       %s [--rounds N] [--seconds S] --4k\n"
+                    "       %s --write-mjpeg PATH COUNT [4k]\n"
+                    "       %s --replay PATH --frames N [4k]\n",
+                    argv[0], argv[0], argv[0], argv[0]);
             return 2;
         }
     }

@@ -52,6 +52,10 @@ typedef void (*FirstPreviewCallback)(long cameraId);
 typedef void (*RawdataCallback)(long cameraId, char *data, int size);
 typedef void (*ErrorNotifyCallback)(long cameraId, long kind, int code, char *text);
 
+// How MJPEG frames are decoded: as measured (one thread while one core keeps up and a frame has
+// no restart markers), always in one piece on one thread, or always whole frames side by side.
+enum class DecodeChoice { measured, oneThread, sideBySide };
+
 // Camera-library converter used by the drawing path (uvc_any2rgbx and the like).
 typedef uvc_error_t (*FrameConverter)(uvc_frame_t *in, uvc_frame_t *out);
 
@@ -219,6 +223,10 @@ class UVCPreview {
     int prepare_preview(uvc_stream_ctrl_t *ctrl);
     void do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run);
     void serve_capture_request(uvc_frame_t *frame);
+    // A picture's way on in camera order: the capture request, then the draw queue.
+    void hand_on_picture(uvc_frame_t *picture, bool decoded);
+    // A decode worker's task: one camera frame decoded into a picture and handed on.
+    static void decode_frame_task(DecodeTask *task, tjhandle decoder);
 
     // Frame pools and the preview queue.
     size_t pool_frame_bytes() const { return picture_bytes(mWidth, mHeight, 4); }
@@ -372,6 +380,11 @@ class UVCPreview {
     // The draw thread's own decoder for the frames handed to it undecoded: a TurboJPEG handle
     // serves one thread at a time. Created and destroyed with _jpegDecompressor.
     tjhandle mDrawJpegDecompressor;
+    // The running MJPEG stream's decode workers (its run owns them), null without; set by the
+    // preview thread before it streams, cleared once the preview and draw threads ended.
+    std::atomic<DecodeWorkers *> mDecodeWorkers{nullptr};
+    // Set by tests and benchmarks only; the product always measures.
+    std::atomic<DecodeChoice> mDecodeChoice{DecodeChoice::measured};
     // Pictures on their way to the draw thread.
     BoundedQueue<uvc_frame_t *> mDrawFrames;
     std::atomic<int> mViewCount;

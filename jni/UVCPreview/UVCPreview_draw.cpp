@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "UVCPreview.h"
+#include "band_decode.h"
 #include "engine_results.h"
 #include "logging.h"
 #include "picture_order.h"
@@ -121,6 +122,14 @@ bool is_camera_frame(const uvc_frame_t *frame) {
            frame->frame_format == UVC_FRAME_FORMAT_YUYV;
 }
 
+// The unconditional line of a decode that gave no picture.
+void log_decode_failure(JpegDecode result) {
+    if (result == JpegDecode::failed)
+        LOGE_AS("draw_preview_one", "tjDecompress2 error : %s\n", tjGetErrorStr());
+    else if (result == JpegDecode::refused)
+        LOGE_AS("draw_preview_one", "restart markers missing or misnumbered\n");
+}
+
 }  // namespace
 
 int copyToSurface(uvc_frame_t *frame, ANativeWindow **window) {
@@ -180,15 +189,18 @@ uvc_frame_t *UVCPreview::decode_mjpeg(uvc_frame_t *frame, uvc_frame_t *converted
     }
     const int wishWidth = mWidth, wishHeight = mHeight;
     uvc_frame_t *result = converted;
-    if (tjDecompress2(decoder, jpeg, frame->data_bytes, out, wishWidth, 0, wishHeight, TJPF_RGBX,
-                      first ? FIRST_DECODE_FLAGS : DECODE_FLAGS) == 0) {
+    JpegDecoding decoding(mDecodeWorkers, jpeg, frame->data_bytes, width, height, wishWidth,
+                          wishHeight);
+    const JpegDecode decoded =
+        decoding.decode(decoder, out, 0, first ? FIRST_DECODE_FLAGS : DECODE_FLAGS);
+    if (decoded == JpegDecode::decoded) {
         int decodedW, decodedH;
         decoded_size(width, height, wishWidth, wishHeight, &decodedW, &decodedH);
         converted->width = decodedW;
         converted->height = decodedH;
         converted->data_bytes = (size_t)picture_bytes(decodedW, decodedH, pixelBytes);
     } else {
-        LOGE_AS(caller, "tjDecompress2 error : %s\n", tjGetErrorStr());
+        log_decode_failure(decoded);
         freeSharedFrameConv(converted);
         result = nullptr;
     }
@@ -275,13 +287,21 @@ bool UVCPreview::draw_camera_frame(uvc_frame_t *frame) {
     unsigned char *data = static_cast<unsigned char *>(frame->data);
     const int wishWidth = mWidth, wishHeight = mHeight;
     int width = (int)frame->width, height = (int)frame->height;
+    int jpegWidth = 0, jpegHeight = 0;
     if (jpeg) {
-        int jpegWidth = 0, jpegHeight = 0, subsampling = 0;
+        int subsampling = 0;
         if (!ends_whole(frame) ||
             tjDecompressHeader2(mDrawJpegDecompressor, data, frame->data_bytes, &jpegWidth,
                                 &jpegHeight, &subsampling) != 0)
             return false;
         decoded_size(jpegWidth, jpegHeight, wishWidth, wishHeight, &width, &height);
+    }
+    JpegDecoding decoding(jpeg ? mDecodeWorkers.load() : nullptr, data, frame->data_bytes,
+                          jpegWidth, jpegHeight, wishWidth, wishHeight);
+    if (decoding.refused()) {  // dropped before it reaches the window
+        log_decode_failure(JpegDecode::refused);
+        freeSharedFrameRaw(frame);
+        return true;
     }
 
     mPreviewMutex.lock();
@@ -305,9 +325,8 @@ bool UVCPreview::draw_camera_frame(uvc_frame_t *frame) {
             yuyv_to_rgbx_rows(frame, bits, stepBytes, std::min<int>(buffer.height, height),
                               std::min<int>(buffer.width, width), true);
         } else if (buffer_takes(buffer, width, height)) {
-            if (tjDecompress2(mDrawJpegDecompressor, data, frame->data_bytes, bits, wishWidth,
-                              (int)stepBytes, wishHeight, TJPF_RGBX, DECODE_FLAGS) != 0)
-                LOGE_AS("draw_preview_one", "tjDecompress2 error : %s\n", tjGetErrorStr());
+            log_decode_failure(
+                decoding.decode(mDrawJpegDecompressor, bits, (int)stepBytes, DECODE_FLAGS));
         } else if (uvc_frame_t *picture = decode_to_pool_frame(frame, mDrawJpegDecompressor, 4)) {
             // The buffer came out other than the window's geometry said: copy as before.
             copy_rows(picture, buffer, true);

@@ -7,6 +7,7 @@
 #include "UVCPreview.h"
 #include "callback_scope.h"
 #include "logging.h"
+#include "decode_pace.h"
 #include "picture_order.h"
 
 namespace {
@@ -54,7 +55,8 @@ int UVCPreview::startPreview() {
 
     reset_still_state();
 
-    mRun.reset(new PreviewRun(this));
+    mRun.reset(new PreviewRun(
+        this, [this](uvc_frame_t *picture, bool decoded) { hand_on_picture(picture, decoded); }));
     mPreviewMutex.lock();
     if (mResolutionPending) {
         mResolutionPending = false;
@@ -165,6 +167,9 @@ void UVCPreview::end_run(PreviewRun &run, bool wasRunning) {
         return;
     r = wake_and_join(run.mDrawThread);
     LOG_JOIN(r, "UVCPreview::terminate draw thread: pthread_join failed : %d", "draw_thread end\n");
+    // The preview and draw threads handed decoding to the workers; both have ended.
+    mDecodeWorkers = nullptr;
+    run.mDecodeWorkers.stop();
     r = wake_and_join(run.mStillThread, &mStillMutex, &mStillSync);
     LOG_JOIN(r, "UVCPreview::terminate mStillThread: pthread_join failed : %d",
              "mStillThread end\n");
@@ -233,7 +238,14 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
 
     if (mPixelFormat == PIXEL_FORMAT_H264 && !start_decoder(run))
         halt_after_decoder_failure();
+    const DecodeChoice choice = mDecodeChoice;
+    if (mPixelFormat == PIXEL_FORMAT_MJPEG && choice != DecodeChoice::oneThread) {
+        run.mDecodeWorkers.start(DecodeWorkers::count_for_machine());
+        if (run.mDecodeWorkers.count() > 1)
+            mDecodeWorkers = &run.mDecodeWorkers;
+    }
 
+    DecodePace pace;
     int addcnt = 0;
     while (mIsRunning) {
         mStartStatus = 0;
@@ -260,23 +272,54 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
             continue;
         }
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;
-        uvc_frame_t *picture = frame;
-        if (!pass_unconverted(frame, converter)) {
-            picture = draw_preview_one(frame, &mPreviewWindow, converter, 4);
-            if (mCaptureRequest == 1)
-                serve_capture_request(picture);
-        }
-        if (!picture)
+        // Two frames a worker keep every worker busy; more would only add latency and pictures.
+        const long ticket = run.mPictures.draw(2 * std::max(1, run.mDecodeWorkers.count()));
+        if (ticket < 0) {  // the decode workers are that far behind
+            freeSharedFrameRaw(frame);
             continue;
-
+        }
         if (mDebug && (addcnt++ % 300) == 0)
             LOGD("addcnt : %d\n", addcnt);
-        addDrawFrame(picture);
+        pace.note_frame(frame);
+        if (!converter && mDecodeWorkers &&
+            (pace.side_by_side(run.mDecodeWorkers.decode_micros()) ||
+             choice == DecodeChoice::sideBySide)) {
+            FrameTask &task = run.mFrameTasks[ticket % PreviewRun::kFrameTickets];
+            task.run = decode_frame_task;
+            task.run_owner = &run;
+            task.frame = frame;
+            task.ticket = ticket;
+            if (!run.mDecodeWorkers.hand_over(&task))
+                decode_frame_task(&task, _jpegDecompressor);
+        } else if (pass_unconverted(frame, converter)) {
+            run.mPictures.finish(ticket, frame, false);
+        } else {
+            run.mPictures.finish(ticket, draw_preview_one(frame, &mPreviewWindow, converter, 4),
+                                 true);
+        }
     }
 
     LOGD("preview_thread_func:wait for all callbacks complete");
     uvc_stop_streaming(mDeviceHandle);
     LOGD("Streaming finished");
+}
+
+void UVCPreview::hand_on_picture(uvc_frame_t *picture, bool decoded) {
+    if (decoded && mCaptureRequest == 1)
+        serve_capture_request(picture);
+    if (picture)
+        addDrawFrame(picture);
+}
+
+void UVCPreview::decode_frame_task(DecodeTask *task, tjhandle decoder) {
+    FrameTask *frameTask = static_cast<FrameTask *>(task);
+    PreviewRun *run = frameTask->run_owner;
+    uvc_frame_t *frame = frameTask->frame;
+    const long ticket = frameTask->ticket;
+    UVCPreview *engine = run->engine;
+    uvc_frame_t *picture = engine->decode_to_pool_frame(frame, decoder, 4);
+    engine->freeSharedFrameRaw(frame);
+    run->mPictures.finish(ticket, picture, true);
 }
 
 void UVCPreview::open_queues(bool open) {

@@ -3,12 +3,26 @@
 // and nothing can start behind the stop.
 #pragma once
 
+#include "decode_workers.h"
+#include "in_order_handoff.h"
 #include "worker_thread.h"
 
 class UVCPreview;
+struct PreviewRun;
+
+// A camera frame a decode worker turns into a picture, handed on under its ticket.
+struct FrameTask : DecodeTask {
+    PreviewRun *run_owner = nullptr;
+    uvc_frame_t *frame = nullptr;
+    long ticket = 0;
+};
 
 struct PreviewRun {
-    explicit PreviewRun(UVCPreview *owner) : engine(owner) {}
+    // Frames in flight between the preview thread and the draw queue.
+    static const int kFrameTickets = 2 * DecodeWorkers::kMaxWorkers;
+
+    PreviewRun(UVCPreview *owner, InOrderHandOff::Deliver deliver)
+        : engine(owner), mPictures(kFrameTickets, std::move(deliver)) {}
 
     UVCPreview *const engine;
     WorkerThread mPreviewThread;
@@ -18,4 +32,9 @@ struct PreviewRun {
     WorkerThread mH264GetdataThread;
     WorkerThread mAudioRawThread;
     WorkerThread mJavaThread;
+    // MJPEG streams on more than one core; joined after the preview and draw threads.
+    DecodeWorkers mDecodeWorkers;
+    // Pictures leave for the draw queue in camera order, whichever thread decoded them.
+    InOrderHandOff mPictures;
+    FrameTask mFrameTasks[kFrameTickets];
 };

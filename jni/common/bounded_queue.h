@@ -1,4 +1,4 @@
-// A queue of at most `capacity` elements between writers and one consumer thread, with its
+// A queue of at most `capacity` elements between writers and its consumer threads, with its
 // own lock and wake-up. Writers never wait: an element that does not fit goes back to the
 // writer (the queue refuses the newest), or the oldest makes room (the queue drops the oldest),
 // and either way the queue counts it. The queue is open for one run: closing it wakes the

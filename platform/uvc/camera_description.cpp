@@ -264,6 +264,13 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
         return parse_int_field(value, 1, 120, &camera->fps);
     if (key == "pattern")
         return parse_pattern(value, camera);
+    if (key == "restart_interval") {
+        if (value == "cells") {
+            camera->restart_interval = kSpliceRestarts;
+            return true;
+        }
+        return parse_int_field(value, 0, 65535, &camera->restart_interval);
+    }
     if (key == "still_method")
         return parse_int_field(value, 0, 2, &camera->still_method);
     if (key == "ct_controls" || key == "pu_controls") {
@@ -328,6 +335,8 @@ bool apply_entry(const DescriptionEntry &entry, CameraDescription *camera, std::
     if (key == "corrupt_jpeg_every") {
         return parse_int_field(value, 1, most, &faults.corrupt_jpeg_every);
     }
+    if (key == "misnumbered_restart_every")
+        return parse_int_field(value, 1, most, &faults.misnumbered_restart_every);
     if (key == "stall_after")
         return parse_int_field(value, 1, most, &faults.stall_after);
     if (key == "unplug_after")

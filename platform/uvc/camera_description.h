@@ -27,6 +27,7 @@ struct FaultSettings {
     int broken_every = 0;
     int wrong_size_every = 0;
     int corrupt_jpeg_every = 0;
+    int misnumbered_restart_every = 0;  // one restart marker of the frame carries a wrong number
     int stall_after = 0;
     int unplug_after = 0;
 };
@@ -47,6 +48,8 @@ struct ReplaySource {
     std::shared_ptr<const ReplayFile> file;
 };
 
+const int kSpliceRestarts = -1;
+
 struct CameraDescription {
     int vid = -1;
     int pid = -1;
@@ -55,6 +58,10 @@ struct CameraDescription {
     int default_format = 0;  // 9 MJPEG or 3 YUYV
     FrameSize default_size = {0, 0};
     int fps = 30;
+    // MCUs between two restart markers of an MJPEG frame: kSpliceRestarts puts one at every
+    // counter cell edge (the frames are spliced there), 0 writes none, any other value re-encodes
+    // each frame's entropy data with that interval.
+    int restart_interval = kSpliceRestarts;
     PatternKind pattern = PatternKind::kCounter;
     uint32_t solid_rgb = 0;  // 0xRRGGBB for PatternKind::kSolid
     int still_method = 0;

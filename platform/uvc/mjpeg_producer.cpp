@@ -98,6 +98,41 @@ bool encode_with_restarts(const uint8_t *rgbx, int width, int height, bool subsa
     return true;
 }
 
+// Re-encodes a baseline JPEG's entropy data with a restart marker every `interval` MCUs (0:
+// none), losslessly (the DCT coefficients are kept). False when the JPEG cannot be read.
+bool rewrite_restart_interval(const uint8_t *jpeg, size_t bytes, int interval,
+                              std::vector<uint8_t> *out) {
+    jpeg_decompress_struct in;
+    jpeg_compress_struct dst;
+    JpegErrorTrap inTrap, dstTrap;
+    in.err = jpeg_std_error(&inTrap.manager);
+    inTrap.manager.error_exit = jpeg_trap_exit;
+    dst.err = jpeg_std_error(&dstTrap.manager);
+    dstTrap.manager.error_exit = jpeg_trap_exit;
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_create_decompress(&in);
+    jpeg_create_compress(&dst);
+    bool ok = false;
+    if (setjmp(inTrap.jump) == 0 && setjmp(dstTrap.jump) == 0) {
+        jpeg_mem_src(&in, jpeg, bytes);
+        jpeg_read_header(&in, TRUE);
+        jvirt_barray_ptr *coefficients = jpeg_read_coefficients(&in);
+        jpeg_copy_critical_parameters(&in, &dst);
+        dst.restart_interval = (unsigned)interval;
+        jpeg_mem_dest(&dst, &buffer, &size);
+        jpeg_write_coefficients(&dst, coefficients);
+        jpeg_finish_compress(&dst);
+        jpeg_finish_decompress(&in);
+        out->assign(buffer, buffer + size);
+        ok = true;
+    }
+    jpeg_destroy_compress(&dst);
+    jpeg_destroy_decompress(&in);
+    free(buffer);
+    return ok;
+}
+
 // One encoded variant: its bytes and the start offset of every restart run; starts.back() is
 // the offset of the end marker.
 struct EncodedVariant {
@@ -202,8 +237,8 @@ std::shared_ptr<const SpliceSet> splice_set(const CameraDescription &camera, int
 
 class MjpegProducer : public FrameProducer {
   public:
-    explicit MjpegProducer(std::shared_ptr<const SpliceSet> set)
-        : set_(std::move(set)), frame_(set_->largest_frame) {}
+    MjpegProducer(std::shared_ptr<const SpliceSet> set, int restart_interval)
+        : set_(std::move(set)), restart_interval_(restart_interval), frame_(set_->largest_frame) {}
 
     bool produce(uint32_t number, bool clap, uint8_t **data, size_t *bytes) override {
         const McuLayout &layout = set_->layout;
@@ -238,12 +273,20 @@ class MjpegProducer : public FrameProducer {
         *out++ = 0xd9;
         *data = frame_.data();
         *bytes = out - frame_.data();
+        if (restart_interval_ == kSpliceRestarts)
+            return true;
+        if (!rewrite_restart_interval(frame_.data(), *bytes, restart_interval_, &rewritten_))
+            return false;
+        *data = rewritten_.data();
+        *bytes = rewritten_.size();
         return true;
     }
 
   private:
     std::shared_ptr<const SpliceSet> set_;
-    std::vector<uint8_t> frame_;  // the frame handed out; room for any mix of the variants
+    const int restart_interval_;
+    std::vector<uint8_t> rewritten_;  // the frame handed out with the description's interval
+    std::vector<uint8_t> frame_;      // the frame handed out; room for any mix of the variants
 };
 
 }  // namespace
@@ -255,5 +298,6 @@ std::unique_ptr<FrameProducer> make_mjpeg_producer(const CameraDescription &came
         *error = "MJPEG pre-encoding failed";
         return nullptr;
     }
-    return std::unique_ptr<FrameProducer>(new MjpegProducer(std::move(set)));
+    return std::unique_ptr<FrameProducer>(
+        new MjpegProducer(std::move(set), camera.restart_interval));
 }

@@ -9,6 +9,7 @@
 
 #include "device_presence.h"
 #include "frame_producer.h"
+#include "restart_markers.h"
 #include "uvc_internal.h"
 
 namespace {
@@ -82,6 +83,8 @@ void apply_faults(const FaultSettings &faults, int format, uint32_t number, uvc_
         // Overwrites the start marker and the tables: no decoder can read the frame.
         memset(frame->data, 0x5a, std::min<size_t>(frame->actual_bytes, 64));
     }
+    if (format == 9 && every(faults.misnumbered_restart_every, number))
+        misnumber_restart_marker(static_cast<uint8_t *>(frame->data), frame->actual_bytes);
 }
 
 void fill_frame(uvc_frame_t *frame, uvc_device_handle_t *devh, int format, int width, int height,

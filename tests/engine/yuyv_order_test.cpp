@@ -29,51 +29,20 @@ std::vector<uint8_t> last_raw() {
     return g_raw;
 }
 
-struct FirstFrame {
-    std::mutex mutex;  // guards yuyv
-    std::vector<uint8_t> yuyv;
-    static void keep(uvc_frame_t *frame, void *user) {
-        FirstFrame *self = static_cast<FirstFrame *>(user);
-        const uint8_t *data = static_cast<const uint8_t *>(frame->data);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        if (self->yuyv.empty())
-            self->yuyv.assign(data, data + frame->actual_bytes);
-    }
-    bool taken() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return !yuyv.empty();
-    }
-};
-
 // The bars picture as the camera library itself converts it (every frame is the same).
 std::vector<uint8_t> library_conversion(const CameraSetup &setup) {
-    VirtualCamera device(setup);
-    uvc_context_t *ctx = nullptr;
-    uvc_device_t *dev = nullptr;
-    uvc_device_handle_t *devh = nullptr;
-    uvc_stream_ctrl_t ctrl;
-    FirstFrame first;
-    uvc_init2(&ctx, nullptr, nullptr);
-    uvc_find_device2(ctx, &dev, device.vid(), device.pid(), nullptr, device.fd());
-    uvc_open(dev, &devh);
-    uvc_get_stream_ctrl_format_size(devh, &ctrl, 3, kWidth, kHeight, 0);
-    uvc_start_iso_streaming(devh, &ctrl, FirstFrame::keep, &first);
-    EXPECT_TRUE(wait_until([&first] { return first.taken(); }, 5000));
-    uvc_stop_streaming(devh);
-    uvc_close(devh);
-    uvc_unref_device(dev);
-    uvc_exit(ctx);
-
+    std::vector<std::vector<uint8_t>> frames = camera_frames(setup, 3, kWidth, kHeight, 1);
+    std::vector<uint8_t> yuyv = frames.empty() ? std::vector<uint8_t>() : frames[0];
     std::vector<uint8_t> rgbx(kWidth * kHeight * 4);
     uvc_frame_t in;
     memset(&in, 0, sizeof(in));
-    in.data = first.yuyv.data();
-    in.data_bytes = in.actual_bytes = first.yuyv.size();
+    in.data = yuyv.data();
+    in.data_bytes = in.actual_bytes = yuyv.size();
     in.width = kWidth;
     in.height = kHeight;
     in.frame_format = UVC_FRAME_FORMAT_YUYV;
     uvc_frame_t *out = uvc_allocate_frame(rgbx.size());
-    if (!first.yuyv.empty() && uvc_yuyv2rgbx(&in, out) == UVC_SUCCESS)
+    if (!yuyv.empty() && uvc_yuyv2rgbx(&in, out) == UVC_SUCCESS)
         memcpy(rgbx.data(), out->data, rgbx.size());
     uvc_free_frame(out);
     return rgbx;

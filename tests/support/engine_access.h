@@ -23,6 +23,8 @@ class UVCPreviewTestAccess {
     static int wishWidth(UVCPreview *p) { return p->mWidth; }
     static int pixelFormat(UVCPreview *p) { return p->mPixelFormat; }
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
+    // How the next preview run decodes MJPEG (the product measures).
+    static void setDecodeChoice(UVCPreview *p, DecodeChoice choice) { p->mDecodeChoice = choice; }
     static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
     static void *tlinkContext(UVCPreview *p) { return p->mTlinkContext.handle(); }

@@ -83,5 +83,10 @@ class CameraSession {
     UVCPreview *engine() { return camera.preview(); }
 };
 
+// The first `count` frames (fewer when they did not come) of a described camera's stream of
+// `format` at width x height, straight from the camera library, as the frame callback gets them.
+std::vector<std::vector<uint8_t>> camera_frames(const CameraSetup &setup, int format, int width,
+                                                int height, size_t count);
+
 // A frame as the camera library would hand it to the frame callback.
 uvc_frame_t *make_camera_frame(int format, int width, int height, size_t bytes);

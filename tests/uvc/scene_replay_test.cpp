@@ -82,6 +82,51 @@ TEST(UvcScene, MjpegFramesLookLikeACamerasAndCarryTheCounter) {
     EXPECT_GT(cell_difference(pictures[0], pictures[1], 1920, 1080), 2.0);
 }
 
+// Restart markers in a frame's entropy data, and whether they count 0..7 over and over.
+size_t restart_markers(const std::vector<uint8_t> &jpeg, bool *inSequence) {
+    size_t count = 0;
+    *inSequence = true;
+    size_t i = 2;
+    while (i + 4 <= jpeg.size() && jpeg[i + 1] != 0xda)
+        i += 2 + ((size_t)jpeg[i + 2] << 8 | jpeg[i + 3]);
+    for (i += 2; i + 1 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xff && jpeg[i + 1] >= 0xd0 && jpeg[i + 1] <= 0xd7) {
+            *inSequence = *inSequence && jpeg[i + 1] == 0xd0 + count % 8;
+            count++;
+        }
+    }
+    return count;
+}
+
+TEST(UvcScene, RestartIntervalAndMisnumberedMarkers) {
+    // 1920x1080 in 4:2:2: 120 x 135 MCUs; at counter cell edges, 15 MCUs apart.
+    const struct {
+        const char *extra;
+        size_t markers;
+    } cases[] = {{"", 120 * 135 / 15 - 1},
+                 {"restart_interval = 0\n", 0},
+                 {"restart_interval = 120\n", 135 - 1}};
+    for (const auto &c : cases) {
+        DescribedCamera camera(webcam_text(std::string("pattern = scene\n") + c.extra));
+        std::vector<CollectedFrame> frames = collect_frames(camera.devh, 9, 1920, 1080, 2);
+        ASSERT_GE(frames.size(), 2u) << c.extra;
+        for (const CollectedFrame &frame : frames) {
+            bool inSequence = false;
+            EXPECT_EQ(restart_markers(frame.data, &inSequence), c.markers) << c.extra;
+            EXPECT_TRUE(inSequence);
+            std::vector<uint8_t> rgbx;
+            ASSERT_TRUE(to_rgbx(frame, &rgbx));
+            EXPECT_EQ(uvc_test_decode_counter(rgbx.data(), 1920, 1080, 0), frame.sequence);
+        }
+    }
+    DescribedCamera faulty(webcam_text("pattern = scene\nmisnumbered_restart_every = 2\n"));
+    for (const CollectedFrame &frame : collect_frames(faulty.devh, 9, 1920, 1080, 4)) {
+        bool inSequence = false;
+        EXPECT_EQ(restart_markers(frame.data, &inSequence), 120u * 135 / 15 - 1);
+        EXPECT_EQ(inSequence, frame.sequence % 2 != 0) << frame.sequence;
+    }
+}
+
 TEST(UvcScene, YuyvAndStillsCarryTheCounterToo) {
     DescribedCamera camera(webcam_text("pattern = scene\n"));
     std::vector<CollectedFrame> frames = collect_frames(camera.devh, 3, 640, 480, 3);
