@@ -17,7 +17,7 @@ struct DecodeTask {
 
 class DecodeWorkers {
   public:
-    static const int kMaxWorkers = 4;
+    static constexpr int kMaxWorkers = 4;
     // Workers for this machine: one a hardware thread, at most kMaxWorkers; none on one core.
     static int count_for_machine();
 

@@ -19,7 +19,7 @@ struct FrameTask : DecodeTask {
 
 struct PreviewRun {
     // Frames in flight between the preview thread and the draw queue.
-    static const int kFrameTickets = 2 * DecodeWorkers::kMaxWorkers;
+    static constexpr int kFrameTickets = 2 * DecodeWorkers::kMaxWorkers;
 
     PreviewRun(UVCPreview *owner, InOrderHandOff::Deliver deliver)
         : engine(owner), mPictures(kFrameTickets, std::move(deliver)) {}
