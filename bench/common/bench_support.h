@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "camera_frames.h"
+
 // User + system CPU seconds of this process, and of its children that were waited for.
 double process_cpu_seconds();
 double children_cpu_seconds();
@@ -20,13 +22,6 @@ double resident_mib();
 
 // Microseconds of the monotonic clock (the clock of the camera's hand-over times).
 int64_t monotonic_us();
-
-typedef std::vector<std::vector<uint8_t>> RecordedFrames;
-
-// The first `count` frames of the stream of `format` (3 YUYV, 9 MJPEG, 13 H.264) at `width` x
-// `height` of the camera described by descriptor `fd`, as the camera library hands them over.
-RecordedFrames record_camera_frames(int fd, int vid, int pid, int format, int width, int height,
-                                    size_t count);
 
 // The counter number of every video frame of a file in file order (-1 for a frame without a
 // readable one), each frame decoded at `width` x `height`.

@@ -1,8 +1,6 @@
 #include "engine_fixture.h"
 
-#include <mutex>
-#include <thread>
-
+#include "camera_frames.h"
 #include "host_android.h"
 #include "uvc_testing.h"
 
@@ -92,46 +90,11 @@ uvc_frame_t *make_camera_frame(int format, int width, int height, size_t bytes) 
     return frame;
 }
 
-namespace {
-
-struct KeptFrames {
-    std::mutex mutex;  // guards frames
-    std::vector<std::vector<uint8_t>> frames;
-    size_t count = 0;
-    static void keep(uvc_frame_t *frame, void *user) {
-        KeptFrames *self = static_cast<KeptFrames *>(user);
-        const uint8_t *data = static_cast<const uint8_t *>(frame->data);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        if (self->frames.size() < self->count)
-            self->frames.emplace_back(data, data + frame->actual_bytes);
-    }
-    bool all() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return frames.size() >= count;
-    }
-};
-
-}  // namespace
-
 std::vector<std::vector<uint8_t>> camera_frames(const CameraSetup &setup, int format, int width,
                                                 int height, size_t count) {
-    KeptFrames kept;
-    kept.count = count;
     VirtualCamera device(setup);
-    uvc_context_t *ctx = nullptr;
-    uvc_device_t *dev = nullptr;
-    uvc_device_handle_t *devh = nullptr;
-    uvc_stream_ctrl_t ctrl;
-    uvc_init2(&ctx, nullptr, nullptr);
-    uvc_find_device2(ctx, &dev, device.vid(), device.pid(), nullptr, device.fd());
-    uvc_open(dev, &devh);
-    uvc_get_stream_ctrl_format_size(devh, &ctrl, format, width, height, 0);
-    uvc_start_iso_streaming(devh, &ctrl, KeptFrames::keep, &kept);
-    EXPECT_TRUE(wait_until([&kept] { return kept.all(); }, 10000));
-    uvc_stop_streaming(devh);
-    uvc_close(devh);
-    uvc_unref_device(dev);
-    uvc_exit(ctx);
-    std::lock_guard<std::mutex> lock(kept.mutex);
-    return kept.frames;
+    RecordedFrames frames =
+        record_camera_frames(device.fd(), device.vid(), device.pid(), format, width, height, count);
+    EXPECT_EQ(frames.size(), count);
+    return frames;
 }
