@@ -5,6 +5,7 @@
 #include <sys/system_properties.h>
 
 #include "callback_scope.h"
+#include "encoder.h"
 #include "finisher.h"
 #include "logging.h"
 #include "timing.h"
@@ -26,14 +27,9 @@ StreamWrapper::StreamWrapper()
       mYuvBuf(nullptr),
       mCameraID(0),
       mTlinkMode(1),
-      mTlinkUrl(),
       mTlinkDeblock(1),
       mIframe_Interval(1),
       mTlinkFilePath(),
-      mMediaRecorderLib(nullptr),
-      mMediaRecorderWrapper(nullptr),
-      mOMXLib(nullptr),
-      mOMXWrapper(nullptr),
       mErrorNotifyfnptr(nullptr),
       m_TlinkWaitTime(10),
       mStarted(false),
@@ -54,7 +50,7 @@ StreamWrapper::~StreamWrapper() {
         Stop();
     MutexLock lock(mControlMutex);
     if (mStarted && (mActive.recType & STREAM_TYPE_LIVE))
-        dropLiveStream();
+        mLive.drop();
     releaseEncoder();
     freeBuffers();
 }

@@ -8,7 +8,8 @@
 // The encoder differs between the deliverables: the media recorder (libOrrinUVC5_TL) or the
 // hardware encoder (libOrrinUVC0). The operations under "Encoder seam" are defined once per
 // deliverable, in StreamWrapper_recorder_media.cpp and StreamWrapper_recorder_omx.cpp, and the
-// deliverable's source list picks one of them.
+// deliverable's source list picks one of them; the streamer holds its Encoder by pointer, so
+// its layout is the same in both.
 #pragma once
 
 #include <stdint.h>
@@ -16,17 +17,14 @@
 #include <atomic>
 #include <memory>
 
-#include "live_slot.h"
+#include "live_connection.h"
 #include "thread_annotations.h"
 #include <vector>
 
 #include "watermark_blend.h"
 #include "write_gate.h"
 
-class LibMediaRecorder;
-class MediaRecorder;
-class OMXLib;
-class OMXWrapper;
+class Encoder;
 
 typedef void (*StreamErrorNotify)(long cameraId, long errorClass, int code, char *text);
 
@@ -134,7 +132,7 @@ class StreamWrapper {
 
   private:
     friend void onStreamRuntimeError(void *, int, int, void *);
-    friend class StreamWrapperAccess;  // tests read the encoder objects' own counters
+    friend class StreamWrapperAccess;  // tests read the encoder object's own counters
 
     // Checks the settings and takes them into mActive; 0 or a Start code.
     int takeSettings();
@@ -146,7 +144,6 @@ class StreamWrapper {
     // Stops the live stream: 0, -301 when refused, or the library's wait result. Its lines
     // name `operation`, the Start or Stop that closes it.
     int closeLiveStream(const char *operation);
-    void dropLiveStream();
     // Converts one picture into mYuvBuf, with the watermarks blended in.
     void convertPicture(const uint8_t *picture, const Watermark &system, const Watermark &user);
     void addWatermark(uint8_t *picture, const Watermark &system, const Watermark &user);
@@ -161,23 +158,24 @@ class StreamWrapper {
     // Takes, configures and starts the encoder and the live stream; on failure nothing is
     // left held or open.
     int startEncoder(const char *destination);
+    int writePicture(uint8_t *picture, int64_t timeUs);
+    // The lines of a refused and of a finished encoder stop.
+    struct EncoderTexts {
+        const char *stopFailed, *released;
+    };
+    static EncoderTexts encoderTexts();
+
+    // Steps shared by both encoders (StreamWrapper_encoder.cpp).
+    static bool usableColorFormat(int format);
+    void setModeAndType(bool typeForVideoOnly);
+    void setRates();
+    void setAudio();
+    int startLiveAndEncoder(const char *destination);
     // Stops the encoder: 0, -52 without one, -54 when it refused (it stays usable).
     int stopEncoder();
-    // Releases the encoder object and the library instance, clearing both pointers.
+    // Releases the encoder object, then its library instance.
     void releaseEncoder();
-    int writePicture(uint8_t *picture, int64_t timeUs);
     int writeSound(uint8_t *pcm, int bytes, int64_t timeUs);
-    // Steps shared by both encoders (StreamWrapper_encoder_steps.h).
-    template <class Encoder>
-    void setModeAndType(Encoder *encoder, bool typeForVideoOnly);
-    template <class Encoder>
-    void setRates(Encoder *encoder);
-    template <class Encoder>
-    void setAudio(Encoder *encoder);
-    template <class Encoder>
-    int startLiveAndEncoder(Encoder *encoder, const char *destination);
-    template <class Encoder>
-    int stopAndRelease(Encoder *&encoder, const char *stopFailed, const char *released);
 
     bool mDebug;
     std::atomic<bool> mRunning;  // taking pictures and sound: started and not paused
@@ -192,21 +190,17 @@ class StreamWrapper {
     uint8_t *mYuvBuf;  // encoder input, contents guarded by mIntakeMutex
     long mCameraID;
     int mTlinkMode;
-    char mTlinkUrl[255];
     int mTlinkDeblock;
     int mIframe_Interval;
     char mTlinkFilePath[256];
-    LibMediaRecorder *mMediaRecorderLib;
-    MediaRecorder *mMediaRecorderWrapper;
-    OMXLib *mOMXLib;
-    OMXWrapper *mOMXWrapper;
+    std::unique_ptr<Encoder> mEncoder;  // while started
     StreamErrorNotify mErrorNotifyfnptr;
     GuardedWatermark mWatermark, mUserWatermark;
-    LiveSlot mTlinkContext;
+    LiveConnection mLive;
     int m_TlinkWaitTime;
 
-    // Start / Stop / pause / resume run one at a time: guards mStarted, mActive, the encoder
-    // pointers, the live-stream context and the lifetime of mYuvBuf and mWorkPicture.
+    // Start / Stop / pause / resume run one at a time: guards mStarted, mActive, the encoder,
+    // the live-stream connection and the lifetime of mYuvBuf and mWorkPicture.
     Mutex mControlMutex;
     bool mStarted GUARDED_BY(mControlMutex);
     StreamSettings mActive;

@@ -1,26 +1,22 @@
 // Encoder seam of libOrrinUVC5_TL: the media recorder encodes and pushes to the live stream.
-#include <LibMediaRecorder.h>
-
-#include "StreamWrapper_encoder_steps.h"
+#include "StreamWrapper.h"
+#include "encoder.h"
+#include "logging.h"
 
 int StreamWrapper::startEncoder(const char *destination) {
-    if (!mMediaRecorderLib) {
-        LOGE_AS("Start", "mMediaRecorderLib == NULL\n");
-        mMediaRecorderLib = LibMediaRecorder::getInstance();
+    LOGE_AS("Start", "mMediaRecorderLib == NULL\n");
+    LOGE_AS("Start", "mMediaRecorderWrapper == NULL\n");
+    mEncoder.reset(new Encoder(take_library_object<LibMediaRecorder>(
+        [](LibMediaRecorder *library) { return library->getMediaRecorder(); })));
+    if (!*mEncoder) {
+        releaseEncoder();
+        return STREAM_NO_ENCODER;
     }
-    if (!mMediaRecorderWrapper) {
-        LOGE_AS("Start", "mMediaRecorderWrapper == NULL\n");
-        mMediaRecorderWrapper = mMediaRecorderLib->getMediaRecorder();
-        if (!mMediaRecorderWrapper) {
-            releaseEncoder();
-            return STREAM_NO_ENCODER;
-        }
-    }
-    MediaRecorder *recorder = mMediaRecorderWrapper;
+    MediaRecorder *recorder = mEncoder->get();
     if (mDebug)
         recorder->SetDebug(1);
     LOGE_AS("Start", "Rectype : %x\n", mActive.recType);
-    setModeAndType(recorder, (mActive.recType & STREAM_TYPE_LIVE) != 0);
+    setModeAndType((mActive.recType & STREAM_TYPE_LIVE) != 0);
     int result = recorder->Init();
     if (result != 0) {
         LOGE_AS("Start", "mMediaRecorderWrapper Init fail : %d \n", result);
@@ -34,27 +30,18 @@ int StreamWrapper::startEncoder(const char *destination) {
         return STREAM_NO_COLOR_FORMAT;
     }
     LOGE_AS("Start", "color format : 0x%02x\n", mColorFormat);
-    setRates(recorder);
+    setRates();
     LOGE_AS("Start", "fps : %d, bitrate : %d\n", mActive.fps, mActive.bitrate);
-    setAudio(recorder);
-    return startLiveAndEncoder(recorder, destination);
+    setAudio();
+    return startLiveAndEncoder(destination);
 }
 
-int StreamWrapper::stopEncoder() {
-    return stopAndRelease(mMediaRecorderWrapper, "Mediacodec Stop failed\n",
-                          "release mediarecorder object\n");
-}
-
-void StreamWrapper::releaseEncoder() {
-    release_library_object(mMediaRecorderLib, mMediaRecorderWrapper);
+StreamWrapper::EncoderTexts StreamWrapper::encoderTexts() {
+    return {"Mediacodec Stop failed\n", "release mediarecorder object\n"};
 }
 
 int StreamWrapper::writePicture(uint8_t *picture, int64_t timeUs) {
-    return mMediaRecorderWrapper->write_Buffer(picture, timeUs, 0, 0);
-}
-
-int StreamWrapper::writeSound(uint8_t *pcm, int bytes, int64_t timeUs) {
-    return mMediaRecorderWrapper->write_AudioBuffer(pcm, bytes, timeUs);
+    return mEncoder->get()->write_Buffer(picture, timeUs, 0, 0);
 }
 
 // Nothing in this deliverable asks: the recorder reports its format when it is initialised.

@@ -3,7 +3,6 @@
 #include <tlink.h>
 
 #include "StreamWrapper.h"
-#include "live_rate.h"
 #include "logging.h"
 
 void StreamWrapper::SetResolution(int width, int height, int third) {
@@ -64,7 +63,7 @@ void StreamWrapper::setTLinkMode(int mode) {
 }
 
 char *StreamWrapper::getTLinkUrl() {
-    return mTlinkUrl;
+    return mLive.url();
 }
 
 void StreamWrapper::setTlinkDeblock(int deblock) {
@@ -76,7 +75,7 @@ void StreamWrapper::setIframeInterval(unsigned interval) {
 }
 
 double StreamWrapper::getTransmission_sec() {
-    double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_BYTES_SENT);
+    double rate = mLive.per_second(TLS_BYTES_SENT);
     LOGE("transmission per sec(Byte): %f\n", rate);
     LOGE("transmission per sec(MegaByte): %f\n", rate / (1 << 20));
     LOGE("transmission per sec(MegaBps): %f\n", rate / 1000000);
@@ -84,27 +83,25 @@ double StreamWrapper::getTransmission_sec() {
 }
 
 double StreamWrapper::getAudioTransmission() {
-    double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_SENT);
+    double rate = mLive.per_second(TLS_AUDIO_FRAMES_SENT);
     LOGE("audio frame per sec : %f fps\n", rate);
     return rate;
 }
 
 double StreamWrapper::getVideoTransmission() {
-    double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_SENT);
+    double rate = mLive.per_second(TLS_VIDEO_FRAMES_SENT);
     LOGE("video frame per sec : %f fps\n", rate);
     return rate;
 }
 
 int StreamWrapper::getAudioDropFrame() {
-    int count =
-        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_DROPPED, nullptr);
+    int count = mLive.count(TLS_AUDIO_FRAMES_DROPPED);
     LOGE("audio drop frame : %d fps\n", count);
     return count;
 }
 
 int StreamWrapper::getVideoDropFrame() {
-    int count =
-        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    int count = mLive.count(TLS_VIDEO_FRAMES_DROPPED);
     LOGE("video drop frame : %d fps\n", count);
     return count;
 }

@@ -45,8 +45,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mDrawFrames(MAX_QUEUED_PICTURES, WhenFull::refuseNewest),
       mViewCount(0),
       mIsRecording(false),
-      mMediaDecoderLib(nullptr),
-      mMediaDecoderWrapper(nullptr),
       mEncoderConfigured(0),
       mEncoderColorFormat(0),
       mRecWatermark(false),
@@ -84,7 +82,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mUserWatermarkY(0),
       mUserWatermarkMode(0),
       mWatermark1(nullptr),
-      mDecoderRestarting(false),
       mStillPixfmt(0),
       mStillWidth(0),
       mStillHeight(0),
@@ -99,7 +96,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
       mCameraID(0),
       m_TlinkWaitTime(5000),
       mTlinkMode(1),
-      mTlinkUrl(nullptr),
       mDenoiseDst(nullptr),
       mDeBlock(1),
       mIframe_Interval(1),
@@ -119,8 +115,6 @@ UVCPreview::UVCPreview(uvc_device_handle_t *devh)
 
     if (getUVCControlStatus() != 0)
         LOGD("getUVCControlStatus fail\n");
-
-    mTlinkUrl = (char *)calloc(255, 1);
 }
 
 // The camera object stops the engine first; a run left over is ended here. Never called from
@@ -131,8 +125,6 @@ UVCPreview::~UVCPreview() {
     if (mRun)
         stopPreview();
     LOGD("%s IN\n", "~UVCPreview");
-    free(mTlinkUrl);
-    mTlinkUrl = nullptr;
     finish_recording();
     free(mWatermark_buf);
     mWatermark_buf = nullptr;

@@ -36,14 +36,12 @@
 #include "gated_slot.h"
 #include "frame_pool.h"
 #include "lifecycle_turn.h"
-#include "live_slot.h"
+#include "live_connection.h"
 #include "preview_run.h"
 #include "thread_annotations.h"
 
 struct _AudioRawData;
-class LibMediaDecoder;
 class Recording;
-class MediaDecoder;
 
 // Callbacks into the application; the first argument is always the camera id.
 typedef void (*AudioVolumeCallback)(long cameraId, char *data, int size, int valueA, int valueB);
@@ -290,7 +288,6 @@ class UVCPreview {
     int recorder_check_prepared();
     int end_recording(bool force);
     int livestream_connect(const char *url);
-    void livestream_close();
     int livestream_stop();
     static void Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int err);
     void finish_recording();
@@ -298,16 +295,15 @@ class UVCPreview {
 
     // H.264 decode path.
     static void *H264GetData(void *vptr_args);
-    void H264GetDataThread();
+    void H264GetDataThread(RunDecoder &decoder);
     bool start_decoder(PreviewRun &run);
     void halt_after_decoder_failure();
-    void feed_decoder(uvc_frame_t *frame);
-    bool decoder_may_take(uvc_frame_t *frame);
-    bool restart_decoder();
+    void feed_decoder(uvc_frame_t *frame, RunDecoder &decoder);
+    bool restart_decoder(RunDecoder &decoder);
     int convert_decoded(const uint8_t *work, int format, uvc_frame_t *frame);
     void fill_with_watermark(uvc_frame_t *frame);
     void nap_while_running(int ms);
-    void release_decoder();
+    void release_decoder(RunDecoder &decoder);
 
     // Raw-frame queue and thread.
     void addRawdataFrame(uvc_frame_t *frame);
@@ -395,8 +391,6 @@ class UVCPreview {
     // The input colour format SetRecording chose where the deliverable asks its encoder; 0
     // where the recorder reports its own when it starts.
     int mEncoderInputFormat = 0;
-    LibMediaDecoder *mMediaDecoderLib;
-    MediaDecoder *mMediaDecoderWrapper;
     int mEncoderConfigured;
     std::atomic<int> mEncoderColorFormat;
     std::atomic<bool> mRecWatermark;
@@ -433,7 +427,6 @@ class UVCPreview {
     std::atomic<int> mUserWatermarkWidth, mUserWatermarkHeight, mUserWatermarkX, mUserWatermarkY,
         mUserWatermarkMode;
     uint8_t *mWatermark1 GUARDED_BY(mWatermarkMutex);
-    std::atomic<bool> mDecoderRestarting;
     std::atomic<int> mStillPixfmt, mStillWidth, mStillHeight;
     bool mVideoOnly;
     // Microphone blocks on their way to the audio writer thread; the oldest make room.
@@ -449,16 +442,14 @@ class UVCPreview {
     // Drawn pictures on their way to the raw-frame callback thread.
     BoundedQueue<uvc_frame_t *> mRawdataFrames;
     std::atomic<long> mCameraID;
-    LiveSlot mTlinkContext;
+    // The connection of a live recording.
+    LiveConnection mLive;
     int m_TlinkWaitTime;
     int mTlinkMode;
-    char *mTlinkUrl;
     CDataDistributor *mDenoiseDst;
     int mDeBlock;
     unsigned int mIframe_Interval;
     int mForceAudioSamplerete;
-    // Preview thread only: whether frames are held back until the next key frame.
-    bool mDecoderAwaitsKeyFrame = false;
 
     // Audio call counters for the thinned debug lines.
     std::atomic<int> mAudioCallbackCount{0};

@@ -1,6 +1,5 @@
 // The H.264 path: the decoder fed by the streaming loop, and the output thread that turns its
 // pictures into R, G, B, X frames for capture and drawing.
-#include <LibMediaDecoder.h>
 #include <libyuv.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,7 +8,6 @@
 #include <algorithm>
 
 #include "UVCPreview.h"
-#include "library_objects.h"
 #include "logging.h"
 #include "timing.h"
 
@@ -37,7 +35,8 @@ bool holds_key_frame(const uint8_t *data, size_t bytes) {
 }  // namespace
 
 void *UVCPreview::H264GetData(void *vptr_args) {
-    static_cast<UVCPreview *>(vptr_args)->H264GetDataThread();
+    PreviewRun *run = static_cast<PreviewRun *>(vptr_args);
+    run->engine->H264GetDataThread(run->mDecoder);
     return nullptr;
 }
 
@@ -48,24 +47,23 @@ void UVCPreview::nap_while_running(int ms) {
 }
 
 bool UVCPreview::start_decoder(PreviewRun &run) {
-    mDecoderRestarting = false;
-    mDecoderAwaitsKeyFrame = false;
-    mMediaDecoderLib = LibMediaDecoder::getInstance();
-    mMediaDecoderWrapper = mMediaDecoderLib->getMediaDecoder();
-    if (!mMediaDecoderWrapper) {
+    RunDecoder &decoder = run.mDecoder;
+    decoder.object = take_library_object<LibMediaDecoder>(
+        [](LibMediaDecoder *library) { return library->getMediaDecoder(); });
+    if (!decoder.object) {
         LOGD("mMediaDecoderWrapper->Start failed\n");
         return false;
     }
     if (mDebug) {
-        mMediaDecoderWrapper->SetDebug(1);
-        LOGD("MediaDecoder Version : %s\n", mMediaDecoderWrapper->GetVersion());
+        decoder.object->SetDebug(1);
+        LOGD("MediaDecoder Version : %s\n", decoder.object->GetVersion());
     }
-    mMediaDecoderWrapper->Init();
-    if (mMediaDecoderWrapper->Start(mWidth, mHeight) != 0) {
+    decoder.object->Init();
+    if (decoder.object->Start(mWidth, mHeight) != 0) {
         LOGD("mMediaDecoderWrapper->Start failed\n");
         return false;
     }
-    if (run.mH264GetdataThread.start(H264GetData, this) != 0) {
+    if (run.mH264GetdataThread.start(H264GetData, &run) != 0) {
         LOGD("H.264 output thread could not be created");
         return false;
     }
@@ -85,41 +83,37 @@ void UVCPreview::halt_after_decoder_failure() {
     mPreviewMutex.unlock();
 }
 
-void UVCPreview::feed_decoder(uvc_frame_t *frame) {
-    if (decoder_may_take(frame))
-        mMediaDecoderWrapper->PutData(static_cast<uint8_t *>(frame->data), (int)frame->data_bytes);
-    freeSharedFrameRaw(frame);
-}
-
 // Frames that arrive while the decoder restarts are dropped, and the restarted decoder waits
 // for the next key frame. Every other accepted frame is fed, also after a lost one: the
 // decoder conceals what it lacks until the next key frame, where holding frames back would
 // freeze the picture for a whole key-frame interval.
-bool UVCPreview::decoder_may_take(uvc_frame_t *frame) {
-    if (mDecoderRestarting) {
-        mDecoderAwaitsKeyFrame = true;
-        return false;
-    }
-    if (mDecoderAwaitsKeyFrame &&
-        holds_key_frame(static_cast<const uint8_t *>(frame->data), frame->data_bytes))
-        mDecoderAwaitsKeyFrame = false;
-    return !mDecoderAwaitsKeyFrame;
+void UVCPreview::feed_decoder(uvc_frame_t *frame, RunDecoder &decoder) {
+    uint8_t *data = static_cast<uint8_t *>(frame->data);
+    const bool restarting = decoder.restarting;
+    if (restarting)
+        decoder.awaitsKeyFrame = true;
+    else if (decoder.awaitsKeyFrame && holds_key_frame(data, frame->data_bytes))
+        decoder.awaitsKeyFrame = false;
+    if (!restarting && !decoder.awaitsKeyFrame)
+        decoder.object->PutData(data, (int)frame->data_bytes);
+    freeSharedFrameRaw(frame);
 }
 
 // Stop, Release, Reset, Init and Start on the same decoder object; the streaming loop feeds
 // nothing meanwhile. True when the decoder runs again.
-bool UVCPreview::restart_decoder() {
-    mDecoderRestarting = true;
-    mMediaDecoderWrapper->Stop();
-    mMediaDecoderWrapper->Release();
-    mMediaDecoderWrapper->Reset();
-    mMediaDecoderWrapper->Init();
-    int result = mMediaDecoderWrapper->Start(mWidth, mHeight);
+bool UVCPreview::restart_decoder(RunDecoder &decoder) {
+    decoder.restarting = true;
+    MediaDecoder *object = decoder.object.get();
+    object->Stop();
+    object->Release();
+    object->Reset();
+    object->Init();
+    int result = object->Start(mWidth, mHeight);
     if (result != 0) {
         LOGD("mMediaDecoderWrapper->Start error : %d\n", result);
         return false;
     }
-    mDecoderRestarting = false;
+    decoder.restarting = false;
     return true;
 }
 
@@ -148,7 +142,7 @@ void UVCPreview::fill_with_watermark(uvc_frame_t *frame) {
     }
 }
 
-void UVCPreview::H264GetDataThread() {
+void UVCPreview::H264GetDataThread(RunDecoder &decoder) {
     LOGE("mWidth : %d, mHeight : %d\n", mWidth.load(), mHeight.load());
     const int pictureBytes = mWidth * mHeight * 4;
     uint8_t *work = static_cast<uint8_t *>(malloc(pictureBytes));
@@ -157,7 +151,8 @@ void UVCPreview::H264GetDataThread() {
         return;
     }
     // Asked whatever the debug flag: the decoder may settle its output format on this call.
-    const int colorFormat = mMediaDecoderWrapper->GetColorFormat();
+    MediaDecoder *object = decoder.object.get();
+    const int colorFormat = object->GetColorFormat();
     LOGD("Decoder colorFormat : 0x%x\n", colorFormat);
 
     bool restartedOnce = false;
@@ -165,11 +160,11 @@ void UVCPreview::H264GetDataThread() {
     while (mIsRunning) {
         // No data reaches a decoder whose restart failed, so no format report would come to
         // trigger the next attempt: the thread tries again itself, at a bounded rate.
-        if (mDecoderRestarting) {
+        if (decoder.restarting) {
             nap_while_running(RESTART_RETRY_MS - (int)((getcurtime() - lastRestartUs) / 1000));
             if (!mIsRunning)
                 break;
-            restartedOnce = restart_decoder();
+            restartedOnce = restart_decoder(decoder);
             lastRestartUs = getcurtime();
             continue;
         }
@@ -184,7 +179,7 @@ void UVCPreview::H264GetDataThread() {
         frame->data_bytes = pictureBytes;
 
         int ignored = 0;
-        const int format = mMediaDecoderWrapper->GetDecodeData(work, &ignored, pictureBytes);
+        const int format = object->GetDecodeData(work, &ignored, pictureBytes);
         if (format < 0) {
             LOGD("GetDecodeData failed : %d\n", format);
             freeSharedFrameConv(frame);
@@ -200,7 +195,7 @@ void UVCPreview::H264GetDataThread() {
         } else {
             LOGD("returned colorformat : 0x%x\n", format);
             if (!restartedOnce) {
-                restartedOnce = restart_decoder();
+                restartedOnce = restart_decoder(decoder);
                 lastRestartUs = getcurtime();
                 freeSharedFrameConv(frame);
                 continue;
@@ -218,7 +213,7 @@ void UVCPreview::H264GetDataThread() {
 
 // Runs after the preview and output threads were joined: no PutData or GetDecodeData can be in
 // flight on the decoder any more.
-void UVCPreview::release_decoder() {
-    release_library_object(mMediaDecoderLib, mMediaDecoderWrapper, true);
+void UVCPreview::release_decoder(RunDecoder &decoder) {
+    decoder.object.reset(true);
     LOGD("MediaDecoder Released\n");
 }

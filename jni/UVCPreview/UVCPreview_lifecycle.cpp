@@ -179,7 +179,7 @@ void UVCPreview::end_run(PreviewRun &run, bool wasRunning) {
     r = wake_and_join(run.mH264GetdataThread);
     LOG_JOIN(r, "UVCPreview::terminate pthread_join: pthread_join failed : %d",
              "mH264GetdataThread end\n");
-    release_decoder();
+    release_decoder(run.mDecoder);
     r = wake_and_join(run.mAudioRawThread);
     LOG_JOIN(r, "UVCPreview::terminate mAudioRawThread: pthread_join failed : %d",
              "mAudioRawThread end\n");
@@ -268,7 +268,7 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
         }
 
         if (mPixelFormat == PIXEL_FORMAT_H264) {
-            feed_decoder(frame);
+            feed_decoder(frame, run.mDecoder);
             continue;
         }
         FrameConverter converter = mPixelFormat == PIXEL_FORMAT_MJPEG ? nullptr : any_to_picture;

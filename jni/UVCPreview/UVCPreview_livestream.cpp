@@ -1,6 +1,5 @@
 // Live streaming through the live-stream library: the connection a live recording starts and
 // stops, the runtime-error report, and the statistics and settings of a running stream.
-#include <stdio.h>
 #include <string.h>
 #include <tlink.h>
 
@@ -8,83 +7,23 @@
 #include "UVCPreview_record.h"
 #include "callback_scope.h"
 #include "error_codes.h"
-#include "live_rate.h"
 #include "logging.h"
-
-namespace {
-
-const int URL_BYTES = 255;
-
-}  // namespace
 
 // Connects to `url` within m_TlinkWaitTime. Any failure leaves no connection behind.
 int UVCPreview::livestream_connect(const char *url) {
-    uint16_t version[4] = {0, 0, 0, 0};
-    TlinkGetVersion(&version[0], &version[1], &version[2], &version[3]);
-    LOGD_AS(mDebug, "recordStart", "tlink version: %d.%d.%d.%d\n", version[0], version[1],
-            version[2], version[3]);
-    LOGD_AS(mDebug, "recordStart", "Start Tlink with %s mode\n",
-            mTlinkMode == TLINK_MODE_RTMP ? "RTMP" : "RTSP");
-    void *context = nullptr;
-    int result = TlinkAsyncStart(mTlinkMode, url, &context);
-    if (result != 0) {
-        LOGD_AS(mDebug, "recordStart", "TlinkAsyncStart failed : %d\n", result);
-        return REC_LIVE_START_FAILED;
-    }
-    mTlinkContext.publish(context);
-    result = TlinkWaitAsyncJobCompletion(&context, m_TlinkWaitTime);
-    if (result != 0) {
-        LOGD_AS(mDebug, "recordStart", "TlinkWaitAsyncJobCompletion failed. reason : %s\n",
-                TlinkStringFromErrorCode(result));
-        livestream_close();
-        return REC_LIVE_START_FAILED;
-    }
-    const char *serviceUrl = TlinkGetUrl(&context);
-    snprintf(mTlinkUrl, URL_BYTES, "%s", serviceUrl ? serviceUrl : "");
-    LOGD_AS(mDebug, "recordStart", "TLink Service URL : %s\n", mTlinkUrl);
-    result = TlinkSetConfig(&context, TLC_DEBLOCK, &mDeBlock);
-    if (result != 0) {
-        LOGD_AS(mDebug, "recordStart", "TlinkSetConfig(TLC_DEBLOCK) failure. reason : 0x%x\n",
-                result);
-        livestream_close();
-        return REC_LIVE_START_FAILED;
-    }
-    result = TlinkSetCallbackRuntimeError(&context, onTlinkRuntimeError, this);
-    if (result != 0) {
-        LOGD_AS(mDebug, "recordStart", "TlinkSetCallbackRuntimeError failure. reason : 0x%x\n",
-                result);
-        livestream_close();
-        return REC_LIVE_START_FAILED;
-    }
-    return 0;
-}
-
-// Drops a connection (pending or made) without sending what is left, and clears the slot.
-void UVCPreview::livestream_close() {
-    drop_live_connection(mTlinkContext);
+    const LiveConnection::Options options = {
+        mTlinkMode, m_TlinkWaitTime, mDeBlock, onTlinkRuntimeError, this, false};
+    return mLive.open(url, options, {"recordStart", false, mDebug}) ? 0 : REC_LIVE_START_FAILED;
 }
 
 // Ends the connection after the recorder has pushed its last units. 0, the library's code
 // when the stop did not complete in time or failed, or -301 when the library refused the stop
 // (the connection is then dropped all the same).
 int UVCPreview::livestream_stop() {
-    void *context = mTlinkContext.handle();
-    if (!context)
-        return 0;
-    int result = TlinkAsyncStop(&context);
-    if (result != 0) {
-        LOGD_AS(mDebug, "recordStop", "TlinkAsyncStop failed : %d\n", result);
-        livestream_close();
-        return REC_LIVE_STOP_FAILED;
-    }
-    mTlinkContext.take();
-    result = TlinkWaitAsyncJobCompletion(&context, m_TlinkWaitTime);
-    if (result != 0) {
+    const int result = mLive.finish(m_TlinkWaitTime, {"recordStop", false, mDebug});
+    if (result > 0)
         LOGD_AS(mDebug, "recordStop", "%s\n", TlinkStringFromErrorCode(result));
-        TlinkCancelAsyncJob(&context);
-        TlinkWaitAsyncJobCompletion(&context, -1);
-    }
-    return result;
+    return result == LiveConnection::kStopRefused ? REC_LIVE_STOP_FAILED : result;
 }
 
 void UVCPreview::onTlinkRuntimeError(void * /*context*/, int code, int err, void *engine) {
@@ -108,7 +47,7 @@ void UVCPreview::Lumivo_ErrorNotifyCallback(UVCPreview *engine, int code, int er
 }
 
 double UVCPreview::getTransmission_sec() {
-    const double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_BYTES_SENT);
+    const double rate = mLive.per_second(TLS_BYTES_SENT);
     LOGD("transmission per sec(Byte): %f\n", rate);
     LOGD("transmission per sec(MegaByte): %f\n", rate / (1024.0 * 1024.0));
     LOGD("transmission per sec(MegaBps): %f\n", rate / 1000000.0);
@@ -116,27 +55,25 @@ double UVCPreview::getTransmission_sec() {
 }
 
 double UVCPreview::getAudioTransmission() {
-    const double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_SENT);
+    const double rate = mLive.per_second(TLS_AUDIO_FRAMES_SENT);
     LOGD("audio frame per sec : %f fps\n", rate);
     return rate;
 }
 
 double UVCPreview::getVideoTransmission() {
-    const double rate = live_per_second(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_SENT);
+    const double rate = mLive.per_second(TLS_VIDEO_FRAMES_SENT);
     LOGD("video frame per sec : %f fps\n", rate);
     return rate;
 }
 
 int UVCPreview::getAudioDropFrame() {
-    const int dropped =
-        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_AUDIO_FRAMES_DROPPED, nullptr);
+    const int dropped = mLive.count(TLS_AUDIO_FRAMES_DROPPED);
     LOGD("audio drop frame : %d fps\n", dropped);
     return dropped;
 }
 
 int UVCPreview::getVideoDropFrame() {
-    const int dropped =
-        (int)TlinkGetStats(LiveHandle(mTlinkContext).slot(), TLS_VIDEO_FRAMES_DROPPED, nullptr);
+    const int dropped = mLive.count(TLS_VIDEO_FRAMES_DROPPED);
     LOGD("video drop frame : %d fps\n", dropped);
     return dropped;
 }

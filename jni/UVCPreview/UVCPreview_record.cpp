@@ -68,7 +68,7 @@ void UVCPreview::setTLinkMode(int mode) {
 }
 
 char *UVCPreview::getTLinkUrl() {
-    return mTlinkUrl;
+    return mLive.url();
 }
 
 void UVCPreview::setTlinkWaitTime(int ms) {
@@ -198,18 +198,10 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
         rec->SetChannel(mChannel);
         rec->SetAudioByteRate(mSampleRate * (mBit / 8) * mChannel);
     }
-    const RecordingTarget target = {path,
-                                    mWidth,
-                                    mHeight,
-                                    m_VideoFPS,
-                                    mRecMode != REC_MODE_VIDEO_ONLY,
-                                    mSampleRate,
-                                    mBit,
-                                    mChannel,
-                                    mTlinkContext.handle(),
-                                    mErrorNotifyCallback.load(),
-                                    mCameraID,
-                                    mDebug};
+    const RecordingTarget target = {
+        path,        mWidth, mHeight,  m_VideoFPS,     mRecMode != REC_MODE_VIDEO_ONLY,
+        mSampleRate, mBit,   mChannel, mLive.handle(), mErrorNotifyCallback.load(),
+        mCameraID,   mDebug};
     result = recording->configure(target);
     if (result == 0) {
         result = rec->Start(mWidth, mHeight, path);
@@ -218,7 +210,7 @@ int UVCPreview::recordStart(bool watermark, const char *path) {
     }
     if (result != 0) {
         recording.reset();
-        livestream_close();
+        mLive.drop();
         return result;
     }
     mRecording.install(std::move(recording));
@@ -274,7 +266,7 @@ void UVCPreview::finish_recording() {
         LOGD_AS(mDebug, "recordStop", " IN\n");
         end_recording(true);
     }
-    livestream_close();
+    mLive.drop();
 }
 
 // The draw thread's recording step for a picture it has drawn. False when the picture must go

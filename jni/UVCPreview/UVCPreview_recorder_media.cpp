@@ -10,7 +10,6 @@
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
 #include "callback_scope.h"
-#include "library_objects.h"
 #include "logging.h"
 #include "recording.h"
 #include "timing.h"
@@ -54,41 +53,35 @@ bool rawH264Callback(FFMuxer *muxer, int type, const MediaPacket *buffer) {
 
 // The muxer the recorder's output goes to, and the 4:2:0 picture the recorder takes.
 struct Recording::Outputs {
-    FFMpegLib *library = nullptr;
-    std::atomic<FFMuxer *> muxer{nullptr};  // read by the recorder's output thread
+    LibraryObject<FFMpegLib, FFMuxer> muxer;  // read by the recorder's output thread
     std::vector<uint8_t> picture;
 
-    ~Outputs() { release_library_object(library, muxer, true); }
+    ~Outputs() { muxer.reset(true); }
 
     // Runs on the recorder's output thread, which ends before the recorder is released and
     // so before the muxer is. A stop asked for from the report below must not wait for it.
     static void onOutput(void *user, int type, const MediaPacket *buffer) {
         CallbackScope scope;
         Recording *recording = static_cast<Recording *>(user);
-        if (!rawH264Callback(recording->mOutputs->muxer, type, buffer))
+        if (!rawH264Callback(recording->mOutputs->muxer.get(), type, buffer))
             recording->report_units_lost();
     }
 };
 
-Recording::Recording(RecorderLibrary *library, RecorderObject *encoder)
-    : mLibrary(library), mEncoder(encoder), mOutputs(new Outputs) {}
+Recording::Recording(Encoder encoder) : mOutputs(new Outputs), mEncoder(std::move(encoder)) {}
 
-Recording::~Recording() {
-    release_library_object(mLibrary, mEncoder);
-}
+Recording::~Recording() = default;
 
 std::unique_ptr<Recording> Recording::obtain(int /*inputFormat*/, bool debug) {
     LOGD_AS(debug, "recordStart", "mMediaRecorderLib == NULL\n");
-    LibMediaRecorder *library = LibMediaRecorder::getInstance();
     LOGD_AS(debug, "recordStart", "mMediaRecorderWrapper == NULL\n");
-    MediaRecorder *recorder = library->getMediaRecorder();
-    if (!recorder) {
-        library->releaseInstance();
+    Encoder encoder(take_library_object<LibMediaRecorder>(
+        [](LibMediaRecorder *library) { return library->getMediaRecorder(); }));
+    if (!encoder)
         return nullptr;
-    }
     if (debug)
-        recorder->SetDebug(1);
-    return std::unique_ptr<Recording>(new Recording(library, recorder));
+        encoder->SetDebug(1);
+    return std::unique_ptr<Recording>(new Recording(std::move(encoder)));
 }
 
 // Nothing has started when Init fails or no colour format is usable, so both are failures.
@@ -125,9 +118,9 @@ int Recording::configure(const RecordingTarget &target) {
     if (target.liveContext)
         mEncoder->SetPushFunction(TlinkPush, target.liveContext);
 
-    mOutputs->library = FFMpegLib::getInstance();
-    FFMuxer *muxer = mOutputs->library->getMuxer();
-    mOutputs->muxer = muxer;
+    mOutputs->muxer =
+        take_library_object<FFMpegLib>([](FFMpegLib *library) { return library->getMuxer(); });
+    FFMuxer *muxer = mOutputs->muxer.get();
     if (!muxer) {
         LOGD_AS(mDebug, "recordStart", "FFMuxer Init Failed : %d\n", -1);
         return REC_NOT_RECORDING;

@@ -5,32 +5,27 @@
 
 #include "UVCPreview.h"
 #include "UVCPreview_record.h"
-#include "library_objects.h"
+#include "avc_color_format.h"
 #include "logging.h"
 #include "recording.h"
 #include "timing.h"
 
 struct Recording::Outputs {};
 
-Recording::Recording(RecorderLibrary *library, RecorderObject *encoder)
-    : mLibrary(library), mEncoder(encoder) {}
+Recording::Recording(Encoder encoder) : mEncoder(std::move(encoder)) {}
 
-Recording::~Recording() {
-    release_library_object(mLibrary, mEncoder);
-}
+Recording::~Recording() = default;
 
 // SetRecording asked the library for the format and let it go again; the recording holds it.
 std::unique_ptr<Recording> Recording::obtain(int inputFormat, bool debug) {
-    OMXLib *library = OMXLib::getInstance();
     LOGD_AS(debug, "recordStart", "mOMXWrapper == NULL\n");
-    OMXWrapper *encoder = library->getWrapper(inputFormat);
-    if (!encoder) {
-        library->releaseInstance();
+    Encoder encoder(take_library_object<OMXLib>(
+        [&](OMXLib *library) { return library->getWrapper(inputFormat); }));
+    if (!encoder)
         return nullptr;
-    }
     if (!encoder->IsConfigured())
         encoder->SetColorFormat(inputFormat);
-    return std::unique_ptr<Recording>(new Recording(library, encoder));
+    return std::unique_ptr<Recording>(new Recording(std::move(encoder)));
 }
 
 // The layout of the encoder's pictures was chosen by SetRecording.
@@ -89,21 +84,8 @@ int UVCPreview::SetRecording(unsigned char * /*data*/) {
         LOGE("Recmode is 0\n");
         return REC_MODE_NOT_SET;
     }
-    OMXLib *library = OMXLib::getInstance();
-    OMXCodecExtension *codec = library->getExtension();
-    if (!codec || !codec->QueryCodec("video/avc")) {
-        library->releaseInstance();
-        LOGE("getEncoderCodecProfiles fail\n");
+    if (!query_avc_color_format({"SetRecording", false, mDebug}, &mEncoderInputFormat))
         return REC_ENCODER_NOT_SET;
-    }
-    LOGD("getColorFormatSize!\n");
-    if (codec->HasColorFormat()) {
-        const int *formats = codec->GetColorFormats();
-        if (formats)
-            mEncoderInputFormat = formats[0];
-    }
-    library->releaseInstance();
-    LOGD("Selected colorFormat : 0x%08x\n", mEncoderInputFormat);
     if (mEncoderInputFormat == MEDIA_COLOR_FORMAT_YUV420_SEMIPLANAR) {
         mEncoderColorFormat = ENCODER_COLOR_SEMIPLANAR;
     } else if (mEncoderInputFormat == MEDIA_COLOR_FORMAT_YUV420_PLANAR) {

@@ -3,8 +3,13 @@
 // and nothing can start behind the stop.
 #pragma once
 
+#include <LibMediaDecoder.h>
+
+#include <atomic>
+
 #include "decode_workers.h"
 #include "in_order_handoff.h"
+#include "library_object.h"
 #include "worker_thread.h"
 
 class UVCPreview;
@@ -17,6 +22,16 @@ struct FrameTask : DecodeTask {
     long ticket = 0;
 };
 
+// The decoder of an H.264 run: fed by the preview thread, read and restarted by the output
+// thread, released once both were joined.
+struct RunDecoder {
+    LibraryObject<LibMediaDecoder, MediaDecoder> object;
+    // Set while the output thread restarts the decoder: the preview thread feeds nothing.
+    std::atomic<bool> restarting{false};
+    // Preview thread only: whether frames are held back until the next key frame.
+    bool awaitsKeyFrame = false;
+};
+
 struct PreviewRun {
     // Frames in flight between the preview thread and the draw queue.
     static constexpr int kFrameTickets = 2 * DecodeWorkers::kMaxWorkers;
@@ -25,6 +40,7 @@ struct PreviewRun {
         : engine(owner), mPictures(kFrameTickets, std::move(deliver)) {}
 
     UVCPreview *const engine;
+    RunDecoder mDecoder;
     WorkerThread mPreviewThread;
     WorkerThread mDrawThread;
     WorkerThread mStillThread;

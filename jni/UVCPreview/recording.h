@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "UVCPreview.h"
-#include "recorder_types.h"
+#include "encoder.h"
 
 // Where and how a recording writes, fixed when it starts.
 struct RecordingTarget {
@@ -31,13 +31,12 @@ class Recording {
     // This deliverable's encoder object; `inputFormat` is the colour format the hardware
     // encoder was set up for (the media recorder reports its own). Null when none is had.
     static std::unique_ptr<Recording> obtain(int inputFormat, bool debug);
-    // Takes over `encoder` and the library instance it came from.
-    Recording(RecorderLibrary *library, RecorderObject *encoder);
+    explicit Recording(Encoder encoder);
     ~Recording();
     Recording(const Recording &) = delete;
     Recording &operator=(const Recording &) = delete;
 
-    RecorderObject *encoder() const { return mEncoder; }
+    RecorderObject *encoder() const { return mEncoder.get(); }
     // Init, and where the encoder reports it, the layout its pictures take (ENCODER_COLOR_*).
     int init(bool debug, std::atomic<int> &colorKind);
     // The error report, the live push and what stands behind the encoder.
@@ -60,8 +59,6 @@ class Recording {
   private:
     struct Outputs;  // what stands behind this deliverable's encoder
 
-    RecorderLibrary *mLibrary;
-    RecorderObject *mEncoder;
     std::unique_ptr<Outputs> mOutputs;
     int mWidth = 0, mHeight = 0;
     bool mDebug = false;
@@ -69,4 +66,7 @@ class Recording {
     long mCameraId = 0;
     std::atomic<bool> mUnitsLost{false};
     std::atomic<bool> mPictureWritten{false};
+    // Declared last, so released first: the encoder's output thread has ended before anything
+    // it reaches goes.
+    Encoder mEncoder;
 };

@@ -63,7 +63,7 @@ void UVCPreviewAudioAccess::setRecording(UVCPreview *p, StartedRecorder *recorde
         ended->encoder()->Stop();
     if (recorder)
         p->mRecording.install(
-            std::make_unique<Recording>(recorder->handOver(), recorder->recorder));
+            std::make_unique<Recording>(Encoder(recorder->handOver(), recorder->recorder)));
     p->mIsRecording = recorder != nullptr;
 }
 

@@ -7,8 +7,10 @@
 #include "UVCCamera.h"
 #include "host_android.h"
 #include "loopback_peer.h"
+#include "process_counts.h"
 #include "recorder_test_controls.h"
 #include "streamer_support.h"
+#include "tlink_test.h"
 
 namespace {
 
@@ -174,4 +176,26 @@ TEST(LiveStreamRtmp, DestroyingARunningCameraLeavesNothingBehind) {
     EXPECT_EQ(media_recorder_test_objects(), 0);
     EXPECT_EQ(settled_thread_count(threads), threads);
     EXPECT_EQ(count_open_descriptors(), descriptors);
+}
+
+// A stop the live-stream library refuses still ends the connection: no sender thread or socket
+// is left behind, and the next stream starts and ends as the first did.
+TEST(LiveStreamRtmp, ARefusedStopLeavesNoConnectionBehind) {
+    LoopbackPeer peer(LoopbackPeer::Rtmp);
+    ASSERT_TRUE(peer.running());
+    LiveCamera live(StreamFormat(), TLINK_MODE_RTMP);
+    const int threads = count_threads(), descriptors = count_open_descriptors();
+    PicturePlan plan{640, 480, 25, 10};
+    for (const char *name : {"refused", "next"}) {
+        ASSERT_EQ(live.streamer->Start(peer.url(name).c_str()), 0) << name;
+        EXPECT_EQ(feedPaced(*live.streamer, plan, 25, 44100, 2), plan.frames) << name;
+        const bool refuse = std::string(name) == "refused";
+        if (refuse) {
+            ASSERT_EQ(TlinkTestRefuseStops(1, TL_ERROR_PREVIOUS_JOB_NOT_COMPLETED), 0);
+        }
+        EXPECT_EQ(live.streamer->Stop(), refuse ? STREAM_LIVE_STOP_REFUSED : 0) << name;
+        EXPECT_EQ(live.streamer->getVideoTransmission(), 0.0) << name;
+        EXPECT_EQ(settled_thread_count(threads), threads) << name;
+        EXPECT_EQ(count_open_descriptors(), descriptors) << name;
+    }
 }

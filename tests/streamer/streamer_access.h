@@ -1,10 +1,13 @@
-// The encoder objects a streamer holds, for reading the stand-ins' own counters.
+// The media recorder a streamer of libOrrinUVC5_TL holds, for reading the stand-in's own
+// counters.
 #pragma once
 
 #include "StreamWrapper.h"
+#include "encoder.h"
 
 class StreamWrapperAccess {
   public:
-    static MediaRecorder *recorder(StreamWrapper *s) { return s->mMediaRecorderWrapper; }
-    static OMXWrapper *encoder(StreamWrapper *s) { return s->mOMXWrapper; }
+    static MediaRecorder *recorder(StreamWrapper *s) {
+        return s->mEncoder ? s->mEncoder->get() : nullptr;
+    }
 };

@@ -25,9 +25,10 @@ class UVCPreviewTestAccess {
     static int viewCount(UVCPreview *p) { return p->mViewCount; }
     // How the next preview run decodes MJPEG (the product measures).
     static void setDecodeChoice(UVCPreview *p, DecodeChoice choice) { p->mDecodeChoice = choice; }
-    static bool decoderRestarting(UVCPreview *p) { return p->mDecoderRestarting; }
+    // Read on the thread that starts and stops the preview.
+    static bool decoderRestarting(UVCPreview *p) { return p->mRun && p->mRun->mDecoder.restarting; }
     static uvc_device_handle_t *handle(UVCPreview *p) { return p->mDeviceHandle; }
-    static void *tlinkContext(UVCPreview *p) { return p->mTlinkContext.handle(); }
+    static void *tlinkContext(UVCPreview *p) { return p->mLive.handle(); }
     static Recording *recording(UVCPreview *p) { return p->mRecording.owned(); }
     static int deblock(UVCPreview *p) { return p->mDeBlock; }
     static unsigned iframeInterval(UVCPreview *p) { return p->mIframe_Interval; }

@@ -1,45 +1,48 @@
-// Start steps that the media recorder and the hardware encoder share: both objects offer the
-// same setters under the same names. Included by the two encoder seam files only.
-#pragma once
-
+// Start and Stop steps that the media recorder and the hardware encoder share: both objects
+// offer the same setters under the same names. What differs is in the deliverable's seam file
+// (StreamWrapper_recorder_media.cpp or StreamWrapper_recorder_omx.cpp).
 #include <tlink.h>
 
 #include "StreamWrapper.h"
-#include "library_objects.h"
+#include "encoder.h"
 #include "logging.h"
+
+namespace {
 
 enum { ENCODER_MODE_VIDEO = 2, ENCODER_MODE_VIDEO_AUDIO = 3, STREAM_MODE_VIDEO_AUDIO = 2 };
 
-inline bool usableColorFormat(int format) {
+}  // namespace
+
+bool StreamWrapper::usableColorFormat(int format) {
     return format == 21 || format == 19;
 }
 
 // Record mode 2 sends pictures and sound and always passes the record type; pictures only
 // pass it when `typeForVideoOnly` says so.
-template <class Encoder>
-void StreamWrapper::setModeAndType(Encoder *encoder, bool typeForVideoOnly) {
+void StreamWrapper::setModeAndType(bool typeForVideoOnly) {
+    RecorderObject *encoder = mEncoder->get();
     if (mActive.recMode == STREAM_MODE_VIDEO_AUDIO) {
         encoder->SetRecMode(ENCODER_MODE_VIDEO_AUDIO);
         encoder->SetRecType(mActive.recType);
-        return;
+    } else {
+        LOGE_AS("Start", "Video ONLY\n");
+        encoder->SetRecMode(ENCODER_MODE_VIDEO);
+        if (typeForVideoOnly)
+            encoder->SetRecType(mActive.recType);
     }
-    LOGE_AS("Start", "Video ONLY\n");
-    encoder->SetRecMode(ENCODER_MODE_VIDEO);
-    if (typeForVideoOnly)
-        encoder->SetRecType(mActive.recType);
 }
 
-template <class Encoder>
-void StreamWrapper::setRates(Encoder *encoder) {
+void StreamWrapper::setRates() {
+    RecorderObject *encoder = mEncoder->get();
     encoder->SetFrameRate(mActive.fps);
     encoder->SetBitrate(mActive.bitrate);
     encoder->SetIFrameInterval(mIframe_Interval);
 }
 
-template <class Encoder>
-void StreamWrapper::setAudio(Encoder *encoder) {
+void StreamWrapper::setAudio() {
     if (mActive.recMode != STREAM_MODE_VIDEO_AUDIO)
         return;
+    RecorderObject *encoder = mEncoder->get();
     encoder->SetSampleRate(mActive.sampleRate);
     encoder->SetBit(mActive.bits);
     encoder->SetChannel(mActive.channels);
@@ -50,15 +53,15 @@ void StreamWrapper::setAudio(Encoder *encoder) {
 
 // Opens the live stream when the record type asks for it, hands the encoder the push function
 // and starts the encoder; on failure the live stream is closed and the encoder released.
-template <class Encoder>
-int StreamWrapper::startLiveAndEncoder(Encoder *encoder, const char *destination) {
+int StreamWrapper::startLiveAndEncoder(const char *destination) {
+    RecorderObject *encoder = mEncoder->get();
     bool live = (mActive.recType & STREAM_TYPE_LIVE) != 0;
     if (live) {
         if (openLiveStream(destination) != 0) {
             releaseEncoder();
             return STREAM_LIVE_START_FAILED;
         }
-        encoder->SetPushFunction(TlinkPush, mTlinkContext.handle());
+        encoder->SetPushFunction(TlinkPush, mLive.handle());
     }
     LOGE_AS("Start", "mfilepath : %s\n", mTlinkFilePath);
     int result = encoder->Start(mActive.width, mActive.height, mTlinkFilePath);
@@ -73,18 +76,25 @@ int StreamWrapper::startLiveAndEncoder(Encoder *encoder, const char *destination
 
 // Stops the encoder and releases its object: 0, -52 without one, -54 when it refused to stop
 // (it is then kept, so that a later Stop can try again).
-template <class Encoder>
-int StreamWrapper::stopAndRelease(Encoder *&encoder, const char *stopFailed, const char *released) {
+int StreamWrapper::stopEncoder() {
+    RecorderObject *encoder = mEncoder ? mEncoder->get() : nullptr;
     if (!encoder) {
         LOGE_AS("Stop", "mMediaRecorderWrapper Not Initialized\n");
         return STREAM_ENCODER_FAILED;
     }
     if (encoder->Stop() != 0) {
-        LOGE_AS("Stop", "%s", stopFailed);
+        LOGE_AS("Stop", "%s", encoderTexts().stopFailed);
         return STREAM_ENCODER_STOP_FAILED;
     }
-    encoder->Release();
-    encoder = nullptr;
-    LOGE_AS("Stop", "%s", released);
+    releaseEncoder();
+    LOGE_AS("Stop", "%s", encoderTexts().released);
     return 0;
+}
+
+void StreamWrapper::releaseEncoder() {
+    mEncoder.reset();
+}
+
+int StreamWrapper::writeSound(uint8_t *pcm, int bytes, int64_t timeUs) {
+    return mEncoder->get()->write_AudioBuffer(pcm, bytes, timeUs);
 }
