@@ -38,6 +38,7 @@
 #include "lifecycle_turn.h"
 #include "live_connection.h"
 #include "preview_run.h"
+#include "still_exchange.h"
 #include "thread_annotations.h"
 
 struct _AudioRawData;
@@ -319,12 +320,9 @@ class UVCPreview {
     static void *StillWriteThread(void *vptr_args);
     void reset_still_state();
     bool prepare_still();
-    void replace_still_buffer(int bytes);
     void start_still_threads(PreviewRun &run);
     int allocate_StillImageBuf();
-    bool wait_StillThread();
     void Still_send_thread();
-    int wait_StillWriteThread(char *dst, int dstSize, int *size);
     void deliver_still(uint8_t *still, int size, int width, int height, uvc_frame_t *yuyv,
                        uvc_frame_t *converted);
     void StillFileWriteThread();
@@ -338,6 +336,8 @@ class UVCPreview {
     uvc_device_handle_t *mDeviceHandle;  // not owned: the camera object closes it
     ANativeWindow *mPreviewWindow GUARDED_BY(mPreviewMutex);
     std::atomic<bool> mIsRunning;
+    // Presses and stills between the camera's threads and the run's still threads.
+    StillExchange mStills{mIsRunning};
     // The negotiated request and the wish below are written by the preview thread and Java
     // setters and read by Java queries, the capture check and the converters.
     std::atomic<int> mRequestWidth, mRequestHeight;
@@ -405,18 +405,7 @@ class UVCPreview {
     uint16_t mPuControls;
     int mEnableIT[CONTROL_LIST_COUNT];
     int mEnablePU[CONTROL_LIST_COUNT];
-    // mStillWriteMutex guards mStillImageBuf, mStillImageBufSize and mStillImageSize (the bytes
-    // of a still that the still write thread has not taken yet).
-    uint8_t *mStillImageBuf GUARDED_BY(mStillWriteMutex);
-    int mStillImageBufSize GUARDED_BY(mStillWriteMutex);
-    int mStillImageSize GUARDED_BY(mStillWriteMutex);
     std::atomic<int> mStillIndex;
-    // mStillMutex guards mStillBusy, mStillCommandPending and the still command wake-up.
-    Mutex mStillMutex, mStillWriteMutex;
-    ConditionVariable mStillSync, mStillWriteSync;
-    std::atomic<bool> mStillBusy, mStillStop, mStillWriteStop;
-    bool mStillCommandPending GUARDED_BY(mStillMutex) =
-        false;  // a press waits for the still thread
     int mVid, mPid;
     // Watermark pictures. Sizes, positions and modes are set from Java threads and read by the
     // draw thread without the mutexes, hence atomics.
@@ -438,7 +427,6 @@ class UVCPreview {
     bool mFirstPreviewNotified;  // draw thread only
     bool mInternalAudio;
     std::atomic<int> mStillMethod;
-    std::atomic<bool> mStillRequest;
     // Drawn pictures on their way to the raw-frame callback thread.
     BoundedQueue<uvc_frame_t *> mRawdataFrames;
     std::atomic<long> mCameraID;

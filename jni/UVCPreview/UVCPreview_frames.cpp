@@ -104,16 +104,8 @@ void UVCPreview::uvc_preview_frame_callback(uvc_frame_t *frame, void *vptr_args)
     }
 
     if (frame->is_still == 1 && preview->mStillMethod == 2) {
-        preview->mStillWriteMutex.lock();
-        if (preview->mStillImageBuf) {
-            int bytes = std::min((int)frame->actual_bytes, preview->mStillImageBufSize);
-            memcpy(preview->mStillImageBuf, frame->data, bytes);
-            preview->mStillImageSize = bytes;
-            preview->mStillWriteSync.notify_one();
-        } else {
+        if (preview->mStills.put(frame->data, (int)frame->actual_bytes) < 0)
             frame->is_still = 0;
-        }
-        preview->mStillWriteMutex.unlock();
         return;
     }
 

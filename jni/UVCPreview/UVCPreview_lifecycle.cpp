@@ -101,8 +101,7 @@ int UVCPreview::stopPreview() {
     if (wasRunning) {
         mIsRunning = false;
         open_queues(false);
-        mStillStop = true;
-        mStillWriteStop = true;
+        mStills.stop();
         // The engine may be deleted after the stop; the camera's status thread must not call it.
         uvc_set_status_callback(mDeviceHandle, nullptr, nullptr);
 
@@ -137,12 +136,7 @@ int UVCPreview::stopPreview() {
     LOGD("clearSharedFrame\n");
     recycleSharedFrames();
 
-    mStillWriteMutex.lock();
-    free(mStillImageBuf);
-    mStillImageBuf = nullptr;
-    mStillImageBufSize = 0;
-    mStillImageSize = 0;
-    mStillWriteMutex.unlock();
+    mStills.free_buffer();
 
     LOGD("try Surface Release\n");
     mPreviewMutex.lock();
@@ -170,10 +164,10 @@ void UVCPreview::end_run(PreviewRun &run, bool wasRunning) {
     // The preview and draw threads handed decoding to the workers; both have ended.
     mDecodeWorkers = nullptr;
     run.mDecodeWorkers.stop();
-    r = wake_and_join(run.mStillThread, &mStillMutex, &mStillSync);
+    r = wake_and_join(run.mStillThread);
     LOG_JOIN(r, "UVCPreview::terminate mStillThread: pthread_join failed : %d",
              "mStillThread end\n");
-    r = wake_and_join(run.mStillWriteThread, &mStillWriteMutex, &mStillWriteSync);
+    r = wake_and_join(run.mStillWriteThread);
     LOG_JOIN(r, "UVCPreview::terminate mStillWriteThread: pthread_join failed : %d",
              "mStillWriteThread end\n");
     r = wake_and_join(run.mH264GetdataThread);
@@ -254,17 +248,10 @@ void UVCPreview::do_preview(uvc_stream_ctrl_t *ctrl, PreviewRun &run) {
             continue;
         mCallbackRunning = true;
 
-        if (mStillRequest) {
-            mStillWriteMutex.lock();
-            if (mStillImageBuf) {
-                int bytes = std::min((int)frame->data_bytes, mStillImageBufSize);
-                memcpy(mStillImageBuf, frame->data, bytes);
-                mStillImageSize = bytes;
-                LOGD("mStillImageSize : %d\n", mStillImageSize);
-                mStillWriteSync.notify_one();
-                mStillRequest = false;
-            }
-            mStillWriteMutex.unlock();
+        if (mStills.frame_requested()) {
+            const int bytes = mStills.put_requested_frame(frame->data, (int)frame->data_bytes);
+            if (bytes >= 0)
+                LOGD("mStillImageSize : %d\n", bytes);
         }
 
         if (mPixelFormat == PIXEL_FORMAT_H264) {

@@ -1,6 +1,5 @@
 // Still image: the camera's still button, the still buffer, still resolutions and the start of
 // the still threads with the stream.
-#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -39,43 +38,18 @@ void UVCPreview::uvc_Interrupt_callback(enum uvc_status_class status_class, int 
     // A press while the engine is stopped would otherwise turn into a still of the next run.
     if (!preview->mIsRunning)
         return;
-    if (preview->mStillMethod == 1) {
-        preview->mStillRequest = true;
-    } else if (preview->mStillMethod == 2) {
-        preview->mStillMutex.lock();
-        if (!preview->mStillBusy) {
-            preview->mStillBusy = true;
-            preview->mStillCommandPending = true;
-            preview->mStillSync.notify_one();
-        }
-        preview->mStillMutex.unlock();
-    }
+    if (preview->mStillMethod == 1)
+        preview->mStills.request_frame();
+    else if (preview->mStillMethod == 2)
+        preview->mStills.press();
 }
 
 // A new run starts with a usable still button: the stop requests of the last run, a still the
 // camera never sent and presses made while stopped are forgotten. No still thread runs here.
 void UVCPreview::reset_still_state() {
-    mStillStop = false;
-    mStillWriteStop = false;
-    mStillRequest = false;
-    mStillMutex.lock();
-    mStillBusy = false;
-    mStillCommandPending = false;
-    mStillMutex.unlock();
+    mStills.reset();
     // The stream format may change between runs; the kind follows the new stream.
     mStillPixfmt = 0;
-}
-
-// A buffer of 0 bytes still exists: stills are then copied with 0 bytes instead of dropped.
-void UVCPreview::replace_still_buffer(int bytes) {
-    if (bytes < 0)
-        bytes = 0;
-    mStillWriteMutex.lock();
-    free(mStillImageBuf);
-    mStillImageBuf = (uint8_t *)malloc(bytes > 0 ? bytes : 1);
-    mStillImageBufSize = mStillImageBuf ? bytes : 0;
-    mStillImageSize = 0;
-    mStillWriteMutex.unlock();
 }
 
 // Asks the camera for its still method and allocates the still buffer. False when the stream
@@ -83,7 +57,7 @@ void UVCPreview::replace_still_buffer(int bytes) {
 bool UVCPreview::prepare_still() {
     mStillMethod = uvc_get_StillMethod(mDeviceHandle);
     if (mStillMethod == 1) {
-        replace_still_buffer(mWidth * mHeight * 4);
+        mStills.replace_buffer(mWidth * mHeight * 4);
         mStillPixfmt = mPixelFormat == PIXEL_FORMAT_MJPEG ? 2 : 1;
     } else if (mStillMethod == 2) {
         return allocate_StillImageBuf() == 0;
@@ -124,7 +98,7 @@ int UVCPreview::allocate_StillImageBuf() {
     if (!listed)
         return STILL_RESOLUTIONS_UNKNOWN;
     LOGD("maximum width : %d, height : %d\n", width, height);
-    replace_still_buffer(width * height * 4);
+    mStills.replace_buffer(width * height * 4);
     return 0;
 }
 

@@ -18,18 +18,6 @@ void *UVCPreview::StillWriteThread(void *vptr_args) {
     return nullptr;
 }
 
-// Waits until a button press needs the still sequence or the engine stops; true for a press.
-// The press is remembered, so one made before the thread waits is not lost.
-bool UVCPreview::wait_StillThread() {
-    mStillMutex.lock();
-    while (!mStillCommandPending && !mStillStop && mIsRunning)
-        mStillSync.wait(mStillMutex);
-    const bool press = mStillCommandPending;
-    mStillCommandPending = false;
-    mStillMutex.unlock();
-    return press;
-}
-
 void UVCPreview::Still_send_thread() {
     LOGD("Still_send_thread IN\n");
     // What the camera settled on in the last probe read; the next still starts from it.
@@ -38,9 +26,9 @@ void UVCPreview::Still_send_thread() {
     int dwMaxVideoFrameSize = 3072000;
     int dwMaxPayloadTransferSize = 0;
 
-    while (!mStillStop) {
-        const bool press = wait_StillThread();
-        if (mStillStop || !mIsRunning)
+    while (!mStills.command_stopped()) {
+        const bool press = mStills.wait_press();
+        if (mStills.command_stopped() || !mIsRunning)
             break;
         if (!press)
             continue;
@@ -57,7 +45,7 @@ void UVCPreview::Still_send_thread() {
                                 (uint32_t)dwMaxVideoFrameSize, (uint32_t)dwMaxPayloadTransferSize);
         if (result < 0) {
             LOGD("uvc_set_still_probe fail : %d\n", result);
-            mStillBusy = false;
+            mStills.finished();
             continue;
         }
         if (mStillPixfmt == 0)
@@ -70,7 +58,7 @@ void UVCPreview::Still_send_thread() {
                                      &maxVideoFrameSize, &maxPayloadTransferSize);
         if (result < 0) {
             LOGD("uvc_get_still_probe fail : %d\n", result);
-            mStillBusy = false;
+            mStills.finished();
             continue;
         }
         bFrameIndex = frameIndex;
@@ -85,7 +73,7 @@ void UVCPreview::Still_send_thread() {
                                  (uint32_t)dwMaxVideoFrameSize, (uint32_t)dwMaxPayloadTransferSize);
         if (result < 0) {
             LOGD("uvc_set_still_commit fail : %d\n", result);
-            mStillBusy = false;
+            mStills.finished();
             continue;
         }
         LOGD("uvc_set_still_commit Success\n");
@@ -93,33 +81,13 @@ void UVCPreview::Still_send_thread() {
         result = uvc_set_still_image(mDeviceHandle);
         if (result < 0) {
             LOGD("uvc_set_still_image fail : %d\n", result);
-            mStillBusy = false;
+            mStills.finished();
             continue;
         }
         // Busy until the still write thread has delivered the picture.
         LOGD("uvc_set_still_image Success\n");
     }
     LOGD("Still_send_thread OUT\n");
-}
-
-// Waits for a still that has not been taken yet and copies at most dstSize bytes of it into
-// dst, its byte count into *size. -1 when the engine stopped.
-int UVCPreview::wait_StillWriteThread(char *dst, int dstSize, int *size) {
-    mStillWriteMutex.lock();
-    while (mStillImageSize == 0 && mIsRunning && !mStillWriteStop)
-        mStillWriteSync.wait(mStillWriteMutex);
-    if (!mIsRunning) {
-        mStillWriteMutex.unlock();
-        return -1;
-    }
-    if (mStillImageSize != 0 && mStillImageBuf) {
-        const int bytes = mStillImageSize < dstSize ? mStillImageSize : dstSize;
-        memcpy(dst, mStillImageBuf, bytes);
-        *size = bytes;
-        mStillImageSize = 0;
-    }
-    mStillWriteMutex.unlock();
-    return 0;
 }
 
 // Hands one still to the application: YUYV converted to R, G, B, X (kind 1), MJPEG as the
@@ -188,20 +156,17 @@ void UVCPreview::StillFileWriteThread() {
     }
 
     int size = 0;
-    while (!mStillWriteStop) {
-        if (wait_StillWriteThread(reinterpret_cast<char *>(copy), copyBytes, &size) < 0) {
+    while (!mStills.write_stopped()) {
+        if (!mStills.take(copy, copyBytes, &size)) {
             LOGD("was not runnung state\n");
             break;
         }
-        if (mStillWriteStop)
+        if (mStills.write_stopped())
             break;
         deliver_still(copy, size, width, height, yuyv, converted);
         memset(copy, 0, size);
-        if (mStillMethod == 2) {
-            mStillMutex.lock();
-            mStillBusy = false;
-            mStillMutex.unlock();
-        }
+        if (mStillMethod == 2)
+            mStills.finished();
     }
 
     uvc_free_frame(converted);

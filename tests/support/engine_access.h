@@ -32,8 +32,8 @@ class UVCPreviewTestAccess {
     static Recording *recording(UVCPreview *p) { return p->mRecording.owned(); }
     static int deblock(UVCPreview *p) { return p->mDeBlock; }
     static unsigned iframeInterval(UVCPreview *p) { return p->mIframe_Interval; }
-    static int stillImageBufSize(UVCPreview *p) { return p->mStillImageBufSize; }
-    static bool stillBusy(UVCPreview *p) { return p->mStillBusy; }
+    static int stillImageBufSize(UVCPreview *p) { return p->mStills.buffer_bytes(); }
+    static bool stillBusy(UVCPreview *p) { return p->mStills.busy(); }
     static int allocateStillImageBuf(UVCPreview *p) { return p->allocate_StillImageBuf(); }
     // A status interrupt as the camera library would report it.
     static void statusInterrupt(UVCPreview *p, int statusClass, void *data, size_t length) {
