@@ -8,9 +8,12 @@
 //                                                          the comparison table
 //   engine_bench [--rounds N] [--seconds S] --4k           the 4K rows, engine beside the
 //                                                          one-decode path, S (30) s each
-//   engine_bench --write-mjpeg PATH COUNT [4k]             1080p (4K) camera frames for peers.sh
+//   engine_bench --write-mjpeg PATH COUNT [4k] [no-markers]
+//                                                          1080p (4K) camera frames for peers.sh
 //   engine_bench --replay PATH --frames N [4k]             the engine alone on those frames
 //                                                          (4K: sent at 120 fps)
+//   engine_bench [--seconds S] --capacity PATH             the highest rate a 4K file is carried
+//                                                          at, engine and one-decode path
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -47,6 +50,7 @@ struct Case {
     int width;
     int height;
     const Camera *own = nullptr;  // a camera of its own (the 4K rows)
+    int loop = 0;                 // frames of the replayed file the camera sends, if any
     const Camera &camera() const { return own ? *own : format == kH264 ? kH264Camera : kWebcam; }
     // The engine is asked for MJPEG; it negotiates the H.264 camera's stream by its ids.
     int wish() const { return format == kH264 ? 9 : format; }
@@ -81,19 +85,31 @@ class Description {
     int fd_;
 };
 
-// The pictures the raw-frame callback receives: counter and arrival time, in drawing order.
+// The camera frame a picture showing `counter` came from, given a camera frame sent at or after
+// it. A camera replaying a file of `loop` frames shows counter (n - 1) % loop + 1 in frame n.
+int64_t camera_frame(int64_t counter, int loop, int64_t latest) {
+    if (loop <= 0 || counter <= 0 || latest < counter)
+        return counter;
+    return counter + (latest - counter) / loop * loop;
+}
+
+// The pictures the raw-frame callback receives: counter, arrival time and the camera's frames
+// delivered by then, in drawing order.
 struct Delivery {
     int64_t counter;
     int64_t us;
+    int64_t sent;
 };
 std::mutex g_counterMutex;  // guards g_deliveries
 std::vector<Delivery> g_deliveries;
 int g_width = 0, g_height = 0;
+uvc_device_handle_t *g_camera = nullptr;  // set before the raw-frame callback is
 
 void on_raw(long, char *data, int) {
     int64_t n = uvc_test_decode_counter(reinterpret_cast<uint8_t *>(data), g_width, g_height, 0);
+    const int64_t sent = uvc_test_frames_delivered(g_camera);
     std::lock_guard<std::mutex> lock(g_counterMutex);
-    g_deliveries.push_back({n, monotonic_us()});
+    g_deliveries.push_back({n, monotonic_us(), sent});
 }
 
 struct EngineRun {
@@ -107,8 +123,9 @@ struct EngineRun {
     std::vector<double> windowLatencies;
 };
 
-// The counter of the last posted picture and the post count, read together.
-bool window_mark(ANativeWindow *window, int64_t *counter, int64_t *posts) {
+// The camera frame of the last posted picture and the post count, read together.
+bool window_mark(uvc_device_handle_t *devh, int loop, ANativeWindow *window, int64_t *frame,
+                 int64_t *posts) {
     for (int i = 0; i < 20; i++) {
         const int64_t before = host_window_post_count(window);
         std::vector<uint8_t> pixels;
@@ -116,7 +133,8 @@ bool window_mark(ANativeWindow *window, int64_t *counter, int64_t *posts) {
         if (!host_window_last_picture(window, &pixels, &width, &height))
             return false;
         if (host_window_post_count(window) == before) {
-            *counter = uvc_test_decode_counter(pixels.data(), width, height, 0);
+            *frame = camera_frame(uvc_test_decode_counter(pixels.data(), width, height, 0), loop,
+                                  uvc_test_frames_delivered(devh));
             *posts = before;
             return true;
         }
@@ -181,7 +199,7 @@ EngineRun run_engine(const Case &c, int fd, double seconds,
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // warm caches
     int64_t mark0 = -1, markPosts0 = 0, mark1 = -1, markPosts1 = 0;
-    const bool marked0 = window_mark(window, &mark0, &markPosts0);
+    const bool marked0 = window_mark(devh, c.loop, window, &mark0, &markPosts0);
     const int64_t posts0 = host_window_post_count(window);
     const uint32_t frames0 = uvc_test_frames_delivered(devh);
     const double cpu0 = process_cpu_seconds();
@@ -194,7 +212,7 @@ EngineRun run_engine(const Case &c, int fd, double seconds,
     run.posted = host_window_post_count(window) - posts0;
     run.delivered = (int64_t)uvc_test_frames_delivered(devh) - frames0;
     run.residentMib = resident_mib() - residentBefore;
-    if (marked0 && window_mark(window, &mark1, &markPosts1))
+    if (marked0 && window_mark(devh, c.loop, window, &mark1, &markPosts1))
         run.windowLatencies = window_latencies(devh, window, mark0, markPosts0, mark1, markPosts1);
     camera.stopPreview();
     // The camera thread makes the frames; the frame callback's time on it is the engine's.
@@ -208,6 +226,7 @@ EngineRun run_engine(const Case &c, int fd, double seconds,
     }
     g_width = c.width;
     g_height = c.height;
+    g_camera = devh;
     engine->SetRawdataCallback(on_raw);
     ANativeWindow_acquire(window);  // the engine's reference, let go of by stopPreview
     engine->setPreviewDisplay(window);
@@ -223,9 +242,10 @@ EngineRun run_engine(const Case &c, int fd, double seconds,
     // whatever the raw-frame queue dropped. The first half second is left out as the start.
     for (size_t i = c.camera().fps / 2; i < g_deliveries.size(); i++) {
         const Delivery &d = g_deliveries[i];
-        int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)d.counter);
+        const int64_t frame = camera_frame(d.counter, c.loop, d.sent);
+        int64_t handover = uvc_test_handover_time_ns(devh, (uint32_t)frame);
         auto post = std::upper_bound(posts.begin() + postsBefore, posts.end(), d.us);
-        if (d.counter <= 0 || handover < 0 || post == posts.begin() + postsBefore)
+        if (frame <= 0 || handover < 0 || post == posts.begin() + postsBefore)
             continue;
         run.latencies.push_back((*(post - 1) * 1000 - handover) / 1e6);
     }
@@ -353,32 +373,56 @@ void comparison(const std::string &pattern, int rounds, const std::vector<Case> 
     printf("\nload average at end %s\n", load_average().c_str());
 }
 
-// The 4K rows: the camera-like scene at 3840x2160, without restart markers at 30 and 60 fps and
+// Writes `count` MJPEG frames of the camera-like scene at width x height, back to back, with
+// restart markers or without them.
+int write_mjpeg(const char *path, int count, int width, int height, bool markers) {
+    Description description(kWebcam,
+                            std::string("pattern = scene\n") +
+                                (markers ? "restart_interval = cells\n" : "restart_interval = 0\n"),
+                            "3840x2160, 1920x1080, 1280x720");
+    RecordedFrames frames =
+        record_camera_frames(description.fd(), kWebcam.vid, kWebcam.pid, 9, width, height, count);
+    std::ofstream out(path, std::ios::binary);
+    for (const auto &frame : frames)
+        out.write(reinterpret_cast<const char *>(frame.data()), frame.size());
+    return out && (int)frames.size() == count ? 0 : 1;
+}
+
+// The 4K rows: camera-like frames at 3840x2160, without restart markers at 30 and 60 fps and
 // with them at 30 fps, each through the engine as it chooses and through the one-decode path
 // (every frame decoded in one piece on one thread, as before the decode workers) in the same
-// round. The camera re-encodes frames without markers on its own thread; that time is not the
-// engine's and is left out of its CPU, but it takes a share of the machine.
+// round. The frames are recorded once and replayed as they are, so that the camera thread only
+// copies them, as a real camera takes no time of the host.
 void fourk_comparison(int rounds, double seconds) {
     static const Camera at30 = {0x1bcf, 0x2d40, 30}, at60 = {0x1bcf, 0x2d41, 60};
+    const int loop = 120;
+    const std::string stem = "/tmp/engine_bench_" + std::to_string(getpid());
+    const std::string plain = stem + "_plain.mjpeg", marked = stem + "_markers.mjpeg";
+    if (write_mjpeg(plain.c_str(), loop, 3840, 2160, false) != 0 ||
+        write_mjpeg(marked.c_str(), loop, 3840, 2160, true) != 0) {
+        fprintf(stderr, "the 4K frames could not be recorded under /tmp\n");
+        return;
+    }
     struct Row {
         const char *name;
         Case c;
-        std::string extra;
+        const std::string &file;
     };
     const Row rows[] = {
-        {"4K30 no restart markers", {9, 3840, 2160, &at30}, "restart_interval = 0\n"},
-        {"4K60 no restart markers", {9, 3840, 2160, &at60}, "restart_interval = 0\n"},
-        {"4K30 restart markers   ", {9, 3840, 2160, &at30}, "restart_interval = cells\n"},
+        {"4K30 no restart markers", {9, 3840, 2160, &at30, loop}, plain},
+        {"4K60 no restart markers", {9, 3840, 2160, &at60, loop}, plain},
+        {"4K30 restart markers   ", {9, 3840, 2160, &at30, loop}, marked},
     };
     const DecodeChoice paths[] = {DecodeChoice::measured, DecodeChoice::oneThread};
     printf(
-        "4K MJPEG, camera-like scene, %d interleaved rounds of %.0f s; load average at start %s\n",
+        "4K MJPEG, camera-like scene replayed, %d interleaved rounds of %.0f s; load average at "
+        "start %s\n",
         rounds, seconds, load_average().c_str());
     CaseFigures figures[3][2];
     for (int round = 0; round < rounds; round++) {
         for (int r = 0; r < 3; r++) {
-            Description camera(*rows[r].c.own, "pattern = scene\n" + rows[r].extra,
-                               "3840x2160, 1920x1080, 1280x720");
+            Description camera(*rows[r].c.own, "replay = mjpeg 3840x2160 " + rows[r].file + "\n",
+                               "3840x2160, 1280x720");
             for (int p = 0; p < 2; p++) {
                 EngineRun run = run_engine(rows[r].c, camera.fd(), seconds, paths[p]);
                 figures[r][p].add(run);
@@ -403,42 +447,89 @@ void fourk_comparison(int rounds, double seconds) {
         }
     }
     printf("\nload average at end %s\n", load_average().c_str());
+    unlink(plain.c_str());
+    unlink(marked.c_str());
 }
 
-// Writes `count` MJPEG frames of the camera-like scene at width x height, back to back.
-int write_mjpeg(const char *path, int count, int width, int height) {
-    Description description(kWebcam, "pattern = scene\n", "3840x2160, 1920x1080, 1280x720");
-    RecordedFrames frames =
-        record_camera_frames(description.fd(), kWebcam.vid, kWebcam.pid, 9, width, height, count);
-    std::ofstream out(path, std::ios::binary);
-    for (const auto &frame : frames)
-        out.write(reinterpret_cast<const char *>(frame.data()), frame.size());
-    return out && (int)frames.size() == count ? 0 : 1;
-}
-
-// Runs the engine on a replayed MJPEG file of width x height frames, sent at `fps`, until `count`
-// pictures were posted.
-int replay(const char *path, int count, int width, int height, int fps) {
+// Streams a replayed MJPEG file of width x height frames, sent at `fps`, through the engine on
+// the given decode path, and runs `during` while it streams with the camera handle and window.
+template <typename During>
+bool with_replay(const char *path, int width, int height, int fps, DecodeChoice choice,
+                 During during) {
     const Camera sender = {kWebcam.vid, kWebcam.pid, fps};
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     Description description(sender, "replay = mjpeg " + size + " " + path + "\n",
                             size + ", 1280x720");
     UVCCamera camera;
     if (camera.connect(kWebcam.vid, kWebcam.pid, description.fd(), nullptr, false, "") != 0)
-        return 1;
+        return false;
     camera.setRecMode(1);
     UVCPreview *engine = camera.preview();
+    UVCPreviewTestAccess::setDecodeChoice(engine, choice);
     engine->set_UVC_Resolution(9, width, height, 0);
     ANativeWindow *window = host_window_create(width, height);
     ANativeWindow_acquire(window);
     engine->setPreviewDisplay(window);
     camera.startPreview();
-    for (int i = 0; i < 60000 && host_window_post_count(window) < count; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    during(UVCPreviewTestAccess::handle(engine), window);
     camera.stopPreview();
     camera.release();
     ANativeWindow_release(window);
-    return 0;
+    return true;
+}
+
+// Runs the engine on a replayed file until `count` pictures were posted.
+int replay(const char *path, int count, int width, int height, int fps) {
+    const bool ran =
+        with_replay(path, width, height, fps, DecodeChoice::measured,
+                    [count](uvc_device_handle_t *, ANativeWindow *window) {
+                        for (int i = 0; i < 60000 && host_window_post_count(window) < count; i++)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    });
+    return ran ? 0 : 1;
+}
+
+// Capacity: the 4K file replayed for `seconds` at a rate, after a second's start; the rate is
+// carried when every frame the camera delivered in that time was posted (a post may land a frame
+// after its delivery: one frame of slack at the edges). A rate that loses frames is tried once
+// more, as a machine that stalls the process for a moment loses a frame or two at any rate.
+// Rates rise by 10 fps from 30 up to the first rate lost twice, then by 2 fps from the last
+// rate carried.
+void capacity(const char *path, double seconds) {
+    const DecodeChoice paths[] = {DecodeChoice::measured, DecodeChoice::oneThread};
+    printf("4K MJPEG replayed from %s, %.0f s a rate; load average at start %s\n", path, seconds,
+           load_average().c_str());
+    int carried[2] = {0, 0};
+    for (int p = 0; p < 2; p++) {
+        auto carried_once = [&](int fps) {
+            int64_t delivered = 0, posted = 0;
+            with_replay(path, 3840, 2160, fps, paths[p],
+                        [&](uvc_device_handle_t *devh, ANativeWindow *window) {
+                            std::this_thread::sleep_for(std::chrono::seconds(1));
+                            const int64_t posts0 = host_window_post_count(window);
+                            const uint32_t frames0 = uvc_test_frames_delivered(devh);
+                            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+                            posted = host_window_post_count(window) - posts0;
+                            delivered = (int64_t)uvc_test_frames_delivered(devh) - frames0;
+                        });
+            printf("  %-10s %3d fps: delivered %lld posted %lld\n",
+                   p == 0 ? "engine" : "one decode", fps, (long long)delivered, (long long)posted);
+            fflush(stdout);
+            return delivered > 0 && posted + 1 >= delivered;
+        };
+        auto carries = [&](int fps) { return carried_once(fps) || carried_once(fps); };
+        for (int fps = 30; fps <= 120 && carries(fps); fps += 10)
+            carried[p] = fps;
+        const int coarse = carried[p];
+        for (int fps = coarse + 2; coarse > 0 && fps < coarse + 10 && fps <= 120 && carries(fps);
+             fps += 2)
+            carried[p] = fps;
+    }
+    printf(
+        "highest rate carried: engine %d fps, one decode %d fps (%.2fx); load average at end "
+        "%s\n",
+        carried[0], carried[1], carried[1] ? (double)carried[0] / carried[1] : 0.0,
+        load_average().c_str());
 }
 
 }  // namespace
@@ -452,12 +543,20 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         if (arg == "--write-mjpeg" && i + 2 < argc) {
-            const bool fourk = i + 3 < argc && std::string(argv[i + 3]) == "4k";
+            bool fourk = false, markers = true;
+            for (int j = i + 3; j < argc; j++) {
+                fourk |= std::string(argv[j]) == "4k";
+                markers &= std::string(argv[j]) != "no-markers";
+            }
             return write_mjpeg(argv[i + 1], atoi(argv[i + 2]), fourk ? 3840 : 1920,
-                               fourk ? 2160 : 1080);
+                               fourk ? 2160 : 1080, markers);
         }
         if (arg == "--4k") {
             fourk_comparison(rounds, seconds);
+            return 0;
+        }
+        if (arg == "--capacity" && i + 1 < argc) {
+            capacity(argv[i + 1], seconds);
             return 0;
         }
         if (arg == "--replay" && i + 3 < argc && std::string(argv[i + 2]) == "--frames") {
@@ -478,9 +577,10 @@ int main(int argc, char **argv) {
             fprintf(stderr,
                     "usage: %s [--pattern scene|counter] [--rounds N] [--only MJPEG|YUYV|H.264]\n"
                     "       %s [--rounds N] [--seconds S] --4k\n"
-                    "       %s --write-mjpeg PATH COUNT [4k]\n"
-                    "       %s --replay PATH --frames N [4k]\n",
-                    argv[0], argv[0], argv[0], argv[0]);
+                    "       %s --write-mjpeg PATH COUNT [4k] [no-markers]\n"
+                    "       %s --replay PATH --frames N [4k]\n"
+                    "       %s [--seconds S] --capacity PATH\n",
+                    argv[0], argv[0], argv[0], argv[0], argv[0]);
             return 2;
         }
     }

@@ -66,6 +66,27 @@ TEST(StillMethod1, MjpegPressDeliversTheNextFrameAsJpeg) {
     EXPECT_EQ(still_count(), 1u);
 }
 
+// Whole frames decoded side by side finish in any order; each press still takes the camera frame
+// after the picture shown, later than the still before it.
+TEST(StillMethod1, StillsKeepCameraOrderWhileFramesAreDecodedSideBySide) {
+    StillSession s(still_camera(1), 9, 1280, 720);
+    UVCPreviewTestAccess::setDecodeChoice(s.engine(), DecodeChoice::sideBySide);
+    ASSERT_EQ(s.session.attachWindow(), 0);
+    ASSERT_EQ(s.session.camera.startPreview(), 0);
+    ASSERT_TRUE(s.session.waitPosts(3));
+    int64_t previous = 0;
+    for (size_t i = 0; i < 3; i++) {
+        const int64_t shown = s.session.lastCounter();
+        ASSERT_EQ(s.press(), 0);
+        const int64_t sent = uvc_test_frames_delivered(s.handle());
+        ASSERT_TRUE(wait_stills(i + 1));
+        const int64_t still = jpeg_still_counter(still_at(i), 1280, 720);
+        EXPECT_GT(still, std::max(shown, previous));
+        EXPECT_LE(still, std::max(sent, shown) + 1);
+        previous = still;
+    }
+}
+
 TEST(StillMethod1, YuyvStillIsConvertedToRgbxWithItsColours) {
     CameraSetup setup = still_camera(1);
     setup.pattern = "solid 3060c0";
