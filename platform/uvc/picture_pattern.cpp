@@ -17,10 +17,18 @@ CellRect counter_cell(int width, int height, int column, int row) {
             std::min(by1 * 16, height)};
 }
 
+// The top byte is a CRC-8 (x^8 + x^2 + x + 1, started at 0xff) of the number's three bytes: it
+// catches any one, two or three wrong cells. A damaged picture often gets cells above each other
+// wrong together, the same bit of two bytes, which a plain XOR of the bytes lets through.
 uint32_t counter_cells(uint32_t number) {
-    uint32_t low = number & 0xffffff;
-    uint32_t check = ~((low & 0xff) ^ ((low >> 8) & 0xff) ^ (low >> 16)) & 0xff;
-    return low | (check << 24);
+    const uint32_t low = number & 0xffffff;
+    uint8_t check = 0xff;
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        check ^= (uint8_t)(low >> shift);
+        for (int bit = 0; bit < 8; bit++)
+            check = (uint8_t)(check & 0x80 ? (check << 1) ^ 0x07 : check << 1);
+    }
+    return low | ((uint32_t)check << 24);
 }
 
 int64_t decode_counter_picture(const uint8_t *rgbx, int width, int height, int stride) {
