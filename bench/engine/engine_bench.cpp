@@ -401,6 +401,8 @@ void fourk_comparison(int rounds, double seconds) {
     if (write_mjpeg(plain.c_str(), loop, 3840, 2160, false) != 0 ||
         write_mjpeg(marked.c_str(), loop, 3840, 2160, true) != 0) {
         fprintf(stderr, "the 4K frames could not be recorded under /tmp\n");
+        unlink(plain.c_str());
+        unlink(marked.c_str());
         return;
     }
     struct Row {
